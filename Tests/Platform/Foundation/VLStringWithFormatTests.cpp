@@ -1,0 +1,31 @@
+#include "Platform/Foundation/VLStringWithFormat.h"
+
+#include <gtest/gtest.h>
+
+TEST(VLStringWithFormat, RendersTheConversionsTheSystemUses) {
+    struct Case {
+        std::string expected;
+        std::string actual;
+    };
+    const Case cases[] = {
+        {"a b", VLStringWithFormat("%@ %@", "a", std::string("b"))},
+        {"3 1.5 0.1", VLStringWithFormat("%@ %@ %@", 3, 1.5, 0.1)},
+        {"3", VLStringWithFormat("%@", 3.0)},
+        {"1 0", VLStringWithFormat("%@ %@", true, false)},
+        {"(null) <null>", VLStringWithFormat("%@ %@", VLValue(), VLValue::null())},
+        {"-7 7 18446744073709551615", VLStringWithFormat("%ld %lu %llu", -7L, 7UL, ~0ULL)},
+        {"42 1e+20 0.5", VLStringWithFormat("%d %g %g", 42, 1e20, 0.5)},
+        {"2.5 100%", VLStringWithFormat("%.1f %d%%", 2.46, 100)},
+        {"text 00FF ff", VLStringWithFormat("%s %04X %x", "text", 255, 255)},
+        {"x", VLStringWithFormat("%c", 'x')},
+        {"missing (null) 0", VLStringWithFormat("missing %@ %d")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, c.actual);
+}
+
+TEST(VLStringWithFormat, DescribesContainers) {
+    VLValue array = VLValue(VLArray{1, "two words", VLValue(VLDictionary{{"k", true}})});
+    EXPECT_EQ("(\n    1,\n    \"two words\",\n    {\n        k = 1;\n    }\n)",
+              VLStringWithFormat("%@", array));
+}
