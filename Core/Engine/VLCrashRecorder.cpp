@@ -12,6 +12,7 @@
 #include <iterator>
 #include <mutex>
 #include <sys/prctl.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 // Everything the signal handler touches is plain static memory or a lock-free atomic: the handler runs
@@ -145,8 +146,55 @@ bool VLCrashMustRaiseAgain(int signal, const siginfo_t* info) {
     return info == nullptr || info->si_code <= 0 || !VLCrashFaultRepeats(signal);
 }
 
-void VLCrashHandleSignal(int signal, siginfo_t* info, void*) {
+// Where the interrupted thread resumes; 0 where this architecture is not known here.
+uintptr_t VLCrashResumeAddress(const void* context) {
+    const auto* machine = &static_cast<const ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+    return uintptr_t(machine->gregs[REG_RIP]);
+#elif defined(__aarch64__)
+    return uintptr_t(machine->pc);
+#else
+    (void)machine;
+    return 0;
+#endif
+}
+
+// A handler installed before ours may own some faults: JavaScriptCore guards WebAssembly memory with
+// inaccessible pages and turns their faults into script exceptions by moving the thread elsewhere.
+// Such a fault is no crash, so an earlier handler sees every fault first; one that resumes the thread
+// at another place has dealt with it.
+bool VLCrashEarlierHandlerTookFault(size_t index, int signal, siginfo_t* info, void* context) {
+    const struct sigaction& previous = VLCrashPreviousActions[index];
+    bool hasHandler = (previous.sa_flags & SA_SIGINFO)
+                          ? previous.sa_sigaction != nullptr
+                          : previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN;
+    uintptr_t before = VLCrashResumeAddress(context);
+    if (!hasHandler || before == 0 || info == nullptr || info->si_code <= 0) {
+        return false;
+    }
+    if (previous.sa_flags & SA_SIGINFO) {
+        previous.sa_sigaction(signal, info, context);
+    } else {
+        previous.sa_handler(signal);
+    }
+    return VLCrashResumeAddress(context) != before;
+}
+
+size_t VLCrashSignalIndex(int signal) {
+    size_t index = 0;
+    while (index < VLCrashSignalCount && VLCrashSignals[index] != signal) {
+        index++;
+    }
+    return index;
+}
+
+void VLCrashHandleSignal(int signal, siginfo_t* info, void* context) {
     int savedErrno = errno;
+    size_t index = VLCrashSignalIndex(signal);
+    if (index < VLCrashSignalCount && VLCrashEarlierHandlerTookFault(index, signal, info, context)) {
+        errno = savedErrno;
+        return;
+    }
     if (!VLCrashHandled.exchange(true)) {
         VLCrashWriteRecord();
     }

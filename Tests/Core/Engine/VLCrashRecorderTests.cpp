@@ -10,6 +10,8 @@
 #include <functional>
 #include <pthread.h>
 #include <sstream>
+#include <sys/mman.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 // The recorder starts once per process and ends it, so every scenario runs in a forked child (a death
@@ -261,5 +263,57 @@ TEST(VLCrashRecorder, OnlyTheFirstSignalIsRecorded) {
     EXPECT_FALSE(std::filesystem::exists(scene.recordPath()));
     EXPECT_EQ("crash\n", scene.notifications());
 }
+
+#if defined(__x86_64__)
+// Stands for a JIT's memory guard installed before the recorder: it owns faults on its guard page and
+// resumes the thread elsewhere; any other fault it hands back to the default action.
+volatile char* guardPage;
+
+void leaveGuardedCode() {
+    _exit(7);
+}
+
+void guardHandler(int, siginfo_t* info, void* context) {
+    if (info->si_addr == guardPage) {
+        static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP] = greg_t(&leaveGuardedCode);
+    } else {
+        signal(SIGSEGV, SIG_DFL);
+    }
+}
+
+void installGuard() {
+    guardPage =
+        static_cast<volatile char*>(mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    struct sigaction action {};
+    action.sa_sigaction = guardHandler;
+    action.sa_flags = SA_SIGINFO;
+    sigaction(SIGSEGV, &action, nullptr);
+}
+
+TEST(VLCrashRecorder, LeavesFaultsToAnEarlierHandlerThatOwnsThem) {
+    CrashScene owned;
+    EXPECT_EXIT(
+        {
+            installGuard();
+            owned.start();
+            *guardPage = 1;
+        },
+        testing::ExitedWithCode(7), "");
+    EXPECT_FALSE(std::filesystem::exists(owned.recordPath()));
+    EXPECT_EQ("", owned.notifications());
+
+    CrashScene declined;
+    EXPECT_EXIT(
+        {
+            installGuard();
+            declined.start();
+            VLCrashRecorderSetThreadName("main");
+            segmentationFault();
+        },
+        testing::KilledBySignal(SIGSEGV), "");
+    EXPECT_EQ("\nmain\n", contents(declined.recordPath()));
+    EXPECT_EQ("crash\n", declined.notifications());
+}
+#endif
 
 } // namespace
