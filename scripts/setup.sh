@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need; skips what is already there.
+# Installs every Debian package the build and the tests need, plus any named as arguments (tools
+# that only some scripts use); skips what is already there.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
     libglib2.0-dev nlohmann-json3-dev media-types
     libjavascriptcoregtk-4.1-dev
 )
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do
