@@ -27,3 +27,19 @@ function(velto_test name)
   target_link_libraries(${name} PRIVATE Velto VeltoTestSupport GTest::gtest GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
+
+# velto_embed_scripts(TARGET FOLDER): compiles the bytes of every .js file under FOLDER into TARGET,
+# reachable by name through VLEmbeddedScript().
+function(velto_embed_scripts target folder)
+  set(source_dir "${PROJECT_SOURCE_DIR}/${folder}")
+  set(output "${CMAKE_CURRENT_BINARY_DIR}/generated/VLEmbeddedScriptsData.cpp")
+  file(GLOB_RECURSE scripts CONFIGURE_DEPENDS "${source_dir}/*.js")
+  add_custom_command(
+    OUTPUT "${output}"
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${source_dir} -DOUTPUT=${output}
+            -P "${PROJECT_SOURCE_DIR}/cmake/VeltoEmbedScripts.cmake"
+    DEPENDS ${scripts} "${PROJECT_SOURCE_DIR}/cmake/VeltoEmbedScripts.cmake"
+    COMMENT "Embedding scripts of ${folder}"
+    VERBATIM)
+  target_sources(${target} PRIVATE "${output}")
+endfunction()

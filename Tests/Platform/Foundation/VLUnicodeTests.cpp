@@ -1,0 +1,29 @@
+#include "Platform/Foundation/VLUnicode.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(VLUnicodeTests, MalformedUTF8BecomesReplacementCharacters) {
+    const struct {
+        std::string utf8;
+        std::u16string utf16;
+    } cases[] = {
+        {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+        {"\xC3\xA9\xF0\x9F\x98\x80", u"\u00E9\U0001F600"},
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
+        {"\xE2\x82", u"\uFFFD\uFFFD"},           // cut short
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
+        {"\xFFz", u"\uFFFDz"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VLUTF16FromUTF8(c.utf8), c.utf16) << c.utf8;
+}
+
+TEST(VLUnicodeTests, LoneSurrogatesBecomeReplacementCharacters) {
+    EXPECT_EQ(VLUTF8FromUTF16(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(VLUTF8FromUTF16(std::u16string(u"\xDC00\xD800x", 3)), "\xEF\xBF\xBD\xEF\xBF\xBDx");
+    EXPECT_EQ(VLUTF8FromUTF16(std::u16string(u"\xD800", 1)), "\xEF\xBF\xBD");
+}
+
+} // namespace
