@@ -15,6 +15,7 @@ VLErrorRef VLMakeErrorWithMessage(std::string domain, int64_t code, std::string 
 
 // The message is the format filled with the arguments; an empty format gives an empty message.
 template <typename... Arguments>
-VLErrorRef VLMakeError(std::string domain, int64_t code, std::string_view format, const Arguments&... arguments) {
+VLErrorRef VLMakeError(std::string domain, int64_t code, std::string_view format,
+                       const Arguments&... arguments) {
     return VLMakeErrorWithMessage(std::move(domain), code, VLStringWithFormat(format, arguments...));
 }
