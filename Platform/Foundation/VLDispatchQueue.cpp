@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLDispatchQueue.h"
 
+#include "Platform/Foundation/VLPostAndWait.h"
+
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -120,19 +122,7 @@ void VLDispatchQueue::sync(const Block& block) {
         block();
         return;
     }
-    // Lives on the caller's stack; the worker signals while holding `mutex`, so the caller cannot
-    // return and destroy these before the worker is done with them.
-    std::mutex mutex;
-    std::condition_variable ran;
-    bool done = false;
-    async([&] {
-        block();
-        std::lock_guard lock(mutex);
-        done = true;
-        ran.notify_one();
-    });
-    std::unique_lock lock(mutex);
-    ran.wait(lock, [&] { return done; });
+    VLPostAndWait([this](Block wrapped) { async(std::move(wrapped)); }, block);
 }
 
 void VLDispatchQueue::enqueueAt(Clock::time_point deadline, Block block) {

@@ -1,0 +1,89 @@
+#include "Platform/Foundation/VLMainQueue.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+TEST(VLMainQueue, BlocksFromOtherThreadsRunOnTheMainThreadInPostingOrder) {
+    ASSERT_TRUE(VLMainQueue::isCurrent());
+    constexpr int producers = 4, perProducer = 500;
+    std::vector<std::vector<int>> seen(producers); // touched only on the main queue
+    std::atomic<int> offMain{0};
+    int total = 0;
+
+    std::vector<std::thread> threads;
+    for (int p = 0; p < producers; ++p)
+        threads.emplace_back([&, p] {
+            if (VLMainQueue::isCurrent())
+                ++offMain;
+            for (int i = 0; i < perProducer; ++i)
+                VLMainQueue::async([&, p, i] {
+                    if (!VLMainQueue::isCurrent())
+                        ++offMain;
+                    seen[p].push_back(i);
+                    ++total;
+                });
+        });
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return total == producers * perProducer; }));
+    for (auto& thread : threads)
+        thread.join();
+
+    EXPECT_EQ(0, offMain.load());
+    for (int p = 0; p < producers; ++p)
+        for (int i = 0; i < perProducer; ++i)
+            ASSERT_EQ(i, seen[p][i]) << "producer " << p;
+}
+
+TEST(VLMainQueue, SyncWaitsForTheMainThreadAndRunsInlineOnIt) {
+    bool ranInline = false;
+    VLMainQueue::sync([&] { ranInline = true; });
+    EXPECT_TRUE(ranInline);
+
+    bool ranOnMain = false; // written on the main queue before the waiting thread resumes
+    std::atomic<bool> returned{false};
+    bool sawBlockDone = false;
+    std::thread caller([&] {
+        VLMainQueue::sync([&] { ranOnMain = VLMainQueue::isCurrent(); });
+        sawBlockDone = ranOnMain;
+        returned = true;
+    });
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return returned.load(); }));
+    caller.join();
+    EXPECT_TRUE(ranOnMain);
+    EXPECT_TRUE(sawBlockDone);
+}
+
+TEST(VLMainQueue, DelayedBlocksJoinTheQueueInDueOrder) {
+    std::vector<std::string> order;
+    auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration waited60{};
+
+    VLMainQueue::after(60ms, [&] {
+        order.push_back("60ms");
+        waited60 = std::chrono::steady_clock::now() - start;
+    });
+    VLMainQueue::after(20ms, [&] { order.push_back("20ms"); });
+    VLMainQueue::after(0ms, [&] { order.push_back("0ms a"); });
+    VLMainQueue::after(0ms, [&] { order.push_back("0ms b"); });
+    VLMainQueue::async([&] { order.push_back("async"); });
+
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return order.size() == 5; }));
+    EXPECT_EQ((std::vector<std::string>{"async", "0ms a", "0ms b", "20ms", "60ms"}), order);
+    EXPECT_GE(waited60, 60ms);
+}
+
+TEST(VLMainQueue, RunUntilGivesUpAfterTheTimeout) {
+    EXPECT_FALSE(VLMainQueue::runUntil([] { return false; }, 30ms));
+    EXPECT_TRUE(VLMainQueue::runUntil([] { return true; }, 0ms));
+}
+
+TEST(VLMainQueue, PredicateOnAnotherThreadsStateIsSeenWithoutADispatch) {
+    std::atomic<bool> set{false};
+    std::thread setter([&] { set = true; });
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return set.load(); }));
+    setter.join();
+}
