@@ -1,3 +1,5 @@
+#include "Core/Engine/VLLogLevels.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -11,6 +13,7 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    VLLogSetLevelFromEnvironment();
     if (argc < 2)
         return usage();
     if (std::strcmp(argv[1], "version") == 0) {
