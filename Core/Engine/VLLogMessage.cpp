@@ -1,5 +1,6 @@
 #include "Core/Engine/VLLogMessage.h"
 
+#include "Core/Engine/VLRunLoopThread.h"
 #include "Platform/Foundation/VLDispatchQueue.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
@@ -17,10 +18,12 @@ std::string currentThreadID() {
                           : std::string("missing threadId");
 }
 
-// A queue's worker has no name of its own (the record shows its queue's full label instead of the
-// 15 bytes the system keeps of it); the main thread is "main", not the program's name that the
-// system gives it.
+// A run-loop thread has its full name (the system keeps 15 bytes of it); a queue's worker has no name
+// of its own (the record shows its queue's full label instead); the main thread is "main", not the
+// program's name that the system gives it.
 std::string currentThreadName() {
+    if (std::shared_ptr<VLRunLoopThread> thread = VLRunLoopThread::current())
+        return thread->name();
     if (VLDispatchQueue::current())
         return {};
     if (VLMainQueue::isCurrent())

@@ -1,11 +1,13 @@
 #include "Core/Engine/VLLog.h"
 #include "Core/Engine/VLLogPrintAdapter.h"
 #include "Core/Engine/VLLogServiceImpl.h"
+#include "Core/Engine/VLRunLoopThread.h"
 #include "Core/Engine/VLSystemLog.h"
 #include "Platform/Foundation/VLDispatchQueue.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -161,10 +163,17 @@ TEST(VLLogServiceImpl, PassesRecordsInOrderToTheRegisteredSinks) {
         logger->logWithFlagFormat(VLLogFlagDebug, "file.cpp", "g", 7, "record %d", i);
     service->logger("ignored")->logWithFlag(VLLogFlagError, nullptr, nullptr, 1, "dropped");
     auto queue = VLDispatchQueue::create("app.velto.test.logging");
+    auto thread = VLRunLoopThread::create("app.velto.jsengine.weather");
+    thread->start();
+    thread->post([&] {
+        logger->logWithFlag(VLLogFlagInfo, nullptr, nullptr, 8, "from a run-loop thread");
+        thread->stop();
+    });
+    ASSERT_TRUE(thread->waitUntilFinished(std::chrono::seconds(20)));
     queue->sync([&] { logger->logWithFlag(VLLogFlagInfo, nullptr, nullptr, 9, "from a queue"); });
     service->flush();
 
-    ASSERT_EQ(101u, sink->messages.size());
+    ASSERT_EQ(102u, sink->messages.size());
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ("record " + std::to_string(i), sink->messages[size_t(i)].message());
     const VLLogMessage& first = sink->messages.front();
@@ -174,6 +183,8 @@ TEST(VLLogServiceImpl, PassesRecordsInOrderToTheRegisteredSinks) {
     EXPECT_EQ(~uint64_t(0), first.level());
     EXPECT_EQ(std::to_string(gettid()), first.threadID());
     EXPECT_EQ("main", first.threadName());
+    EXPECT_EQ("app.velto.jsengine.weather", sink->messages[100].threadName())
+        << "the full name, not 15 bytes";
     const VLLogMessage& fromQueue = sink->messages.back();
     EXPECT_EQ("", fromQueue.threadName());
     EXPECT_EQ("app.velto.test.logging", fromQueue.queueLabel());
