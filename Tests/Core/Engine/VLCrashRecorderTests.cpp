@@ -64,6 +64,26 @@ void segmentationFault() {
     *nowhere = 1;
 }
 
+// Runs a crashing child's body with the fatal signals' actions of a plain program (a sanitizer's
+// handlers would end the process their own way).
+void inPlainProcess(const std::function<void()>& body) {
+    for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGABRT, SIGFPE, SIGSYS}) {
+        std::signal(signal, SIG_DFL);
+    }
+    body();
+}
+
+// A breakpoint instruction: on x86-64 the thread resumes after it, so the fault does not repeat.
+void breakpointTrap() {
+#if defined(__x86_64__)
+    asm volatile("int3");
+#elif defined(__aarch64__)
+    asm volatile("brk #0");
+#else
+    raise(SIGTRAP);
+#endif
+}
+
 std::string contents(const std::string& path) {
     std::ifstream file(path);
     std::stringstream text;
@@ -189,6 +209,12 @@ TEST(VLCrashRecorder, RecordsTheCrashingThreadsTagAndName) {
              segmentationFault();
          },
          SIGSEGV, "\nfaulting\n"},
+        {"a breakpoint trap is raised again",
+         [] {
+             VLCrashRecorderSetThreadName("trapping");
+             breakpointTrap();
+         },
+         SIGTRAP, "\ntrapping\n"},
         {"a stack overflow is recorded on the alternate stack",
          [] {
              runOnThread(
@@ -204,12 +230,11 @@ TEST(VLCrashRecorder, RecordsTheCrashingThreadsTagAndName) {
     for (Case& c : cases) {
         SCOPED_TRACE(c.description);
         CrashScene scene;
-        EXPECT_EXIT(
-            {
-                scene.start();
-                c.crash();
-            },
-            testing::KilledBySignal(c.signal), "");
+        EXPECT_EXIT(inPlainProcess([&] {
+                        scene.start();
+                        c.crash();
+                    }),
+                    testing::KilledBySignal(c.signal), "");
         EXPECT_EQ(c.record, contents(scene.recordPath()));
         EXPECT_EQ("crash\n", scene.notifications());
     }
@@ -218,13 +243,12 @@ TEST(VLCrashRecorder, RecordsTheCrashingThreadsTagAndName) {
 TEST(VLCrashRecorder, StartsOnlyOnce) {
     CrashScene scene;
     const std::string otherPath = scene.path("other.txt");
-    EXPECT_EXIT(
-        {
-            scene.start();
-            VLCrashRecorder::startWithRecordPath(otherPath, -1);
-            abort();
-        },
-        testing::KilledBySignal(SIGABRT), "");
+    EXPECT_EXIT(inPlainProcess([&] {
+                    scene.start();
+                    VLCrashRecorder::startWithRecordPath(otherPath, -1);
+                    abort();
+                }),
+                testing::KilledBySignal(SIGABRT), "");
     EXPECT_FALSE(std::filesystem::exists(otherPath));
     EXPECT_EQ("crash\n", scene.notifications());
     EXPECT_FALSE(contents(scene.recordPath()).empty());
@@ -232,34 +256,32 @@ TEST(VLCrashRecorder, StartsOnlyOnce) {
 
 TEST(VLCrashRecorder, APathTooLongLeavesTheRecorderOff) {
     CrashScene scene;
-    EXPECT_EXIT(
-        {
-            VLCrashRecorder::startWithRecordPath("/tmp/" + std::string(1100, 'x'),
-                                                 scene.notifyingDescriptor());
-            scene.start();
-            VLCrashRecorderThreadDidStart();
-            abort();
-        },
-        testing::KilledBySignal(SIGABRT), "");
+    EXPECT_EXIT(inPlainProcess([&] {
+                    VLCrashRecorder::startWithRecordPath("/tmp/" + std::string(1100, 'x'),
+                                                         scene.notifyingDescriptor());
+                    scene.start();
+                    VLCrashRecorderThreadDidStart();
+                    abort();
+                }),
+                testing::KilledBySignal(SIGABRT), "");
     EXPECT_FALSE(std::filesystem::exists(scene.recordPath()));
     EXPECT_EQ("", scene.notifications());
 }
 
 TEST(VLCrashRecorder, OnlyTheFirstSignalIsRecorded) {
     CrashScene scene;
-    EXPECT_EXIT(
-        {
-            // A handler of the program's own survives the first signal, so a second one can follow.
-            signal(SIGABRT, [](int) {});
-            scene.start();
-            struct sigaction recorder {};
-            sigaction(SIGSEGV, nullptr, &recorder);
-            raise(SIGABRT);
-            unlink(scene.recordPath().c_str());
-            sigaction(SIGSEGV, &recorder, nullptr);
-            raise(SIGSEGV);
-        },
-        testing::KilledBySignal(SIGSEGV), "");
+    EXPECT_EXIT(inPlainProcess([&] {
+                    // A handler of the program's own survives the first signal, so a second one can follow.
+                    signal(SIGABRT, [](int) {});
+                    scene.start();
+                    struct sigaction recorder {};
+                    sigaction(SIGSEGV, nullptr, &recorder);
+                    raise(SIGABRT);
+                    unlink(scene.recordPath().c_str());
+                    sigaction(SIGSEGV, &recorder, nullptr);
+                    raise(SIGSEGV);
+                }),
+                testing::KilledBySignal(SIGSEGV), "");
     EXPECT_FALSE(std::filesystem::exists(scene.recordPath()));
     EXPECT_EQ("crash\n", scene.notifications());
 }
@@ -292,25 +314,23 @@ void installGuard() {
 
 TEST(VLCrashRecorder, LeavesFaultsToAnEarlierHandlerThatOwnsThem) {
     CrashScene owned;
-    EXPECT_EXIT(
-        {
-            installGuard();
-            owned.start();
-            *guardPage = 1;
-        },
-        testing::ExitedWithCode(7), "");
+    EXPECT_EXIT(inPlainProcess([&] {
+                    installGuard();
+                    owned.start();
+                    *guardPage = 1;
+                }),
+                testing::ExitedWithCode(7), "");
     EXPECT_FALSE(std::filesystem::exists(owned.recordPath()));
     EXPECT_EQ("", owned.notifications());
 
     CrashScene declined;
-    EXPECT_EXIT(
-        {
-            installGuard();
-            declined.start();
-            VLCrashRecorderSetThreadName("main");
-            segmentationFault();
-        },
-        testing::KilledBySignal(SIGSEGV), "");
+    EXPECT_EXIT(inPlainProcess([&] {
+                    installGuard();
+                    declined.start();
+                    VLCrashRecorderSetThreadName("main");
+                    segmentationFault();
+                }),
+                testing::KilledBySignal(SIGSEGV), "");
     EXPECT_EQ("\nmain\n", contents(declined.recordPath()));
     EXPECT_EQ("crash\n", declined.notifications());
 }
