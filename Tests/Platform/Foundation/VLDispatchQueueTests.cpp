@@ -97,12 +97,15 @@ TEST(VLDispatchQueue, DelayedBlocksRunInDueOrderNotBeforeTheirDelay) {
     std::erase(names, "async");
     EXPECT_EQ((std::vector<std::string>{"negative", "0ms a", "0ms b", "20ms", "40ms", "60ms"}), names);
     for (auto& run : runs) {
-        if (run.name == "20ms")
+        if (run.name == "20ms") {
             EXPECT_GE(run.waited, 20ms);
-        if (run.name == "40ms")
+        }
+        if (run.name == "40ms") {
             EXPECT_GE(run.waited, 40ms);
-        if (run.name == "60ms")
+        }
+        if (run.name == "60ms") {
             EXPECT_GE(run.waited, 60ms);
+        }
     }
 }
 

@@ -29,7 +29,7 @@ TEST(VLValue, CopiesShareUntilWritten) {
     VLValue original = VLValue(VLArray{1, 2});
     VLValue copy = original;
     EXPECT_TRUE(copy.isSameObject(original));
-    copy.mutableArray().push_back(3);
+    copy.mutableArray().emplace_back("three");
     EXPECT_FALSE(copy.isSameObject(original));
     EXPECT_EQ(2u, original.count());
     EXPECT_EQ(3u, copy.count());
