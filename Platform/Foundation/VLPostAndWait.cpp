@@ -1,19 +1,37 @@
 #include "Platform/Foundation/VLPostAndWait.h"
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+
+namespace {
+
+struct WaitState {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool done = false;
+};
+
+// Owned by the posted wrapper: releases the waiter when the last copy of the wrapper goes, which is
+// after the block ran or when the queue dropped it.
+struct Releaser {
+    std::shared_ptr<WaitState> state;
+    ~Releaser() {
+        std::lock_guard lock(state->mutex);
+        state->done = true;
+        state->released.notify_all();
+    }
+};
+
+} // namespace
 
 void VLPostAndWait(const std::function<void(std::function<void()>)>& post,
                    const std::function<void()>& block) {
-    std::mutex mutex;
-    std::condition_variable ran;
-    bool done = false;
-    post([&] {
-        block();
-        std::lock_guard lock(mutex);
-        done = true;
-        ran.notify_one();
-    });
-    std::unique_lock lock(mutex);
-    ran.wait(lock, [&] { return done; });
+    auto state = std::make_shared<WaitState>();
+    {
+        auto releaser = std::make_shared<Releaser>(Releaser{state});
+        post([releaser, &block] { block(); });
+    }
+    std::unique_lock lock(state->mutex);
+    state->released.wait(lock, [&] { return state->done; });
 }
