@@ -15,6 +15,8 @@ struct WaitState {
 // Owned by the posted wrapper: releases the waiter when the last copy of the wrapper goes, which is
 // after the block ran or when the queue dropped it.
 struct Releaser {
+    explicit Releaser(std::shared_ptr<WaitState> state) : state(std::move(state)) {}
+    Releaser(const Releaser&) = delete;
     std::shared_ptr<WaitState> state;
     ~Releaser() {
         std::lock_guard lock(state->mutex);
@@ -29,7 +31,7 @@ void VLPostAndWait(const std::function<void(std::function<void()>)>& post,
                    const std::function<void()>& block) {
     auto state = std::make_shared<WaitState>();
     {
-        auto releaser = std::make_shared<Releaser>(Releaser{state});
+        auto releaser = std::make_shared<Releaser>(state);
         post([releaser, &block] { block(); });
     }
     std::unique_lock lock(state->mutex);
