@@ -1,0 +1,116 @@
+#include "Platform/Foundation/VLURLComponents.h"
+
+namespace {
+
+bool isAllowedInQueryItem(unsigned char c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        return true;
+    return std::string_view("-._~!$'()*+,;:@/?").find(char(c)) != std::string_view::npos;
+}
+
+std::string percentEncode(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string result;
+    result.reserve(text.size());
+    for (unsigned char c : text) {
+        if (isAllowedInQueryItem(c)) {
+            result += char(c);
+        } else {
+            result += '%';
+            result += kHex[c >> 4];
+            result += kHex[c & 15];
+        }
+    }
+    return result;
+}
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+VLURLComponents::VLURLComponents(std::string_view string) {
+    size_t hash = string.find('#');
+    if (hash != std::string_view::npos) {
+        _fragment = std::string(string.substr(hash + 1));
+        string = string.substr(0, hash);
+    }
+    size_t question = string.find('?');
+    if (question != std::string_view::npos) {
+        _query = std::string(string.substr(question + 1));
+        string = string.substr(0, question);
+    }
+    _beforeQuery = std::string(string);
+}
+
+std::vector<VLURLQueryItem> VLURLComponents::percentEncodedQueryItems() const {
+    std::vector<VLURLQueryItem> items;
+    if (!_query || _query->empty())
+        return items;
+    std::string_view rest = *_query;
+    while (true) {
+        size_t ampersand = rest.find('&');
+        std::string_view piece = rest.substr(0, ampersand);
+        size_t equals = piece.find('=');
+        if (equals == std::string_view::npos)
+            items.push_back({std::string(piece), std::nullopt});
+        else
+            items.push_back({std::string(piece.substr(0, equals)), std::string(piece.substr(equals + 1))});
+        if (ampersand == std::string_view::npos)
+            break;
+        rest.remove_prefix(ampersand + 1);
+    }
+    return items;
+}
+
+void VLURLComponents::setPercentEncodedQueryItems(const std::vector<VLURLQueryItem>& items) {
+    if (items.empty() && !_query)
+        return;
+    std::string query;
+    for (const VLURLQueryItem& item : items) {
+        if (&item != &items.front())
+            query += '&';
+        query += item.name;
+        if (item.value)
+            query += '=' + *item.value;
+    }
+    _query = std::move(query);
+}
+
+std::string VLURLComponents::string() const {
+    std::string result = _beforeQuery;
+    if (_query)
+        result += '?' + *_query;
+    if (_fragment)
+        result += '#' + *_fragment;
+    return result;
+}
+
+VLURLQueryItem VLURLComponents::queryItem(std::string_view name, std::optional<std::string_view> value) {
+    VLURLQueryItem item{percentEncode(name), std::nullopt};
+    if (value)
+        item.value = percentEncode(*value);
+    return item;
+}
+
+std::string VLURLComponents::percentDecode(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (size_t index = 0; index < text.size(); ++index) {
+        if (text[index] == '%' && index + 2 < text.size() && hexDigitValue(text[index + 1]) >= 0 &&
+            hexDigitValue(text[index + 2]) >= 0) {
+            result += char(hexDigitValue(text[index + 1]) * 16 + hexDigitValue(text[index + 2]));
+            index += 2;
+        } else {
+            result += text[index];
+        }
+    }
+    return result;
+}
