@@ -1,0 +1,96 @@
+#include "Core/Engine/VLJSBindingContext.h"
+
+#include "Core/Engine/VLJSBindingCollector.h"
+#include "Core/Engine/VLJSClassLoader.h"
+#include "Core/Engine/VLJSString.h"
+#include "Core/Engine/VLRunLoopThread.h"
+#include "Platform/Foundation/VLStringWithFormat.h"
+
+VLJSBindingContext::~VLJSBindingContext() {
+    // Bindings collected from now on retire where they are, and find no binding context.
+    if (_collector)
+        _collector->close();
+    if (_globalCtx)
+        JSGlobalContextRelease(_globalCtx);
+}
+
+std::map<std::string, std::string> VLJSBindingContext::polyfillScripts() const {
+    std::optional<std::string> script = polyfillScript();
+    if (!script || script->empty())
+        return {};
+    return {{scopeName(), *script}};
+}
+
+const VLJSClassInfo* VLJSBindingContext::bindingClassForName(std::string_view) const {
+    return nullptr;
+}
+
+void VLJSBindingContext::bindJSContext(JSGlobalContextRef ctx, const std::shared_ptr<VLJSEngine>& engine,
+                                       ExceptionHandler exceptionHandler) {
+    std::shared_ptr<VLRunLoopThread> thread = VLRunLoopThread::current();
+    _thread = thread;
+    _threadID = std::this_thread::get_id();
+    _engine = engine;
+    _exceptionHandler = std::move(exceptionHandler);
+    _globalCtx = JSGlobalContextRetain(ctx);
+    _collector =
+        VLJSBindingCollector::create([weakThread = std::weak_ptr(thread)](std::function<void()> block) {
+            std::shared_ptr<VLRunLoopThread> thread = weakThread.lock();
+            return thread && thread->post(std::move(block));
+        });
+    VLJSClassLoader::loadBindingContext(shared_from_this());
+    evaluatePreludes();
+}
+
+void VLJSBindingContext::evaluatePreludes() {
+    // std::map keeps the keys in ascending byte order.
+    for (const auto& [key, script] : polyfillScripts()) {
+        if (script.empty())
+            continue;
+        VLJSString text(script);
+        VLJSString sourceURL(VLStringWithFormat("polyfill/%@.js", key));
+        JSValueRef exception = nullptr;
+        JSEvaluateScript(_globalCtx, text.get(), nullptr, sourceURL.get(), 1, &exception);
+        if (exception)
+            notifyException(exception);
+    }
+}
+
+void VLJSBindingContext::unbindJSContext() {
+    if (_collector)
+        _collector->close();
+    if (_globalCtx)
+        JSGlobalContextRelease(_globalCtx);
+    _globalCtx = nullptr;
+}
+
+bool VLJSBindingContext::isCurrentThread() const {
+    return _globalCtx && std::this_thread::get_id() == _threadID;
+}
+
+JSValueRef VLJSBindingContext::sharedUndefinedValue() const {
+    return _globalCtx ? JSValueMakeUndefined(_globalCtx) : nullptr;
+}
+
+JSValueRef VLJSBindingContext::sharedNullValue() const {
+    return _globalCtx ? JSValueMakeNull(_globalCtx) : nullptr;
+}
+
+void VLJSBindingContext::notifyException(JSValueRef exception) {
+    if (_globalCtx && _exceptionHandler)
+        _exceptionHandler(_globalCtx, exception);
+}
+
+void VLJSBindingContext::reportRejectionOfPromise(JSValueRef) {}
+
+double VLJSBindingContext::now() const {
+    return 0;
+}
+
+bool VLJSBindingContext::hasSingletonMark(const VLJSClassInfo& bindingClass) const {
+    return _singletonMarks.contains(&bindingClass);
+}
+
+void VLJSBindingContext::setSingletonMark(const VLJSClassInfo& bindingClass) {
+    _singletonMarks.insert(&bindingClass);
+}

@@ -1,0 +1,112 @@
+#include "Core/Engine/VLJSFunctionInvoker.h"
+
+#include "Core/Engine/VLJSBindingContext.h"
+#include "Core/Engine/VLJSBindingFunctions.h"
+#include "Core/Engine/VLJSString.h"
+#include "Core/Engine/VLJSValueBridge.h"
+
+#include <vector>
+
+JSValueRef VLJSFunctionInvoker::invokeFunction(JSValueRef function, JSObjectRef thisObject, size_t argc,
+                                               const JSValueRef argv[], JSValueRef* exception) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+    if (!ctx || !function || !JSValueIsObject(ctx, function))
+        return nullptr;
+    JSObjectRef callee = JSValueToObject(ctx, function, nullptr);
+    if (!JSObjectIsFunction(ctx, callee))
+        return nullptr;
+    if (bindingContext->isCurrentThread())
+        return callOnThread(ctx, callee, thisObject, argc, argv, exception);
+    postCall(bindingContext, callee, thisObject, argc, argv);
+    return nullptr;
+}
+
+JSValueRef VLJSFunctionInvoker::callOnThread(JSGlobalContextRef ctx, JSObjectRef function,
+                                             JSObjectRef thisObject, size_t argc, const JSValueRef argv[],
+                                             JSValueRef* exception) {
+    JSValueRef result = JSObjectCallAsFunction(ctx, function, thisObject, argc, argv, exception);
+    if (auto bindingContext = _bindingContext.lock())
+        bindingContext->reportRejectionOfPromise(result);
+    return result;
+}
+
+void VLJSFunctionInvoker::postCall(const std::shared_ptr<VLJSBindingContext>& bindingContext,
+                                   JSObjectRef function, JSObjectRef thisObject, size_t argc,
+                                   const JSValueRef argv[]) {
+    JSGlobalContextRef ctx = bindingContext->globalCtx();
+    std::vector<JSValueRef> arguments(argv, argv + argc);
+    // Kept from collection until the posted call has run.
+    VLJSValueProtect(ctx, function);
+    VLJSValueProtect(ctx, thisObject);
+    for (JSValueRef argument : arguments)
+        VLJSValueProtect(ctx, argument);
+    auto call = [weakSelf = weak_from_this(), weakContext = _bindingContext, function, thisObject,
+                 arguments = std::move(arguments)] {
+        std::shared_ptr<VLJSBindingContext> bindingContext = weakContext.lock();
+        JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+        if (!ctx)
+            return; // the context went with its protections
+        if (auto self = weakSelf.lock()) {
+            JSValueRef exception = nullptr;
+            self->callOnThread(ctx, function, thisObject, arguments.size(), arguments.data(), &exception);
+            if (exception)
+                bindingContext->notifyException(exception);
+        }
+        VLJSValueUnprotect(ctx, function);
+        VLJSValueUnprotect(ctx, thisObject);
+        for (JSValueRef argument : arguments)
+            VLJSValueUnprotect(ctx, argument);
+    };
+    VLJSBindingPerformBlockOnThread(bindingContext, std::move(call));
+}
+
+JSObjectRef VLJSFunctionInvoker::functionForName(const char* name, JSObjectRef object, JSContextRef ctx,
+                                                 JSValueRef* exception) {
+    JSValueRef member = JSObjectGetProperty(ctx, object, VLJSString(name).get(), exception);
+    if (!member || !JSValueIsObject(ctx, member))
+        return nullptr;
+    JSObjectRef function = JSValueToObject(ctx, member, exception);
+    return function && JSObjectIsFunction(ctx, function) ? function : nullptr;
+}
+
+void VLJSFunctionInvoker::invokeCallback(JSValueRef options, size_t argc, const JSValueRef argv[], bool succ,
+                                         JSValueRef* exception) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+    if (!ctx || !options || !JSValueIsObject(ctx, options))
+        return;
+    JSValueRef localException = nullptr;
+    if (!exception)
+        exception = &localException;
+    JSObjectRef object = JSValueToObject(ctx, options, nullptr);
+    JSObjectRef outcome = functionForName(succ ? "success" : "fail", object, ctx, exception);
+    if (*exception)
+        return;
+    if (outcome) {
+        invokeFunction(outcome, object, argc, argv, exception);
+        if (*exception)
+            return;
+    }
+    if (JSObjectRef complete = functionForName("complete", object, ctx, exception))
+        invokeFunction(complete, object, argc, argv, exception);
+}
+
+void VLJSFunctionInvoker::invokeCallback(JSValueRef options, const VLValue& extra, bool succ,
+                                         JSValueRef* exception) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+    if (!ctx)
+        return;
+    VLValue data = extra;
+    if (succ && !data.dictionaryValue().contains("errMsg")) {
+        data.mutableDictionary().set("errMsg", "ok");
+        data.mutableDictionary().set("code", 0);
+    }
+    if (data.count() == 0) {
+        invokeCallback(options, 0, nullptr, succ, exception);
+        return;
+    }
+    JSValueRef argument = VLJSValueFromNSObject(ctx, data);
+    invokeCallback(options, 1, &argument, succ, exception);
+}
