@@ -5,11 +5,9 @@
 #include "Core/Engine/VLJSException.h"
 #include "Core/Engine/VLJSString.h"
 #include "Core/Engine/VLJSValueBridge.h"
+#include "Core/Engine/VLTypeInfo.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
 #include <mutex>
 #include <unordered_map>
 
@@ -150,11 +148,7 @@ std::string VLJSClassLoader::defaultBindingClassName(std::string_view className)
 }
 
 std::string VLJSClassLoader::defaultBindingClassName(const std::type_info& type) {
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-    std::string name = status == 0 && demangled ? demangled : type.name();
-    std::free(demangled);
-    return defaultBindingClassName(name);
+    return defaultBindingClassName(VLTypeName(type));
 }
 
 void VLJSClassLoader::loadBindingContext(const std::shared_ptr<VLJSBindingContext>& bindingContext) {

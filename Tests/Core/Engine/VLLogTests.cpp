@@ -4,6 +4,7 @@
 #include "Core/Engine/VLRunLoopThread.h"
 #include "Core/Engine/VLSystemLog.h"
 #include "Platform/Foundation/VLDispatchQueue.h"
+#include "Tests/Support/VLLogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,26 +16,6 @@
 #include <vector>
 
 namespace {
-
-// Captures the system log and restores the print mask afterwards.
-class LogCapture {
-public:
-    explicit LogCapture(uint64_t mask) : _previousMask(VLLogPrintAdapter::level()) {
-        VLLogPrintAdapter::setLevel(mask);
-        _previousWriter = VLSetSystemLogWriter([this](std::string_view line) { _lines.emplace_back(line); });
-    }
-    ~LogCapture() {
-        VLSetSystemLogWriter(_previousWriter);
-        VLLogPrintAdapter::setLevel(_previousMask);
-    }
-    // Written by the writer under the system log's lock; read once the writers are done.
-    const std::vector<std::string>& lines() const { return _lines; }
-
-private:
-    uint64_t _previousMask;
-    VLSystemLogWriter _previousWriter;
-    std::vector<std::string> _lines;
-};
 
 // Records are described with designated initialisers that leave the other fields to their defaults,
 // which g++ 12 takes for forgotten ones.
@@ -84,7 +65,7 @@ TEST(VLLogPrintAdapter, PrintsEachRecordInItsShape) {
         {"debug", {.flag = VLLogFlagDebug}, "app.velto.engine/VLRuntime debug: text"},
         {"an unknown flag", {.flag = 16}, "app.velto.engine/VLRuntime debug: text"},
     };
-    LogCapture capture(~uint64_t(0));
+    VLLogCapture capture(~uint64_t(0));
     VLLogPrintAdapter adapter;
     for (const Case& c : cases)
         adapter.logWithMessage(record(c.fields));
@@ -97,11 +78,11 @@ TEST(VLLogPrintAdapter, PrintsEachRecordInItsShape) {
 TEST(VLLogPrintAdapter, PrintsOnlyTheLevelsOfTheMask) {
     VLLogPrintAdapter adapter;
     {
-        LogCapture capture(0);
+        VLLogCapture capture(0);
         for (uint64_t flag : {1, 2, 4, 8})
             EXPECT_FALSE(adapter.isLoggable(record({.flag = flag})));
     }
-    LogCapture capture(VLLogFlagError);
+    VLLogCapture capture(VLLogFlagError);
     EXPECT_TRUE(adapter.isLoggable(record({.flag = VLLogFlagError})));
     EXPECT_FALSE(adapter.isLoggable(record({.flag = VLLogFlagDebug})));
     EXPECT_FALSE(adapter.isLoggable(record({.flag = VLLogFlagError, .level = VLLogFlagDebug})))
@@ -123,7 +104,7 @@ TEST(VLLogLevels, ParsesLevelNames) {
     for (const auto& [text, mask] : cases)
         EXPECT_EQ(mask, VLLogLevelMaskFromString(text)) << text;
 
-    LogCapture capture(0);
+    VLLogCapture capture(0);
     setenv(VLLogEnvironmentVariable, "info", 1);
     EXPECT_TRUE(VLLogSetLevelFromEnvironment());
     EXPECT_EQ(uint64_t(VLLogFlagInfo), VLLogPrintAdapter::level());
@@ -193,12 +174,12 @@ TEST(VLLogServiceImpl, PassesRecordsInOrderToTheRegisteredSinks) {
 
 TEST(VLLog, PrintsThroughTheRegisteredLogService) {
     {
-        LogCapture capture(0);
+        VLLogCapture capture(0);
         VLLogError("VLRuntime", "not printed");
         VLLogFlush();
         EXPECT_TRUE(capture.lines().empty());
     }
-    LogCapture capture(VLLogFlagError);
+    VLLogCapture capture(VLLogFlagError);
     const int line = __LINE__ + 1;
     VLLogError("VLRuntime", " failed %@ \n", 3);
     VLLogDebug("VLRuntime", "not printed");

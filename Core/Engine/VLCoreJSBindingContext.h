@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Core/Engine/VLJSBindingContext.h"
+#include "Core/Engine/VLJSClassTable.h"
+
+#include <string>
+#include <string_view>
+
+// The scope "VeltoCore" that every engine has: the core classes and the core prelude, which defines
+// the global Velto object and the web-like globals before any other script runs.
+class VLCoreJSBindingContext : public VLJSBindingContext {
+public:
+    // What the scope offers: its classes and its prelude.
+    struct Contents {
+        VLJSClassTable classes;
+        std::string prelude;
+    };
+
+    // With the engine's own contents.
+    VLCoreJSBindingContext() : _contents(engineContents()) {}
+    // With other contents, for tests.
+    explicit VLCoreJSBindingContext(const Contents& contents) : _contents(contents) {}
+
+    // The engine's core classes and prelude, made once per process.
+    static const Contents& engineContents();
+
+    std::string scopeName() const override { return "VeltoCore"; }
+    std::optional<std::string> polyfillScript() const override { return _contents.prelude; }
+    const VLJSClassInfo* bindingClassForName(std::string_view name) const override {
+        return _contents.classes.find(name);
+    }
+
+private:
+    const Contents& _contents;
+};
