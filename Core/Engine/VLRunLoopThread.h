@@ -71,6 +71,9 @@ public:
     // dropping the block, once the thread has ended. Blocks still queued when it ends are dropped too.
     bool post(Block block);
 
+    // Whether posted blocks wait to run; any thread.
+    bool hasQueuedBlocks();
+
     // Ends the loop when the work running now returns; what is still queued is dropped. On this thread.
     void stop() { _stopRequested = true; }
 
@@ -83,7 +86,6 @@ private:
     void main();
     void recordIdentity();
     void runQueuedBlocks();
-    bool hasQueuedBlocks();
     void closeQueue();
     void markFinished();
 

@@ -1,0 +1,434 @@
+#include "Core/Engine/VLJSEngine.h"
+
+#include "Core/Engine/VLEmbeddedScripts.h"
+#include "Core/Engine/VLJSConsole.h"
+#include "Core/Engine/VLJSDOMException.h"
+#include "Core/Engine/VLJSString.h"
+#include "Core/Engine/VLJSValueBridge.h"
+#include "Core/Engine/VLLog.h"
+#include "Core/Engine/VLProduct.h"
+#include "Core/Engine/VLRunLoop.h"
+#include "Core/Engine/VLRunLoopThread.h"
+#include "Core/Engine/VLUptime.h"
+#include "Platform/Foundation/VLStringWithFormat.h"
+#include "Platform/Foundation/VLUserDefaults.h"
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <vector>
+
+namespace {
+
+// JavaScriptCore's private entry point; looked up at run time, never linked.
+using VLSetUnhandledRejectionCallback = void (*)(JSGlobalContextRef ctx, JSObjectRef function,
+                                                 JSValueRef* exception);
+
+VLSetUnhandledRejectionCallback unhandledRejectionCallbackSetter() {
+    static const auto setter = reinterpret_cast<VLSetUnhandledRejectionCallback>(
+        dlsym(RTLD_DEFAULT, "JSGlobalContextSetUnhandledRejectionCallback"));
+    return setter;
+}
+
+double millisecondsSince1970() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(system_clock::now().time_since_epoch()).count();
+}
+
+std::optional<std::string> nonEmpty(const std::string& text) {
+    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+JSValueRef argumentAt(size_t index, size_t argumentCount, const JSValueRef arguments[]) {
+    return index < argumentCount ? arguments[index] : nullptr;
+}
+
+// What the engine releases on its JavaScript thread when it goes: the values first, the context last.
+struct VLJSEngineLeftovers {
+    std::unique_ptr<VLJSContext> context;
+    std::map<std::string, std::shared_ptr<VLJSEngineScriptMessageHandler>> scriptMessageHandlers;
+    std::unordered_map<std::string, VLJSProtectedValue> functions;
+    VLJSProtectedValue promiseConstructor;
+    VLJSProtectedValue rejectionReporter;
+};
+
+} // namespace
+
+std::shared_ptr<VLJSEngine> VLJSEngine::create(RejectionTracking tracking) {
+    std::shared_ptr<VLJSEngine> engine(new VLJSEngine(tracking));
+    engine->start();
+    return engine;
+}
+
+VLJSEngine::VLJSEngine(RejectionTracking tracking)
+    : _uptimeOrigin(VLUptimeNanoseconds()), _timeOrigin(millisecondsSince1970()),
+      _rejectionTracking(tracking), _pendingWorkCount(std::make_shared<std::atomic<size_t>>(0)),
+      _runLoop(VLRunLoop::create(
+          VLRunLoopThread::create(VLStringWithFormat("%s.jsengine", kVLReverseDomainPrefix)))) {}
+
+void VLJSEngine::start() {
+    performWithEngine([](VLJSEngine& engine) { engine.setUpContext(); });
+}
+
+VLJSEngine::~VLJSEngine() {
+    auto leftovers = std::make_shared<VLJSEngineLeftovers>(VLJSEngineLeftovers{
+        std::move(_context), std::move(_scriptMessageHandlerMap), std::move(_jsFunctionMap),
+        std::move(_promiseConstructor), std::move(_rejectionReporter)});
+    // The block empties the leftovers itself, so that nothing is released wherever the block's copy
+    // happens to be destroyed.
+    _runLoop->performBlock([leftovers] { *leftovers = {}; });
+}
+
+double VLJSEngine::now() const {
+    return double(VLUptimeNanoseconds() - _uptimeOrigin) / 1e6;
+}
+
+std::string VLJSEngine::name() const {
+    std::lock_guard lock(_lock);
+    return _name;
+}
+
+void VLJSEngine::setName(std::string name) {
+    {
+        std::lock_guard lock(_lock);
+        _name = name;
+    }
+    performWithEngine([name = std::move(name)](VLJSEngine& engine) {
+        if (engine._context)
+            engine._context->setName(name);
+        if (auto thread = VLRunLoopThread::current(); thread && !name.empty())
+            thread->updateThreadName("Velto JS: " + name);
+    });
+}
+
+void VLJSEngine::addScriptMessageHandler(std::shared_ptr<VLJSEngineScriptMessageHandler> handler,
+                                         std::string name) {
+    performWithEngine([handler = std::move(handler), name = std::move(name)](VLJSEngine& engine) {
+        engine._scriptMessageHandlerMap[name] = handler;
+    });
+}
+
+void VLJSEngine::removeScriptMessageHandlerForName(std::string name) {
+    performWithEngine(
+        [name = std::move(name)](VLJSEngine& engine) { engine._scriptMessageHandlerMap.erase(name); });
+}
+
+VLJSEngine::ConsoleHandler VLJSEngine::consoleHandler() const {
+    std::lock_guard lock(_lock);
+    return _consoleHandler;
+}
+
+void VLJSEngine::setConsoleHandler(ConsoleHandler handler) {
+    const bool installs = handler != nullptr;
+    {
+        std::lock_guard lock(_lock);
+        _consoleHandler = std::move(handler);
+    }
+    if (installs)
+        performWithEngine([](VLJSEngine& engine) { engine.installConsoleForwarding(); });
+}
+
+VLJSEngine::ExceptionHandler VLJSEngine::exceptionHandler() const {
+    std::lock_guard lock(_exceptionHandlerLock);
+    return _exceptionHandler;
+}
+
+void VLJSEngine::setExceptionHandler(ExceptionHandler handler) {
+    std::lock_guard lock(_exceptionHandlerLock);
+    _exceptionHandler = std::move(handler);
+}
+
+VLValue VLJSEngine::evaluateScript(std::string_view script, std::string_view sourceURL,
+                                   std::optional<VLJSException>* exception) {
+    VLValue result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        if (JSValueRef value = engine.evaluate(script, sourceURL, exception))
+            result = VLJSValueToObject(engine._context->globalContext(), value);
+    });
+    return result;
+}
+
+void VLJSEngine::evaluateScript(std::string script, std::string sourceURL, EvaluationCompletion completion) {
+    performWithEngine([script = std::move(script), sourceURL = std::move(sourceURL),
+                       completion = std::move(completion)](VLJSEngine& engine) {
+        std::optional<VLJSException> exception;
+        JSValueRef result = engine.evaluate(script, sourceURL, &exception);
+        if (completion)
+            completion(result, exception);
+    });
+}
+
+std::optional<VLValue> VLJSEngine::callJSMethod(std::string_view name, const VLArray& arguments) {
+    std::optional<VLValue> result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        bool found = false;
+        JSValueRef value = engine.call(std::string(name), arguments, &found);
+        if (found)
+            result = value ? VLJSValueToObject(engine._context->globalContext(), value) : VLValue();
+    });
+    return result;
+}
+
+void VLJSEngine::callJSMethod(std::string name, VLArray arguments, CallCompletion completion) {
+    performWithEngine([name = std::move(name), arguments = std::move(arguments),
+                       completion = std::move(completion)](VLJSEngine& engine) {
+        JSValueRef result = engine.call(name, arguments);
+        if (completion)
+            completion(result);
+    });
+}
+
+VLJSEngine::PendingWork VLJSEngine::beginPendingWork() {
+    auto count = _pendingWorkCount;
+    count->fetch_add(1);
+    return PendingWork(nullptr, [count](void*) { count->fetch_sub(1); });
+}
+
+void VLJSEngine::performWithEngine(std::function<void(VLJSEngine&)> block) {
+    _runLoop->performBlock([weakEngine = weak_from_this(), block = std::move(block)] {
+        if (auto engine = weakEngine.lock())
+            block(*engine);
+    });
+}
+
+void VLJSEngine::performWithEngineSync(std::function<void(VLJSEngine&)> block) {
+    _runLoop->performBlockSync([weakEngine = weak_from_this(), &block] {
+        if (auto engine = weakEngine.lock())
+            block(*engine);
+    });
+}
+
+// Set-up, on the JavaScript thread.
+
+void VLJSEngine::setUpContext() {
+    _context = std::make_unique<VLJSContext>();
+    _context->setExceptionHandler([weakEngine = weak_from_this()](VLJSContext&, JSValueRef exception) {
+        if (auto engine = weakEngine.lock())
+            engine->handleJSException(exception);
+    });
+    VLJSDefineDOMException(_context->globalContext());
+    setUpRejectionTracking();
+    installScriptMessageFunction();
+    if (VLUserDefaults::standard().boolForKey("show-develop-menu"))
+        JSGlobalContextSetInspectable(_context->globalContext(), true);
+}
+
+void VLJSEngine::setUpRejectionTracking() {
+    JSGlobalContextRef ctx = _context->globalContext();
+    _promiseConstructor =
+        VLJSProtectedValue(ctx, VLGetJSObjectProperty(ctx, _context->globalObject(), "Promise"));
+    auto weakEngine = weak_from_this();
+    _rejectionReporter = VLJSProtectedValue(
+        ctx, _context->makeFunction("reportUnhandledRejection",
+                                    [weakEngine](JSContextRef, JSObjectRef, size_t count,
+                                                 const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
+                                        if (auto engine = weakEngine.lock())
+                                            engine->reportUnhandledRejection(argumentAt(0, count, arguments));
+                                        return nullptr;
+                                    }));
+
+    const VLSetUnhandledRejectionCallback setCallback = unhandledRejectionCallbackSetter();
+    if (!setCallback || _rejectionTracking == RejectionTracking::Fallback)
+        return;
+    // JavaScriptCore calls it with the promise and the reason: the reason is what is reported.
+    JSObjectRef callback =
+        _context->makeFunction("unhandledRejection",
+                               [weakEngine](JSContextRef, JSObjectRef, size_t count,
+                                            const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
+                                   if (auto engine = weakEngine.lock())
+                                       engine->reportUnhandledRejection(argumentAt(1, count, arguments));
+                                   return nullptr;
+                               });
+    JSValueRef exception = nullptr;
+    setCallback(ctx, callback, &exception);
+    _tracksUnhandledRejections = exception == nullptr;
+}
+
+void VLJSEngine::installScriptMessageFunction() {
+    JSObjectRef postMessage = _context->makeFunction(
+        "postMessage",
+        [weakEngine = weak_from_this()](JSContextRef ctx, JSObjectRef, size_t count,
+                                        const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
+            if (auto engine = weakEngine.lock())
+                engine->deliverScriptMessage(ctx, count, arguments);
+            return nullptr;
+        });
+    VLJSString name("postMessage");
+    JSObjectSetProperty(_context->globalContext(), _context->globalObject(), name.get(), postMessage,
+                        kJSPropertyAttributeNone, nullptr);
+}
+
+void VLJSEngine::installConsoleForwarding() {
+    if (_consoleForwardingInstalled || !_context)
+        return;
+    _consoleForwardingInstalled = true;
+    const auto script = VLEmbeddedScript("console");
+    JSValueRef install = script ? _context->evaluateScript(*script, "console.js") : nullptr;
+    if (!install || !JSValueIsObject(_context->globalContext(), install))
+        return;
+    JSObjectRef forward = _context->makeFunction(
+        "forward",
+        [weakEngine = weak_from_this()](JSContextRef ctx, JSObjectRef, size_t count,
+                                        const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
+            if (auto engine = weakEngine.lock())
+                engine->forwardConsoleOutput(ctx, count, arguments);
+            return nullptr;
+        });
+    const JSValueRef argument = forward;
+    _context->call(JSValueToObject(_context->globalContext(), install, nullptr), {&argument, 1});
+}
+
+// Script messages and console output, on the JavaScript thread.
+
+JSValueRef VLJSEngine::deliverScriptMessage(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+    JSValueRef nameValue = argumentAt(0, count, arguments);
+    std::optional<std::string> name;
+    if (nameValue && !JSValueIsUndefined(ctx, nameValue) && !JSValueIsNull(ctx, nameValue))
+        name = VLJSValueTransformToNSString(ctx, nameValue);
+    const VLValue message = VLJSValueToObject(ctx, argumentAt(1, count, arguments));
+    if (!name || name->empty()) {
+        reportError("script message handler's name is invalid");
+        return nullptr;
+    }
+    const auto found = _scriptMessageHandlerMap.find(*name);
+    if (found == _scriptMessageHandlerMap.end()) {
+        reportError(VLStringWithFormat("`%@` script message handler not found", *name));
+        return nullptr;
+    }
+    // Held here, so that a handler that removes itself finishes its call.
+    const std::shared_ptr<VLJSEngineScriptMessageHandler> handler = found->second;
+    handler->jsEngine(*this, message);
+    return nullptr;
+}
+
+void VLJSEngine::forwardConsoleOutput(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+    if (_reportingException)
+        return;
+    const ConsoleHandler handler = consoleHandler();
+    if (!handler)
+        return;
+    const std::string level = VLJSValueToNSString(ctx, argumentAt(0, count, arguments)).value_or("log");
+    const std::string text = VLJSValueToNSString(ctx, argumentAt(1, count, arguments)).value_or("");
+    handler(level, text);
+}
+
+// Made from a native error text and reported, never thrown to a script.
+void VLJSEngine::reportError(std::string_view text) {
+    JSValueRef exception = nullptr;
+    VLJSThrowException(_context->globalContext(), &exception, text);
+    handleJSException(exception);
+}
+
+// Evaluation and calls by name, on the JavaScript thread.
+
+JSValueRef VLJSEngine::evaluate(std::string_view script, std::string_view sourceURL,
+                                std::optional<VLJSException>* exception) {
+    if (!_context)
+        return nullptr;
+    JSValueRef thrown = nullptr;
+    JSValueRef result = _context->evaluateScript(script, VLJSSourceURLStandardize(sourceURL), &thrown);
+    if (thrown) {
+        handleJSException(thrown);
+        if (exception)
+            *exception = VLJSErrorToJSException(_context->globalContext(), thrown);
+        return nullptr;
+    }
+    reportRejectionOfPromise(result);
+    return result;
+}
+
+JSObjectRef VLJSEngine::functionNamed(const std::string& name) {
+    if (const auto cached = _jsFunctionMap.find(name); cached != _jsFunctionMap.end())
+        return cached->second.object();
+    JSObjectRef function = VLJSFunctionFromScript(_context->globalContext(), name);
+    if (function)
+        _jsFunctionMap.emplace(name, VLJSProtectedValue(_context->globalContext(), function));
+    return function;
+}
+
+JSValueRef VLJSEngine::call(const std::string& name, const VLArray& arguments, bool* found) {
+    if (!_context)
+        return nullptr;
+    JSObjectRef function = functionNamed(name);
+    if (found)
+        *found = function != nullptr;
+    if (!function) {
+        reportError(VLStringWithFormat("`%@` function not found", name));
+        return nullptr;
+    }
+    JSGlobalContextRef ctx = _context->globalContext();
+    // Protected while the list is built: the collector does not see values kept on the heap.
+    std::vector<VLJSProtectedValue> protectedValues;
+    std::vector<JSValueRef> values;
+    protectedValues.reserve(arguments.size());
+    values.reserve(arguments.size());
+    for (const VLValue& argument : arguments) {
+        protectedValues.emplace_back(ctx, VLJSValueFromNSObject(ctx, argument));
+        values.push_back(protectedValues.back().value());
+    }
+    return _context->call(function, values);
+}
+
+// Reporting, on the JavaScript thread.
+
+void VLJSEngine::handleJSException(JSValueRef exception) {
+    if (!_context)
+        return;
+    if (const auto converted = VLJSErrorToJSException(_context->globalContext(), exception))
+        fireOnError(converted->message(), nonEmpty(converted->callStack()));
+}
+
+void VLJSEngine::reportException(JSValueRef value) {
+    reportValue(value, "");
+}
+
+void VLJSEngine::reportUnhandledRejection(JSValueRef value) {
+    reportValue(value, "Unhandled promise rejection: ");
+}
+
+void VLJSEngine::reportRejectionOfPromise(JSValueRef value) {
+    if (!_context || _tracksUnhandledRejections || !value)
+        return;
+    JSGlobalContextRef ctx = _context->globalContext();
+    JSObjectRef promiseConstructor = _promiseConstructor.object();
+    if (!promiseConstructor || !JSValueIsObject(ctx, value) ||
+        !JSValueIsInstanceOfConstructor(ctx, value, promiseConstructor, nullptr))
+        return;
+    JSObjectRef promise = JSValueToObject(ctx, value, nullptr);
+    if (JSObjectRef then = VLJSFunctionFromProperty(ctx, promise, "then")) {
+        const JSValueRef arguments[] = {JSValueMakeUndefined(ctx), _rejectionReporter.value()};
+        _context->call(then, arguments, promise);
+    }
+}
+
+void VLJSEngine::reportValue(JSValueRef value, std::string_view prefix) {
+    if (!_context)
+        return;
+    JSGlobalContextRef ctx = _context->globalContext();
+    std::optional<std::string> message;
+    std::optional<std::string> callStack;
+    if (!value) {
+        message = VLJSValueTransformToNSString(ctx, JSValueMakeUndefined(ctx));
+    } else if (JSValueIsObject(ctx, value)) {
+        const auto converted = VLJSErrorToJSException(ctx, value);
+        message = converted->message();
+        callStack = nonEmpty(converted->callStack());
+    } else {
+        message = VLJSValueTransformToNSString(ctx, value);
+    }
+    fireOnError(VLStringWithFormat("%@%@", prefix, message.value_or("undefined")), callStack);
+}
+
+void VLJSEngine::fireOnError(const std::string& message, const std::optional<std::string>& callStack) {
+    if (message.empty() || !_context)
+        return;
+    const VLValue callStackValue = callStack ? VLValue(*callStack) : VLValue();
+    const std::string report =
+        VLStringWithFormat("JS Exception\nmessage: %@\ncallStack: %@", message, callStackValue);
+    _reportingException = true;
+    VLJSConsoleError(_context->globalContext())(report);
+    _reportingException = false;
+    VLLogError("VLJSEngine", "%@", report);
+    if (const ExceptionHandler handler = exceptionHandler())
+        handler(message, callStack);
+}

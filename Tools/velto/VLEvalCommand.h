@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// `velto eval [--timeout SECONDS] [--handler NAME]... FILE.js`: runs a script in an engine made as a
+// runtime makes it, prints its console lines and script messages to standard output and its exception
+// reports to standard error, and returns once nothing is pending or the time-out has passed.
+class VLEvalCommand {
+public:
+    static constexpr const char* usage = "velto eval [--timeout SECONDS] [--handler NAME]... FILE.js";
+
+    // The process's exit status: 0 once the script has run, 1 when the file can't be read, 2 for a
+    // usage error.
+    static int run(const std::vector<std::string>& arguments);
+
+private:
+    struct Options {
+        std::chrono::milliseconds timeout{10000};
+        std::vector<std::string> handlerNames;
+        std::string file;
+    };
+
+    // Nothing (after a message on standard error) when the arguments are not understood.
+    static bool parse(const std::vector<std::string>& arguments, Options& options);
+    static int evaluate(const Options& options, const std::string& script);
+};
