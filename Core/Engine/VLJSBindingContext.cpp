@@ -2,6 +2,7 @@
 
 #include "Core/Engine/VLJSBindingCollector.h"
 #include "Core/Engine/VLJSClassLoader.h"
+#include "Core/Engine/VLJSEngine.h"
 #include "Core/Engine/VLJSString.h"
 #include "Core/Engine/VLRunLoopThread.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
@@ -81,10 +82,14 @@ void VLJSBindingContext::notifyException(JSValueRef exception) {
         _exceptionHandler(_globalCtx, exception);
 }
 
-void VLJSBindingContext::reportRejectionOfPromise(JSValueRef) {}
+void VLJSBindingContext::reportRejectionOfPromise(JSValueRef value) {
+    if (std::shared_ptr<VLJSEngine> engine = _engine.lock())
+        engine->reportRejectionOfPromise(value);
+}
 
 double VLJSBindingContext::now() const {
-    return 0;
+    std::shared_ptr<VLJSEngine> engine = _engine.lock();
+    return engine ? engine->now() : 0;
 }
 
 bool VLJSBindingContext::hasSingletonMark(const VLJSClassInfo& bindingClass) const {

@@ -1,6 +1,7 @@
 #include "Core/Engine/VLJSEngine.h"
 
 #include "Core/Engine/VLEmbeddedScripts.h"
+#include "Core/Engine/VLJSBindingContext.h"
 #include "Core/Engine/VLJSConsole.h"
 #include "Core/Engine/VLJSDOMException.h"
 #include "Core/Engine/VLJSString.h"
@@ -43,13 +44,20 @@ JSValueRef argumentAt(size_t index, size_t argumentCount, const JSValueRef argum
     return index < argumentCount ? arguments[index] : nullptr;
 }
 
-// What the engine releases on its JavaScript thread when it goes: the values first, the context last.
+// What the engine releases on its JavaScript thread when it goes: the binding contexts are unbound
+// while the context exists, the values go next and the context last.
 struct VLJSEngineLeftovers {
     std::unique_ptr<VLJSContext> context;
+    std::map<std::string, std::shared_ptr<VLJSBindingContext>> bindingContexts;
     std::map<std::string, std::shared_ptr<VLJSEngineScriptMessageHandler>> scriptMessageHandlers;
     std::unordered_map<std::string, VLJSProtectedValue> functions;
     VLJSProtectedValue promiseConstructor;
     VLJSProtectedValue rejectionReporter;
+
+    ~VLJSEngineLeftovers() {
+        for (const auto& [scopeName, bindingContext] : bindingContexts)
+            bindingContext->unbindJSContext();
+    }
 };
 
 } // namespace
@@ -71,12 +79,17 @@ void VLJSEngine::start() {
 }
 
 VLJSEngine::~VLJSEngine() {
-    auto leftovers = std::make_shared<VLJSEngineLeftovers>(VLJSEngineLeftovers{
-        std::move(_context), std::move(_scriptMessageHandlerMap), std::move(_jsFunctionMap),
-        std::move(_promiseConstructor), std::move(_rejectionReporter)});
-    // The block empties the leftovers itself, so that nothing is released wherever the block's copy
-    // happens to be destroyed.
-    _runLoop->performBlock([leftovers] { *leftovers = {}; });
+    auto leftovers = std::make_shared<VLJSEngineLeftovers>();
+    leftovers->context = std::move(_context);
+    leftovers->bindingContexts = std::move(_bindingContexts);
+    leftovers->scriptMessageHandlers = std::move(_scriptMessageHandlerMap);
+    leftovers->functions = std::move(_jsFunctionMap);
+    leftovers->promiseConstructor = std::move(_promiseConstructor);
+    leftovers->rejectionReporter = std::move(_rejectionReporter);
+    // Queued even on the JavaScript thread itself: the last reference may go inside a native function
+    // that a script called, and the context must outlive that script. A block that the ending thread
+    // drops releases the leftovers there too.
+    _runLoop->thread()->post([leftovers]() mutable { leftovers.reset(); });
 }
 
 double VLJSEngine::now() const {
@@ -99,6 +112,39 @@ void VLJSEngine::setName(std::string name) {
         if (auto thread = VLRunLoopThread::current(); thread && !name.empty())
             thread->updateThreadName("Velto JS: " + name);
     });
+}
+
+void VLJSEngine::injectBindingContext(std::shared_ptr<VLJSBindingContext> bindingContext) {
+    performWithEngine([bindingContext = std::move(bindingContext)](VLJSEngine& engine) {
+        if (!engine._context)
+            return;
+        bindingContext->bindJSContext(
+            engine._context->globalContext(), engine.shared_from_this(),
+            [weakEngine = engine.weak_from_this()](JSContextRef, JSValueRef exception) {
+                if (auto engine = weakEngine.lock())
+                    engine->handleJSException(exception);
+            });
+        engine._bindingContexts[bindingContext->scopeName()] = bindingContext;
+    });
+}
+
+std::vector<std::shared_ptr<VLJSBindingContext>> VLJSEngine::bindingContexts() {
+    std::vector<std::shared_ptr<VLJSBindingContext>> result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        for (const auto& [scopeName, bindingContext] : engine._bindingContexts)
+            result.push_back(bindingContext);
+    });
+    return result;
+}
+
+std::shared_ptr<VLJSBindingContext> VLJSEngine::bindingContextForScope(std::string_view scopeName) {
+    std::shared_ptr<VLJSBindingContext> result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        if (const auto found = engine._bindingContexts.find(std::string(scopeName));
+            found != engine._bindingContexts.end())
+            result = found->second;
+    });
+    return result;
 }
 
 void VLJSEngine::addScriptMessageHandler(std::shared_ptr<VLJSEngineScriptMessageHandler> handler,
@@ -217,41 +263,41 @@ void VLJSEngine::setUpRejectionTracking() {
     JSGlobalContextRef ctx = _context->globalContext();
     _promiseConstructor =
         VLJSProtectedValue(ctx, VLGetJSObjectProperty(ctx, _context->globalObject(), "Promise"));
-    auto weakEngine = weak_from_this();
     _rejectionReporter = VLJSProtectedValue(
-        ctx, _context->makeFunction("reportUnhandledRejection",
-                                    [weakEngine](JSContextRef, JSObjectRef, size_t count,
-                                                 const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
-                                        if (auto engine = weakEngine.lock())
-                                            engine->reportUnhandledRejection(argumentAt(0, count, arguments));
-                                        return nullptr;
-                                    }));
+        ctx, makeEngineFunction("reportUnhandledRejection", [](VLJSEngine& engine, JSContextRef, size_t count,
+                                                               const JSValueRef arguments[]) {
+            engine.reportUnhandledRejection(argumentAt(0, count, arguments));
+        }));
 
     const VLSetUnhandledRejectionCallback setCallback = unhandledRejectionCallbackSetter();
     if (!setCallback || _rejectionTracking == RejectionTracking::Fallback)
         return;
     // JavaScriptCore calls it with the promise and the reason: the reason is what is reported.
     JSObjectRef callback =
-        _context->makeFunction("unhandledRejection",
-                               [weakEngine](JSContextRef, JSObjectRef, size_t count,
-                                            const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
-                                   if (auto engine = weakEngine.lock())
-                                       engine->reportUnhandledRejection(argumentAt(1, count, arguments));
-                                   return nullptr;
-                               });
+        makeEngineFunction("unhandledRejection",
+                           [](VLJSEngine& engine, JSContextRef, size_t count, const JSValueRef arguments[]) {
+                               engine.reportUnhandledRejection(argumentAt(1, count, arguments));
+                           });
     JSValueRef exception = nullptr;
     setCallback(ctx, callback, &exception);
     _tracksUnhandledRejections = exception == nullptr;
 }
 
+JSObjectRef VLJSEngine::makeEngineFunction(std::string_view name, EngineFunction body) {
+    return _context->makeFunction(name,
+                                  [weakEngine = weak_from_this(), body = std::move(body)](
+                                      JSContextRef ctx, JSObjectRef, size_t count,
+                                      const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
+                                      if (auto engine = weakEngine.lock())
+                                          body(*engine, ctx, count, arguments);
+                                      return nullptr;
+                                  });
+}
+
 void VLJSEngine::installScriptMessageFunction() {
-    JSObjectRef postMessage = _context->makeFunction(
-        "postMessage",
-        [weakEngine = weak_from_this()](JSContextRef ctx, JSObjectRef, size_t count,
-                                        const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
-            if (auto engine = weakEngine.lock())
-                engine->deliverScriptMessage(ctx, count, arguments);
-            return nullptr;
+    JSObjectRef postMessage = makeEngineFunction(
+        "postMessage", [](VLJSEngine& engine, JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+            engine.deliverScriptMessage(ctx, count, arguments);
         });
     VLJSString name("postMessage");
     JSObjectSetProperty(_context->globalContext(), _context->globalObject(), name.get(), postMessage,
@@ -266,13 +312,9 @@ void VLJSEngine::installConsoleForwarding() {
     JSValueRef install = script ? _context->evaluateScript(*script, "console.js") : nullptr;
     if (!install || !JSValueIsObject(_context->globalContext(), install))
         return;
-    JSObjectRef forward = _context->makeFunction(
-        "forward",
-        [weakEngine = weak_from_this()](JSContextRef ctx, JSObjectRef, size_t count,
-                                        const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
-            if (auto engine = weakEngine.lock())
-                engine->forwardConsoleOutput(ctx, count, arguments);
-            return nullptr;
+    JSObjectRef forward = makeEngineFunction(
+        "forward", [](VLJSEngine& engine, JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+            engine.forwardConsoleOutput(ctx, count, arguments);
         });
     const JSValueRef argument = forward;
     _context->call(JSValueToObject(_context->globalContext(), install, nullptr), {&argument, 1});
@@ -280,7 +322,7 @@ void VLJSEngine::installConsoleForwarding() {
 
 // Script messages and console output, on the JavaScript thread.
 
-JSValueRef VLJSEngine::deliverScriptMessage(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+void VLJSEngine::deliverScriptMessage(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
     JSValueRef nameValue = argumentAt(0, count, arguments);
     std::optional<std::string> name;
     if (nameValue && !JSValueIsUndefined(ctx, nameValue) && !JSValueIsNull(ctx, nameValue))
@@ -288,17 +330,16 @@ JSValueRef VLJSEngine::deliverScriptMessage(JSContextRef ctx, size_t count, cons
     const VLValue message = VLJSValueToObject(ctx, argumentAt(1, count, arguments));
     if (!name || name->empty()) {
         reportError("script message handler's name is invalid");
-        return nullptr;
+        return;
     }
     const auto found = _scriptMessageHandlerMap.find(*name);
     if (found == _scriptMessageHandlerMap.end()) {
         reportError(VLStringWithFormat("`%@` script message handler not found", *name));
-        return nullptr;
+        return;
     }
     // Held here, so that a handler that removes itself finishes its call.
     const std::shared_ptr<VLJSEngineScriptMessageHandler> handler = found->second;
     handler->jsEngine(*this, message);
-    return nullptr;
 }
 
 void VLJSEngine::forwardConsoleOutput(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {

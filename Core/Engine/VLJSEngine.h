@@ -17,7 +17,9 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
+class VLJSBindingContext;
 class VLJSEngine;
 class VLRunLoop;
 
@@ -56,7 +58,8 @@ public:
 
     // Starts the thread and posts the context's set-up; returns at once.
     static std::shared_ptr<VLJSEngine> create(RejectionTracking tracking = RejectionTracking::Automatic);
-    // Releases every script value on the JavaScript thread, then the run loop, which ends the thread.
+    // Releases every script value on the JavaScript thread, in a turn of its own (never inside a script
+    // that is running), then the run loop, which ends the thread.
     ~VLJSEngine();
     VLJSEngine(const VLJSEngine&) = delete;
     VLJSEngine& operator=(const VLJSEngine&) = delete;
@@ -72,6 +75,14 @@ public:
     std::string name() const;
     // Stores the name, then (posted) names the context and the thread "Velto JS: " + name.
     void setName(std::string name);
+
+    // Posted: binds the binding context to the context (its preludes run then) and keeps it under its
+    // scope name, replacing an earlier one of that scope.
+    void injectBindingContext(std::shared_ptr<VLJSBindingContext> bindingContext);
+    // Waits; the binding contexts in no particular order.
+    std::vector<std::shared_ptr<VLJSBindingContext>> bindingContexts();
+    // Waits; the binding context of that scope, or null.
+    std::shared_ptr<VLJSBindingContext> bindingContextForScope(std::string_view scopeName);
 
     // Posted: stores the handler under the name, replacing an earlier one.
     void addScriptMessageHandler(std::shared_ptr<VLJSEngineScriptMessageHandler> handler, std::string name);
@@ -130,7 +141,11 @@ private:
     void setUpRejectionTracking();
     void installScriptMessageFunction();
     void installConsoleForwarding();
-    JSValueRef deliverScriptMessage(JSContextRef ctx, size_t argumentCount, const JSValueRef arguments[]);
+    // A function of the context whose calls reach the body while the engine exists; it returns undefined.
+    using EngineFunction = std::function<void(VLJSEngine& engine, JSContextRef ctx, size_t argumentCount,
+                                              const JSValueRef arguments[])>;
+    JSObjectRef makeEngineFunction(std::string_view name, EngineFunction body);
+    void deliverScriptMessage(JSContextRef ctx, size_t argumentCount, const JSValueRef arguments[]);
     void forwardConsoleOutput(JSContextRef ctx, size_t argumentCount, const JSValueRef arguments[]);
     void reportError(std::string_view text);
 
@@ -144,6 +159,7 @@ private:
 
     // JavaScript thread.
     std::unique_ptr<VLJSContext> _context;
+    std::map<std::string, std::shared_ptr<VLJSBindingContext>> _bindingContexts;
     std::map<std::string, std::shared_ptr<VLJSEngineScriptMessageHandler>> _scriptMessageHandlerMap;
     std::unordered_map<std::string, VLJSProtectedValue> _jsFunctionMap;
     bool _reportingException = false;

@@ -1,6 +1,9 @@
 #include "Core/Engine/VLJSEngine.h"
+#include "Core/Engine/VLLog.h"
 #include "Core/Engine/VLRunLoop.h"
 #include "Core/Engine/VLRunLoopThread.h"
+#include "Tests/Core/Engine/VLJSBindingTestFixture.h"
+#include "Tests/Support/VLLogCapture.h"
 #include "Tests/Support/VLValuePrinter.h"
 
 #include <gmock/gmock.h>
@@ -62,8 +65,10 @@ public:
 TEST_P(VLJSEngineTests, AThrowingScriptIsReportedOnceEverywhere) {
     evaluate("var errors = []; console.error = (text) => errors.push(text);");
     recordConsole();
+    VLLogCapture log(VLLogFlagError);
     std::optional<VLJSException> exception;
     const VLValue result = engine->evaluateScript("\nthrow new TypeError('boom')", "a.js", &exception);
+    VLLogFlush();
 
     EXPECT_TRUE(result.isNil());
     const std::string message = "TypeError: boom, at line: 2, source file: velto:///a.js";
@@ -78,6 +83,9 @@ TEST_P(VLJSEngineTests, AThrowingScriptIsReportedOnceEverywhere) {
                 MatchesRegex("\\[[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\] JS Exception\n"
                              "message: TypeError: boom, at line: 2, source file: velto:///a.js\n"
                              "callStack: .*"));
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_THAT(log.lines()[0], StartsWith("app.velto.engine/VLJSEngine error: JS Exception\nmessage: " +
+                                           message + "\ncallStack: "));
     // The report skipped the console handler, which still hears the script's own errors.
     EXPECT_TRUE(consoleLines.empty());
     evaluate("console.error('own')");
@@ -192,6 +200,27 @@ TEST_P(VLJSEngineTests, UnhandledRejectionsAreReportedOnce) {
     EXPECT_TRUE(reports[0].callStack);
     EXPECT_EQ(reports[1].message, "Unhandled promise rejection: 5");
     EXPECT_FALSE(reports[1].callStack);
+}
+
+TEST_P(VLJSEngineTests, BindingContextsAreBoundAndKeptByScope) {
+    auto bindingContext = std::make_shared<VLTestJSBindingContext>();
+    bindingContext->preludes = {{"B", "var fromPrelude = typeof DOMException;"},
+                                {"A", "throw new Error('prelude')"}};
+    engine->injectBindingContext(bindingContext);
+    // The DOMException is there before any prelude; a prelude that throws is reported and the next runs.
+    EXPECT_EQ(evaluate("fromPrelude"), VLValue("function"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].message, "Error: prelude, at line: 1, source file: polyfill/A.js");
+    EXPECT_EQ(engine->bindingContextForScope("VeltoTest"), bindingContext);
+    EXPECT_EQ(engine->bindingContextForScope("VeltoCore"), nullptr);
+    EXPECT_EQ(engine->bindingContexts().size(), 1u);
+    EXPECT_GT(bindingContext->now(), 0);
+
+    // Unbound on the JavaScript thread while the context still exists.
+    const std::shared_ptr<VLRunLoopThread> thread = engine->runLoop()->thread();
+    engine.reset();
+    ASSERT_TRUE(thread->waitUntilFinished(std::chrono::seconds(30)));
+    EXPECT_EQ(bindingContext->globalCtx(), nullptr);
 }
 
 TEST_P(VLJSEngineTests, NamesTheContextAndTheThread) {
