@@ -1,5 +1,6 @@
 #include "Core/Engine/VLJSEngine.h"
 
+#include "Core/Engine/VLCoreJSBindingContext.h"
 #include "Core/Engine/VLEmbeddedScripts.h"
 #include "Core/Engine/VLJSBindingContext.h"
 #include "Core/Engine/VLJSConsole.h"
@@ -76,6 +77,8 @@ VLJSEngine::VLJSEngine(RejectionTracking tracking)
 
 void VLJSEngine::start() {
     performWithEngine([](VLJSEngine& engine) { engine.setUpContext(); });
+    // Behind the set-up, so that the core prelude runs right after it.
+    injectBindingContext(std::make_shared<VLCoreJSBindingContext>());
 }
 
 VLJSEngine::~VLJSEngine() {
