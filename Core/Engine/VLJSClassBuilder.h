@@ -131,6 +131,12 @@ private:
         return JSValueMakeUndefined(ctx);
     }
 
+    // Static values are served only to objects of the classes that hold them, all binding classes, so
+    // the object's private data is its instance without a check of its class.
+    static VLJSBindingBase* propertyHolder(JSObjectRef object) {
+        return static_cast<VLJSBindingBase*>(JSObjectGetPrivate(object));
+    }
+
     template <VLJSName Name>
     static const VLJSClassInfo::Property* registeredProperty(const VLJSBindingBase* instance) {
         return instance->classInfo().property(Name.view());
@@ -139,7 +145,7 @@ private:
     template <VLJSName Name, auto Getter>
     static JSValueRef getterTrampoline(JSContextRef ctx, JSObjectRef object, JSStringRef,
                                        JSValueRef* exception) {
-        VLJSBindingBase* instance = VLJSBindingGetObject(ctx, object);
+        VLJSBindingBase* instance = propertyHolder(object);
         if (!instance || !instance->hasBindingContext())
             return JSValueMakeUndefined(ctx);
         VLJSGetterInvoke get = &invokeGetter<Getter>;
@@ -156,7 +162,7 @@ private:
     template <VLJSName Name, auto Setter>
     static bool setterTrampoline(JSContextRef ctx, JSObjectRef object, JSStringRef, JSValueRef value,
                                  JSValueRef* exception) {
-        VLJSBindingBase* instance = VLJSBindingGetObject(ctx, object);
+        VLJSBindingBase* instance = propertyHolder(object);
         if (!instance || !instance->hasBindingContext())
             return false;
         VLJSSetterInvoke set = &invokeSetter<Setter>;

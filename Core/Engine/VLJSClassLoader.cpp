@@ -2,6 +2,7 @@
 
 #include "Core/Engine/VLJSBindingContext.h"
 #include "Core/Engine/VLJSBindingFunctions.h"
+#include "Core/Engine/VLJSConsole.h"
 #include "Core/Engine/VLJSException.h"
 #include "Core/Engine/VLJSString.h"
 #include "Core/Engine/VLJSValueBridge.h"
@@ -116,13 +117,6 @@ JSClassRef scopeClass() {
     return jsClass;
 }
 
-void warnOnConsole(JSContextRef ctx, const std::string& text) {
-    JSObjectRef warn = VLJSFunctionFromScript(ctx, "console.warn");
-    JSValueRef argument = VLJSValueFromNSString(ctx, text);
-    if (warn)
-        JSObjectCallAsFunction(ctx, warn, nullptr, 1, &argument, nullptr);
-}
-
 } // namespace
 
 const VLJSClassInfo&
@@ -173,6 +167,6 @@ JSValueRef VLJSNotImplementedFunctionCallback(JSContextRef ctx, JSObjectRef func
         return JSValueMakeUndefined(ctx);
     std::optional<std::string> name = VLJSValueToNSString(ctx, VLGetJSObjectProperty(ctx, function, "name"));
     if (name)
-        warnOnConsole(ctx, VLStringWithFormat("function `%@` is not implemented !", *name));
+        VLJSConsoleWarn(ctx)(VLStringWithFormat("function `%@` is not implemented !", *name));
     return JSValueMakeUndefined(ctx);
 }
