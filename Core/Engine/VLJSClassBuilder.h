@@ -27,6 +27,13 @@
 // nullptr gives undefined or null to the script. The loader runs the describe() of the class and then
 // those of its superclasses; the first registration of a name wins, so a subclass overrides by
 // registering the name again.
+// Evented bindings (VLEventedJSBindingBase) serve handler properties.
+template <typename T>
+concept VLJSHasHandlerProperties = requires {
+    &T::handlerPropertyGetter;
+    &T::handlerPropertySetter;
+};
+
 template <typename T>
 class VLJSClassBuilder {
 public:
@@ -34,31 +41,40 @@ public:
 
     template <VLJSName Name, auto Method>
     void function() {
+        static_assert(
+            std::is_invocable_r_v<JSValueRef, decltype(Method), T*, JSContextRef, size_t, const JSValueRef*,
+                                  JSValueRef*>,
+            "a binding function is JSValueRef name(JSContextRef, size_t argc, const JSValueRef argv[], "
+            "JSValueRef* exception) of the class or a superclass");
         _info.addFunction(Name.view(), {&functionTrampoline<Name, Method>, &invokeFunction<Method>});
     }
 
     template <VLJSName Name, auto Getter>
     void getter() {
+        checkGetter<Getter>();
         _info.addProperty(Name.view(),
                           {&getterTrampoline<Name, Getter>, nullptr, &invokeGetter<Getter>, nullptr});
     }
 
     template <VLJSName Name, auto Getter, auto Setter>
     void property() {
+        checkGetter<Getter>();
+        static_assert(
+            std::is_invocable_v<decltype(Setter), T*, JSContextRef, JSValueRef> ||
+                std::is_invocable_v<decltype(Setter), T*, JSContextRef, JSValueRef, JSValueRef*>,
+            "a binding setter is void setName(JSContextRef, JSValueRef value[, JSValueRef* exception])");
         _info.addProperty(Name.view(), {&getterTrampoline<Name, Getter>, &setterTrampoline<Name, Setter>,
                                         &invokeGetter<Getter>, &invokeSetter<Setter>});
     }
 
-    // A handler property ("onclick"): its value is the handler of that event type.
-    void eventHandler(std::string_view propertyName) requires requires { T::handlerPropertyGetter; }
-    { _info.addEventProperty(propertyName, &T::handlerPropertyGetter, &T::handlerPropertySetter); }
+    // A handler property ("onclick"): its value is the handler of that event type. Evented classes only.
+    void eventHandler(std::string_view propertyName) requires VLJSHasHandlerProperties<T> {
+        _info.addEventProperty(propertyName, &T::handlerPropertyGetter, &T::handlerPropertySetter);
+    }
 
     // The handler property "on" + type and the function "off" + type, which removes that handler.
     template <VLJSName Type>
-    void eventHandlerWithOff() requires requires {
-        T::handlerPropertyGetter;
-    }
-    {
+    void eventHandlerWithOff() requires VLJSHasHandlerProperties<T> {
         eventHandler(VLJSNameJoin<"on", Type>().view());
         function<VLJSNameJoin<"off", Type>(), &T::template removeHandlerFunction<Type>>();
     }
@@ -79,6 +95,13 @@ public:
 
 private:
     VLJSClassInfo& _info;
+
+    template <auto Getter>
+    static constexpr void checkGetter() {
+        static_assert(std::is_invocable_r_v<JSValueRef, decltype(Getter), T*, JSContextRef> ||
+                          std::is_invocable_r_v<JSValueRef, decltype(Getter), T*, JSContextRef, JSValueRef*>,
+                      "a binding getter is JSValueRef name(JSContextRef[, JSValueRef* exception])");
+    }
 
     static T* cast(VLJSBindingBase* instance) { return static_cast<T*>(instance); }
 

@@ -13,6 +13,9 @@
 #include <typeindex>
 #include <typeinfo>
 
+template <typename Self, typename SuperClass>
+class VLJSBinding;
+
 // Builds the JavaScript class of each binding class once per process, from its describe() and those
 // of its superclasses, and puts the scope objects of binding contexts on their global objects.
 // Class information is shared by every runtime of the process; building it happens under one lock.
@@ -41,6 +44,15 @@ private:
     static std::unique_ptr<VLJSClassInfo> buildClass(const VLJSClassInfo* superclass);
     template <typename Level>
     static void describeLevels(VLJSClassInfo& info);
+    // Whether the describe() that the class sees is its superclass's, not a mistyped one of its own.
+    template <typename Level>
+    static consteval bool inheritsDescribe() {
+        if constexpr (requires { &Level::Super::describe; }) {
+            if constexpr (std::is_same_v<decltype(&Level::describe), decltype(&Level::Super::describe)>)
+                return &Level::describe == &Level::Super::describe;
+        }
+        return false;
+    }
     static void finishClass(VLJSClassInfo& info);
 };
 
@@ -60,6 +72,10 @@ const VLJSClassInfo& VLJSClassLoader::loadNativeClass() {
 template <typename T>
 std::unique_ptr<VLJSClassInfo> VLJSClassLoader::buildClass(const VLJSClassInfo* superclass) {
     static_assert(std::is_base_of_v<VLJSBindingBase, T>, "a binding class derives from VLJSBindingBase");
+    if constexpr (!std::is_same_v<T, VLJSBindingBase>) {
+        static_assert(std::is_base_of_v<VLJSBinding<T, typename T::Super>, T>,
+                      "a binding class derives through VLJSBinding<Self, Super>");
+    }
     std::string name;
     if constexpr (requires {
                       { T::bindingClassName() } -> std::convertible_to<std::string>;
@@ -89,6 +105,9 @@ void VLJSClassLoader::describeLevels(VLJSClassInfo& info) {
                   }) {
         VLJSClassBuilder<Level> builder(info);
         Level::describe(builder);
+    } else if constexpr (requires { &Level::describe; }) {
+        static_assert(inheritsDescribe<Level>(),
+                      "a binding class's describe() takes VLJSClassBuilder<the class itself>&");
     }
     if constexpr (!std::is_same_v<Level, VLJSBindingBase>)
         describeLevels<typename Level::Super>(info);

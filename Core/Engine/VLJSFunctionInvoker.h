@@ -12,7 +12,8 @@ class VLJSBindingContext;
 // How native code calls script functions: on the binding context's JavaScript thread directly, from
 // any other thread by posting the call there with the function, `this` and the arguments protected
 // until it has run. Also the completion convention of options objects with "success", "fail" and
-// "complete" members. Made with std::make_shared; every binding object has one.
+// "complete" members. Made with std::make_shared; every binding object has one. invokeFunction() may
+// be called from any thread; the rest belongs to the JavaScript thread.
 class VLJSFunctionInvoker : public std::enable_shared_from_this<VLJSFunctionInvoker> {
 public:
     explicit VLJSFunctionInvoker(const std::shared_ptr<VLJSBindingContext>& bindingContext)
