@@ -14,8 +14,9 @@ foreach(script IN LISTS scripts)
   string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)"
          "\\1\n    " bytes "${bytes}")
   string(REGEX REPLACE "\\.js$" "" name "${script}")
-  string(APPEND arrays "const char script${index}[] = {\n    ${bytes}0x00};\n")
-  string(APPEND entries "    {\"${name}\", {script${index}, sizeof(script${index}) - 1}},\n")
+  # Unsigned bytes, so UTF-8 text above 0x7f needs no narrowing.
+  string(APPEND arrays "const unsigned char script${index}[] = {\n    ${bytes}0x00};\n")
+  string(APPEND entries "    {\"${name}\", {reinterpret_cast<const char*>(script${index}), sizeof(script${index}) - 1}},\n")
   math(EXPR index "${index} + 1")
 endforeach()
 
