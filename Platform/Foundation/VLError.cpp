@@ -6,7 +6,8 @@ VLError::VLError(std::string domain, int64_t code, VLDictionary userInfo, VLErro
     : _domain(std::move(domain)), _code(code), _userInfo(std::move(userInfo)),
       _underlyingError(std::move(underlyingError)) {}
 
-VLErrorRef VLError::make(std::string domain, int64_t code, VLDictionary userInfo, VLErrorRef underlyingError) {
+VLErrorRef VLError::make(std::string domain, int64_t code, VLDictionary userInfo,
+                         VLErrorRef underlyingError) {
     return std::make_shared<const VLError>(std::move(domain), code, std::move(userInfo),
                                            std::move(underlyingError));
 }
@@ -23,7 +24,8 @@ std::string VLError::localizedFailureReason() const {
 }
 
 bool VLError::operator==(const VLError& other) const {
-    bool sameUnderlying = _underlyingError == other._underlyingError ||
-                          (_underlyingError && other._underlyingError && *_underlyingError == *other._underlyingError);
+    bool sameUnderlying =
+        _underlyingError == other._underlyingError ||
+        (_underlyingError && other._underlyingError && *_underlyingError == *other._underlyingError);
     return _domain == other._domain && _code == other._code && _userInfo == other._userInfo && sameUnderlying;
 }

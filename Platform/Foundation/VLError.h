@@ -24,7 +24,8 @@ inline constexpr const char* VLURLErrorDomain = "NSURLErrorDomain";
 // caused it. Immutable once made, so it may be shared between threads.
 class VLError {
 public:
-    VLError(std::string domain, int64_t code, VLDictionary userInfo = {}, VLErrorRef underlyingError = nullptr);
+    VLError(std::string domain, int64_t code, VLDictionary userInfo = {},
+            VLErrorRef underlyingError = nullptr);
 
     static VLErrorRef make(std::string domain, int64_t code, VLDictionary userInfo = {},
                            VLErrorRef underlyingError = nullptr);

@@ -34,7 +34,8 @@ size_t skipLengthModifier(std::string_view format, size_t i) {
     return i;
 }
 
-std::string convert(char conversion, const std::string& flagsWidthPrecision, const VLFormatArgument& argument) {
+std::string convert(char conversion, const std::string& flagsWidthPrecision,
+                    const VLFormatArgument& argument) {
     std::string spec = "%" + flagsWidthPrecision;
     switch (conversion) {
     case 'd':
@@ -130,7 +131,8 @@ const void* VLFormatArgument::asPointer() const {
     return reinterpret_cast<const void*>(intptr_t(asSigned()));
 }
 
-std::string VLStringWithFormatArguments(std::string_view format, std::span<const VLFormatArgument> arguments) {
+std::string VLStringWithFormatArguments(std::string_view format,
+                                        std::span<const VLFormatArgument> arguments) {
     static const VLFormatArgument missing{nullptr};
     std::string out;
     out.reserve(format.size() + 16 * arguments.size());

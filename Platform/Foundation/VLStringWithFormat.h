@@ -14,12 +14,13 @@
 class VLFormatArgument {
 public:
     template <typename T>
-        requires(std::is_integral_v<T> && std::is_signed_v<T> && !std::is_same_v<T, bool> &&
-                 !std::is_same_v<T, char>)
-    VLFormatArgument(T value) : _value(int64_t(value)) {}
+    requires(std::is_integral_v<T>&& std::is_signed_v<T> && !std::is_same_v<T, bool> &&
+             !std::is_same_v<T, char>) VLFormatArgument(T value)
+        : _value(int64_t(value)) {}
     template <typename T>
-        requires(std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool>)
-    VLFormatArgument(T value) : _value(uint64_t(value)) {}
+    requires(std::is_integral_v<T>&& std::is_unsigned_v<T> && !std::is_same_v<T, bool>)
+        VLFormatArgument(T value)
+        : _value(uint64_t(value)) {}
     VLFormatArgument(char value) : _value(int64_t(value)) {}
     VLFormatArgument(bool value) : _value(VLValue(value)) {}
     VLFormatArgument(double value) : _value(value) {}
