@@ -1,0 +1,39 @@
+#include "Platform/Foundation/VLBase64.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::vector<uint8_t> bytesOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+TEST(VLBase64Tests, EncodesWithPaddingAndRoundTripsEveryByte) {
+    const struct {
+        const char* bytes;
+        const char* text;
+    } cases[] = {
+        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xff\xfe", "//4="},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VLBase64Encode(bytesOf(c.bytes)), c.text);
+        EXPECT_EQ(VLBase64Decode(c.text), bytesOf(c.bytes)) << c.text;
+    }
+
+    std::vector<uint8_t> all;
+    for (int byte = 0; byte < 256; ++byte)
+        all.push_back(uint8_t(byte));
+    EXPECT_EQ(VLBase64Decode(VLBase64Encode(all)), all);
+}
+
+TEST(VLBase64Tests, RefusesWhatIsNotStrictBase64) {
+    for (const char* text :
+         {"Zg", "Zg=", "Z===", "====", "Zm9v\n", "Zm 9", "Zg=a", "=Zg=", "Zm-_", "Zg==Zg=="})
+        EXPECT_FALSE(VLBase64Decode(text)) << text;
+    // Bits past the last whole byte are ignored.
+    EXPECT_EQ(VLBase64Decode("QR=="), bytesOf("A"));
+}
+
+} // namespace
