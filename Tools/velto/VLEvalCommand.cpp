@@ -155,6 +155,8 @@ bool VLEvalCommand::parse(const std::vector<std::string>& arguments, Options& op
                 return false;
             }
             options.handlerNames.push_back(arguments[++i]);
+        } else if (argument == "--fallback-promise") {
+            options.fallbackPromise = true;
         } else if (argument.starts_with("--") || !options.file.empty()) {
             std::fprintf(stderr, "velto: unexpected argument %s\n", argument.c_str());
             return false;
@@ -166,7 +168,8 @@ bool VLEvalCommand::parse(const std::vector<std::string>& arguments, Options& op
 }
 
 int VLEvalCommand::evaluate(const Options& options, const std::string& script) {
-    auto engine = VLJSEngine::create();
+    auto engine = VLJSEngine::create(options.fallbackPromise ? VLJSEngine::RejectionTracking::Fallback
+                                                             : VLJSEngine::RejectionTracking::Automatic);
     engine->setConsoleHandler(
         [](const std::string& level, const std::string& text) { writeLine(stdout, level + ": " + text); });
     engine->setExceptionHandler([](const std::string& message, const std::optional<std::string>& callStack) {

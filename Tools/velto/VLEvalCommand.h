@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-// `velto eval [--timeout SECONDS] [--handler NAME]... FILE.js`: runs a script in an engine made as a
-// runtime makes it, prints its console lines and script messages to standard output and its exception
-// reports to standard error, and returns once nothing is pending or the time-out has passed.
+// `velto eval [--timeout SECONDS] [--handler NAME]... [--fallback-promise] FILE.js`: runs a script in an
+// engine made as a runtime makes it, prints its console lines and script messages to standard output
+// and its exception reports to standard error, and returns once nothing is pending or the time-out has
+// passed. With --fallback-promise the engine leaves unhandled rejections to the prelude's own Promise,
+// as on a JavaScriptCore that cannot report them.
 class VLEvalCommand {
 public:
-    static constexpr const char* usage = "velto eval [--timeout SECONDS] [--handler NAME]... FILE.js";
+    static constexpr const char* usage =
+        "velto eval [--timeout SECONDS] [--handler NAME]... [--fallback-promise] FILE.js";
 
     // The process's exit status: 0 once the script has run, 1 when the file can't be read, 2 for a
     // usage error.
@@ -19,6 +22,7 @@ private:
     struct Options {
         std::chrono::milliseconds timeout{10000};
         std::vector<std::string> handlerNames;
+        bool fallbackPromise = false;
         std::string file;
     };
 

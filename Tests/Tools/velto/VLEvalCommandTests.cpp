@@ -27,19 +27,41 @@ std::string contentsOf(const std::filesystem::path& path) {
     return text.str();
 }
 
-// Runs the velto tool with the arguments (already quoted for the shell) and collects what it wrote.
-Outcome runVelto(const std::string& arguments) {
+// Runs the velto tool with the arguments (already quoted for the shell), after the environment
+// assignments when there are any, and collects what it wrote.
+Outcome runVelto(const std::string& arguments, const std::string& environment = "") {
     const auto directory = std::filesystem::temp_directory_path() /
                            ("velto-eval-test-" + std::to_string(::getpid()) + "-" +
                             testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(directory);
-    const std::string command = std::string("'") + VELTO_TOOL + "' " + arguments + " >'" +
+    const std::string command = environment + " '" + VELTO_TOOL + "' " + arguments + " >'" +
                                 (directory / "out").string() + "' 2>'" + (directory / "err").string() + "'";
     const int status = std::system(command.c_str());
     Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, contentsOf(directory / "out"),
                     contentsOf(directory / "err")};
     std::filesystem::remove_all(directory);
     return outcome;
+}
+
+// The text after the marker on the line that starts with it, or the empty text.
+std::string directive(const std::string& script, const std::string& marker) {
+    std::istringstream lines(script);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(marker))
+            return line.substr(marker.size());
+    }
+    return {};
+}
+
+// The exception reports of the tool's standard error, without their call stacks.
+std::string exceptionLines(const std::string& err) {
+    std::istringstream lines(err);
+    std::string reports;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("exception: "))
+            reports += line + "\n";
+    }
+    return reports;
 }
 
 std::string fixture(const std::string& name) {
@@ -69,7 +91,7 @@ TEST(VLEvalCommandTests, ExitStatusOfFailures) {
         int status;
         std::string error;
     } cases[] = {
-        {"eval", 2, "usage: velto eval [--timeout SECONDS] [--handler NAME]... FILE.js"},
+        {"eval", 2, "usage: velto eval [--timeout SECONDS] [--handler NAME]... [--fallback-promise] FILE.js"},
         {"eval --timeout soon " + fixture("basic.js"), 2, "--timeout takes a number of seconds"},
         {"eval --timeout -1 " + fixture("basic.js"), 2, "--timeout takes a number of seconds"},
         {"eval --handler", 2, "--handler takes a name"},
@@ -84,6 +106,31 @@ TEST(VLEvalCommandTests, ExitStatusOfFailures) {
         EXPECT_THAT(outcome.err, HasSubstr(c.error)) << c.arguments;
         EXPECT_EQ(outcome.out, "") << c.arguments;
     }
+}
+
+// Each script in eval/prelude prints what NAME.out holds and reports the exceptions that NAME.err lists
+// (none without the file). A line "// velto eval: ..." gives options, "// environment: ..." variables;
+// the locale variables are cleared first, so that the languages do not depend on the machine.
+TEST(VLEvalCommandTests, PreludeFixturesGiveTheirExpectedOutput) {
+    const std::filesystem::path directory = std::filesystem::path(VELTO_FIXTURES) / "eval" / "prelude";
+    size_t scripts = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        const std::filesystem::path script = entry.path();
+        if (script.extension() != ".js")
+            continue;
+        ++scripts;
+        const std::string text = contentsOf(script);
+        const Outcome outcome =
+            runVelto("eval " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
+                     "LANGUAGE= LC_ALL= LC_MESSAGES= LANG= " + directive(text, "// environment: "));
+        std::filesystem::path expected = script;
+        EXPECT_EQ(outcome.status, 0) << script;
+        EXPECT_EQ(outcome.out, contentsOf(expected.replace_extension(".out"))) << script;
+        EXPECT_EQ(exceptionLines(outcome.err), contentsOf(expected.replace_extension(".err")))
+            << script << "\n"
+            << outcome.err;
+    }
+    EXPECT_GT(scripts, 0u);
 }
 
 } // namespace
