@@ -6,6 +6,7 @@
 #include "Core/Engine/VLJSEngine.h"
 #include "Core/Engine/VLJSValueBridge.h"
 #include "Core/Engine/VLRunLoop.h"
+#include "Core/Engine/VLRunLoopThread.h"
 #include "Core/Engine/VLUtilsJSBinding.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Tests/Support/VLWaitUntil.h"
@@ -28,9 +29,20 @@ public:
 
 class VLRuntimeTest : public testing::Test {
 protected:
-    static std::shared_ptr<VLRuntime> makeRuntime() {
+    // Ends the runtimes and waits for their threads, so that none outlives the test.
+    void TearDown() override {
+        std::vector<std::shared_ptr<VLRunLoopThread>> threads;
+        for (const auto& runtime : runtimes)
+            threads.push_back(runtime->engine()->runLoop()->thread());
+        runtimes.clear();
+        for (const auto& thread : threads)
+            EXPECT_TRUE(thread->waitUntilFinished(std::chrono::seconds(20)));
+    }
+
+    std::shared_ptr<VLRuntime> makeRuntime() {
         std::shared_ptr<VLRuntime> runtime = VLRuntime::create();
         runtime->engine()->injectBindingContext(std::make_shared<VLProbeJSBindingContext>());
+        runtimes.push_back(runtime);
         return runtime;
     }
 
@@ -54,6 +66,8 @@ protected:
         });
         return throttle;
     }
+
+    std::vector<std::shared_ptr<VLRuntime>> runtimes;
 };
 
 } // namespace
