@@ -4,6 +4,8 @@
 #include "Core/Engine/VLUptime.h"
 #include "Platform/Foundation/VLComposedCharacters.h"
 
+#include <condition_variable>
+#include <mutex>
 #include <pthread.h>
 #include <system_error>
 #include <thread>
@@ -18,6 +20,28 @@ thread_local VLRunLoopThread* tCurrentThread = nullptr;
 constexpr int64_t kNoCPUTimeClock = INT64_MIN;
 constexpr size_t kThreadNameLimit = 64;       // logical names stay under this many bytes
 constexpr size_t kSystemThreadNameLimit = 16; // what the kernel keeps, with the NUL
+
+// Threads launched and not yet ended, with everything their bodies held released.
+struct RunningThreads {
+    std::mutex lock;
+    std::condition_variable changed;
+    size_t count = 0;
+
+    void add() {
+        std::lock_guard guard(lock);
+        ++count;
+    }
+    void remove() {
+        std::lock_guard guard(lock);
+        --count;
+        changed.notify_all();
+    }
+};
+
+RunningThreads& runningThreads() {
+    static RunningThreads* threads = new RunningThreads(); // outlives every detached thread
+    return *threads;
+}
 
 struct QueueSource {
     GSource source;
@@ -79,11 +103,23 @@ void VLRunLoopThread::start() {
     try {
         // The body keeps the object alive while it runs; nothing joins the thread, so the last owner
         // may let go of it anywhere, the thread itself included.
-        std::thread([self = shared_from_this()] { self->main(); }).detach();
+        runningThreads().add();
+        std::thread([self = shared_from_this()]() mutable {
+            self->main();
+            self.reset();
+            runningThreads().remove();
+        }).detach();
     } catch (const std::system_error&) {
+        runningThreads().remove();
         closeQueue();
         markFinished();
     }
+}
+
+bool VLRunLoopThread::waitUntilAllFinished(std::chrono::nanoseconds timeout) {
+    RunningThreads& threads = runningThreads();
+    std::unique_lock guard(threads.lock);
+    return threads.changed.wait_for(guard, timeout, [&] { return threads.count == 0; });
 }
 
 void VLRunLoopThread::main() {

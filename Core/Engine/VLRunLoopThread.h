@@ -37,6 +37,10 @@ public:
     // Launches the thread; later calls do nothing (a thread runs once).
     void start();
 
+    // Waits until every launched run-loop thread of the process has ended and let go of what it held;
+    // false on time-out. For the end of a process (tests), so that nothing is torn down behind exit.
+    static bool waitUntilAllFinished(std::chrono::nanoseconds timeout);
+
     // The name given at creation.
     const std::string& name() const { return _name; }
     // The thread's full operating-system-level name (under 64 bytes); the kernel itself keeps 15 bytes.

@@ -1,3 +1,6 @@
+#include "Core/Engine/VLRunLoopThread.h"
+
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -5,5 +8,9 @@ int main(int argc, char** argv) {
     // Tests never touch the user's real preferences.
     setenv("VELTO_USER_DEFAULTS", "memory", 1);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    // Engines end on their own threads after their owners let go; let them finish before exit, so
+    // that leak checks see a process at rest.
+    VLRunLoopThread::waitUntilAllFinished(std::chrono::seconds(10));
+    return result;
 }
