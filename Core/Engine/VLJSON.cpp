@@ -2,7 +2,7 @@
 
 #include "Core/Engine/VLErrors.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
-#include "Platform/Foundation/VLUTF8.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 #include "Core/Engine/VLKVDefaultValue.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 #include "Platform/Foundation/VLScanner.h"
-#include "Platform/Foundation/VLUTF8.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <optional>
 

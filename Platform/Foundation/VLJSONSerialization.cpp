@@ -2,7 +2,7 @@
 
 #include "Platform/Foundation/VLNumberFormat.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
-#include "Platform/Foundation/VLUTF8.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLUnicode.h"
 
+#include <optional>
+
 namespace {
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
@@ -32,13 +34,15 @@ void appendUTF16(std::u16string& out, char32_t c) {
     }
 }
 
-// Decodes one code point at `i` and advances past it; a malformed sequence counts as one
-// replacement character for its first byte only, so decoding resynchronises on the next byte.
-char32_t decodeUTF8(std::string_view text, size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80)
+// Decodes the code point at `i` and advances past it; nothing (and `i` unchanged) for a malformed
+// sequence: overlong forms, surrogates, values above U+10FFFF, truncation.
+std::optional<char32_t> decodeUTF8Strict(std::string_view text, size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        ++i;
         return lead;
-    int length;
+    }
+    size_t length;
     char32_t c;
     char32_t minimum;
     if ((lead & 0xE0) == 0xC0) {
@@ -48,20 +52,29 @@ char32_t decodeUTF8(std::string_view text, size_t& i) {
     } else if ((lead & 0xF8) == 0xF0) {
         length = 3, c = lead & 0x07, minimum = 0x10000;
     } else {
-        return kReplacementCharacter;
+        return std::nullopt;
     }
-    if (i + length > text.size())
-        return kReplacementCharacter;
-    for (int k = 0; k < length; ++k) {
+    if (i + 1 + length > text.size())
+        return std::nullopt;
+    for (size_t k = 1; k <= length; ++k) {
         const auto next = static_cast<unsigned char>(text[i + k]);
         if ((next & 0xC0) != 0x80)
-            return kReplacementCharacter;
+            return std::nullopt;
         c = (c << 6) | (next & 0x3F);
     }
     if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return kReplacementCharacter;
-    i += length;
+        return std::nullopt;
+    i += 1 + length;
     return c;
+}
+
+// A malformed sequence counts as one replacement character for its first byte only, so decoding
+// resynchronises on the next byte.
+char32_t decodeUTF8(std::string_view text, size_t& i) {
+    if (std::optional<char32_t> c = decodeUTF8Strict(text, i))
+        return *c;
+    ++i;
+    return kReplacementCharacter;
 }
 
 } // namespace
@@ -100,4 +113,15 @@ std::string VLUTF8FromUTF16(std::u16string_view utf16) {
         appendUTF8(out, c);
     }
     return out;
+}
+
+bool VLIsValidUTF8(std::string_view text) {
+    return VLValidUTF8PrefixLength(text) == text.size();
+}
+
+size_t VLValidUTF8PrefixLength(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && decodeUTF8Strict(text, i))
+        ;
+    return i;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,3 +8,10 @@
 // surrogate or a malformed byte sequence becomes U+FFFD instead of failing, and U+0000 is kept.
 std::u16string VLUTF16FromUTF8(std::string_view utf8);
 std::string VLUTF8FromUTF16(std::u16string_view utf16);
+
+// Strict UTF-8 as RFC 3629 defines it: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool VLIsValidUTF8(std::string_view text);
+
+// Length of the longest prefix of the text that is whole, valid UTF-8: the offset of the first bad
+// byte, or the text's size when it is all valid.
+size_t VLValidUTF8PrefixLength(std::string_view text);

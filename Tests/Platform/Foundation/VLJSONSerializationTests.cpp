@@ -1,5 +1,5 @@
 #include "Platform/Foundation/VLJSONSerialization.h"
-#include "Platform/Foundation/VLUTF8.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <gtest/gtest.h>
 
