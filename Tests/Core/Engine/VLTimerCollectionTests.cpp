@@ -145,10 +145,15 @@ TEST_F(VLTimerCollectionTest, SuspendedTimersDoNotRunUntilResumed) {
     int repeatingRuns = 0;
     int oneShotRuns = 0;
     std::vector<bool> completions;
-    int32_t repeating = add(0.002, true, [&] { ++repeatingRuns; });
-    int32_t oneShot = add(
-        0.002, false, [&] { ++oneShotRuns; }, &completions);
-    onLoop([&] { timers->suspendAllTimers(); });
+    int32_t repeating = 0;
+    int32_t oneShot = 0;
+    // Made and suspended in one turn of the loop, so neither can fire first.
+    onLoop([&] {
+        repeating = add(0.002, true, [&] { ++repeatingRuns; });
+        oneShot = add(
+            0.002, false, [&] { ++oneShotRuns; }, &completions);
+        timers->suspendAllTimers();
+    });
     waitPast(0.03);
     EXPECT_EQ(0, read(repeatingRuns));
     EXPECT_EQ(0, read(oneShotRuns));
@@ -166,6 +171,8 @@ TEST_F(VLTimerCollectionTest, SuspendedTimersDoNotRunUntilResumed) {
     EXPECT_EQ(1, read(oneShotRuns));
     EXPECT_EQ(std::vector<bool>{true}, read(completions));
     EXPECT_FALSE(read(timers->hasTimerWithIdentifier(oneShot)));
+    // The interval touches this test's locals: end it before they go.
+    onLoop([&] { timers->cancelAllTimers(); });
 }
 
 TEST_F(VLTimerCollectionTest, ThrottledTimersShareOneBudgetAndThrottleZeroRunsTheWaiting) {
