@@ -26,6 +26,8 @@ namespace {
 constexpr double kLongestTimerDelay = 2147483647.0; // milliseconds
 constexpr double kShortestIntervalDelay = 4.0;      // milliseconds
 constexpr double kMostApplyNewArguments = 65536;
+// JavaScriptCore aborts the process rather than make a longer string.
+constexpr size_t kLongestScriptString = 2147483647;
 
 JSValueRef firstArgument(size_t argc, const JSValueRef argv[]) {
     return argc > 0 ? argv[0] : nullptr;
@@ -216,6 +218,10 @@ JSValueRef VLUtilsJSBinding::base64Encode(JSContextRef ctx, size_t argc, const J
     const auto* bytes = static_cast<const uint8_t*>(JSObjectGetArrayBufferBytesPtr(ctx, object, exception));
     if (!bytes || length == 0)
         return JSValueMakeNull(ctx);
+    if ((length + 2) / 3 * 4 > kLongestScriptString) {
+        VLJSThrowException(ctx, exception, "RangeError: base64Encode: the buffer is too large for a string");
+        return nullptr;
+    }
     return VLJSValueFromNSString(ctx, VLBase64Encode({bytes, length}));
 }
 
