@@ -381,24 +381,27 @@ void VLUtilsJSBinding::observeSuspension(const std::shared_ptr<VLJSBindingContex
     // Posted on the main thread: read the runtime there, apply on its engine's JavaScript thread.
     _suspensionObserver = VLNotificationCenter::defaultCenter().addObserver(
         VLRuntimeSuspendedDidChangeNotification, nullptr,
-        [weakSelf, weakContext](const VLNotification& notification) {
+        [weakSelf, weakContext, context = bindingContext.get()](const VLNotification& notification) {
             const auto* runtime = static_cast<const VLRuntime*>(notification.object());
             const std::shared_ptr<VLJSEngine> engine = runtime ? runtime->engine() : nullptr;
             if (!engine)
                 return;
             const double throttle = runtime->isSuspended() ? kSuspendedTimerThrottleInterval : 0;
             engine->runLoop()->performBlock(
-                [weakSelf, weakContext, weakEngine = std::weak_ptr(engine), throttle] {
-                    std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock();
-                    std::shared_ptr<VLJSBindingContext> bindingContext = weakContext.lock();
+                [weakSelf, weakContext, context, weakEngine = std::weak_ptr(engine), throttle] {
                     std::shared_ptr<VLJSEngine> engine = weakEngine.lock();
-                    if (!self || !bindingContext || !engine)
+                    if (!engine)
                         return;
-                    // Another runtime's notification changes nothing here.
+                    // Another runtime's notification changes nothing here. This object and its context may be
+                    // another thread's: they are matched by identity and held only once known to be this
+                    // engine's, so that neither is ever released on the wrong thread.
                     const auto contexts = engine->bindingContexts();
-                    if (std::find(contexts.begin(), contexts.end(), bindingContext) == contexts.end())
+                    if (std::none_of(contexts.begin(), contexts.end(),
+                                     [context](const auto& candidate) { return candidate.get() == context; }))
                         return;
-                    self->setTimerThrottleInterval(throttle);
+                    std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock();
+                    if (self && !weakContext.expired())
+                        self->setTimerThrottleInterval(throttle);
                 });
         });
 }
