@@ -75,7 +75,9 @@ void VLUtilsJSBinding::didCreateJSObject(JSObjectRef object,
         VLJSValueProtect(ctx, callFunction);
         _callFunction = callFunction;
     }
+    // Observing first: a runtime whose suspension changes after the reading is heard of.
     observeSuspension(bindingContext);
+    applyRuntimeSuspension(bindingContext);
 }
 
 void VLUtilsJSBinding::willCollectGarbage() {
@@ -386,7 +388,7 @@ void VLUtilsJSBinding::observeSuspension(const std::shared_ptr<VLJSBindingContex
             const std::shared_ptr<VLJSEngine> engine = runtime ? runtime->engine() : nullptr;
             if (!engine)
                 return;
-            const double throttle = runtime->isSuspended() ? kSuspendedTimerThrottleInterval : 0;
+            const double throttle = timerThrottleIntervalOf(*runtime);
             engine->runLoop()->performBlock(
                 [weakSelf, weakContext, context, weakEngine = std::weak_ptr(engine), throttle] {
                     std::shared_ptr<VLJSEngine> engine = weakEngine.lock();
@@ -404,6 +406,17 @@ void VLUtilsJSBinding::observeSuspension(const std::shared_ptr<VLJSBindingContex
                         self->setTimerThrottleInterval(throttle);
                 });
         });
+}
+
+// A runtime suspended before this object observed it: that notice went by unheard.
+void VLUtilsJSBinding::applyRuntimeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
+    const std::shared_ptr<VLJSEngine> engine = bindingContext->engine();
+    if (const std::shared_ptr<VLRuntime> runtime = engine ? VLRuntime::runtimeOwningEngine(*engine) : nullptr)
+        setTimerThrottleInterval(timerThrottleIntervalOf(*runtime));
+}
+
+double VLUtilsJSBinding::timerThrottleIntervalOf(const VLRuntime& runtime) {
+    return runtime.isSuspended() ? kSuspendedTimerThrottleInterval : 0;
 }
 
 void VLUtilsJSBinding::setTimerThrottleInterval(double seconds) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 class VLJSEngine;
+class VLRuntime;
 class VLTimerCollection;
 
 // VeltoCore.Utils: what the core prelude builds the global Velto object and the web-like globals on.
@@ -65,6 +66,8 @@ private:
     VLTimerCollection* timerCollection();
     void observeTermination(const std::shared_ptr<VLJSBindingContext>& bindingContext);
     void observeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext);
+    void applyRuntimeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext);
+    static double timerThrottleIntervalOf(const VLRuntime& runtime);
     void setTimerThrottleInterval(double seconds);
 
     std::shared_ptr<VLTimerCollection> _timerCollection;

@@ -7,6 +7,23 @@
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 
+#include <unordered_map>
+
+namespace {
+
+// Engine → the runtime that owns it; any thread, under the mutex.
+struct EngineOwners {
+    std::mutex lock;
+    std::unordered_map<const VLJSEngine*, std::weak_ptr<VLRuntime>> runtimes;
+};
+
+EngineOwners& engineOwners() {
+    static EngineOwners* owners = new EngineOwners(); // outlives runtimes released during exit
+    return *owners;
+}
+
+} // namespace
+
 std::shared_ptr<VLRuntime> VLRuntime::create() {
     std::shared_ptr<VLRuntime> runtime(new VLRuntime());
     runtime->start();
@@ -15,10 +32,26 @@ std::shared_ptr<VLRuntime> VLRuntime::create() {
 
 VLRuntime::VLRuntime() = default;
 
-VLRuntime::~VLRuntime() = default;
+VLRuntime::~VLRuntime() {
+    EngineOwners& owners = engineOwners();
+    std::lock_guard lock(owners.lock);
+    owners.runtimes.erase(_engine.get());
+}
+
+std::shared_ptr<VLRuntime> VLRuntime::runtimeOwningEngine(const VLJSEngine& engine) {
+    EngineOwners& owners = engineOwners();
+    std::lock_guard lock(owners.lock);
+    const auto found = owners.runtimes.find(&engine);
+    return found == owners.runtimes.end() ? nullptr : found->second.lock();
+}
 
 void VLRuntime::start() {
     _engine = VLJSEngine::create();
+    {
+        EngineOwners& owners = engineOwners();
+        std::lock_guard lock(owners.lock);
+        owners.runtimes[_engine.get()] = weak_from_this();
+    }
     _engine->evaluateScript(
         VLStringWithFormat("Object.defineProperty(Velto, 'apiVersion', { value: %ld, enumerable: true });",
                            VLRuntimeAPIVersion),

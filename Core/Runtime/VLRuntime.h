@@ -27,6 +27,9 @@ public:
     VLRuntime(const VLRuntime&) = delete;
     VLRuntime& operator=(const VLRuntime&) = delete;
 
+    // The runtime whose engine it is, or null; any thread. Known from the moment create() returns.
+    static std::shared_ptr<VLRuntime> runtimeOwningEngine(const VLJSEngine& engine);
+
     const std::shared_ptr<VLJSEngine>& engine() const { return _engine; }
 
     bool isSuspended() const { return _suspended.load(); }

@@ -115,6 +115,19 @@ TEST_F(VLRuntimeTest, SuspensionThrottlesTheTimersOfItsOwnRuntimeOnly) {
     EXPECT_TRUE(VLWaitUntil([&] { return probeThrottle(suspended) == 0; }));
 }
 
+TEST_F(VLRuntimeTest, AUtilsObjectMadeWhileSuspendedStartsThrottled) {
+    std::shared_ptr<VLRuntime> runtime = VLRuntime::create();
+    runtimes.push_back(runtime);
+    EXPECT_EQ(runtime, VLRuntime::runtimeOwningEngine(*runtime->engine()));
+    runtime->setSuspended(true);
+    // The probe's Utils object is made after the notice has gone by.
+    runtime->engine()->injectBindingContext(std::make_shared<VLProbeJSBindingContext>());
+    EXPECT_EQ(1.0, probeThrottle(runtime));
+
+    runtime->setSuspended(false);
+    EXPECT_TRUE(VLWaitUntil([&] { return probeThrottle(runtime) == 0; }));
+}
+
 TEST_F(VLRuntimeTest, TimersOfASuspendedRuntimeRunAboutOnceASecondUntilItResumes) {
     std::shared_ptr<VLRuntime> runtime = makeRuntime();
     // Once the preludes have run, so that the Utils objects are there to hear of the suspension.
