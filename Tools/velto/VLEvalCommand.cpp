@@ -6,9 +6,11 @@
 #include "Core/Engine/VLRunLoopThread.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -116,12 +118,28 @@ bool parseSeconds(const std::string& text, std::chrono::milliseconds& timeout) {
     return true;
 }
 
-// Whether the engine has nothing left to do: no work that scripts wait for and nothing queued.
-bool isIdle(VLJSEngine& engine) {
-    bool idle = false;
-    engine.runLoop()->performBlockSync(
-        [&] { idle = engine.pendingWorkCount() == 0 && !engine.runLoop()->thread()->hasQueuedBlocks(); });
-    return idle;
+// Whether the engine has nothing left to do: no work that scripts wait for and nothing queued. Nothing
+// when its thread has not answered by the deadline, because a script is still running.
+std::optional<bool> isIdle(const std::shared_ptr<VLJSEngine>& engine,
+                           std::chrono::steady_clock::time_point deadline) {
+    // Written on the JavaScript thread, read here: -1 until it has answered.
+    auto answer = std::make_shared<std::atomic<int>>(-1);
+    engine->runLoop()->performBlock([answer, weakEngine = std::weak_ptr(engine)] {
+        if (auto engine = weakEngine.lock())
+            answer->store(engine->pendingWorkCount() == 0 && !engine->runLoop()->thread()->hasQueuedBlocks());
+    });
+    while (answer->load() < 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(kIdleCheckInterval);
+    const int idle = answer->load();
+    return idle < 0 ? std::nullopt : std::optional<bool>(idle == 1);
+}
+
+// A script that never returns holds the JavaScript thread, so the engine cannot be ended in order: the
+// process ends here, with everything printed so far.
+[[noreturn]] void exitWhileScriptRuns() {
+    VLLogFlush();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 } // namespace
@@ -181,13 +199,21 @@ int VLEvalCommand::evaluate(const Options& options, const std::string& script) {
         engine->addScriptMessageHandler(std::make_shared<VLPrintingMessageHandler>(name), name);
 
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
-    engine->evaluateScript(script, std::filesystem::path(options.file).filename().string());
-    while (!isIdle(*engine) && std::chrono::steady_clock::now() < deadline)
+    engine->evaluateScript(script, std::filesystem::path(options.file).filename().string(),
+                           VLJSEngine::EvaluationCompletion());
+    for (;;) {
+        const std::optional<bool> idle = isIdle(engine, deadline);
+        if (!idle)
+            exitWhileScriptRuns();
+        if (*idle || std::chrono::steady_clock::now() >= deadline)
+            break;
         std::this_thread::sleep_for(kIdleCheckInterval);
+    }
 
     const std::shared_ptr<VLRunLoopThread> thread = engine->runLoop()->thread();
     engine.reset();
-    thread->waitUntilFinished(std::chrono::seconds(5));
+    if (!thread->waitUntilFinished(std::chrono::seconds(5)))
+        exitWhileScriptRuns();
     VLLogFlush();
     return 0;
 }

@@ -85,6 +85,14 @@ TEST(VLEvalCommandTests, PrintsConsoleLinesMessagesAndExceptions) {
                              "stack: global code@velto:///basic.js:6:[0-9]+\n"));
 }
 
+TEST(VLEvalCommandTests, TheTimeoutEndsAScriptThatNeverReturns) {
+    for (const char* script : {"endless.js", "endless-timer.js"}) {
+        const Outcome outcome = runVelto("eval --timeout 0.2 " + fixture(script));
+        EXPECT_EQ(outcome.status, 0) << script;
+        EXPECT_EQ(outcome.out, "log: before\n") << script;
+    }
+}
+
 TEST(VLEvalCommandTests, ExitStatusOfFailures) {
     const struct {
         std::string arguments;
