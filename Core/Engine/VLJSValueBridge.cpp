@@ -2,12 +2,16 @@
 
 #include "Core/Engine/VLJSString.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
 constexpr std::string_view kSourceURLScheme = "velto://";
+// Room made at once for the elements of one array. A script can nest 64 arrays that each claim a million
+// elements: what they really hold is bounded by the budget, so larger arrays grow as they fill.
+constexpr size_t kMaxArrayReservation = 4096;
 
 JSObjectRef arrayConstructor(JSContextRef ctx, VLJSConversionState& state) {
     if (!state.arrayConstructor) {
@@ -45,8 +49,8 @@ VLValue convertArray(JSContextRef ctx, JSObjectRef object, VLJSConversionState& 
     const uint32_t count = elementCount(length);
     state.stack[state.depth++] = object;
     VLArray array;
-    array.reserve(count);
-    for (uint32_t index = 0; index < count; ++index) {
+    array.reserve(std::min<size_t>(count, kMaxArrayReservation));
+    for (uint32_t index = 0; index < count && !state.failed; ++index) {
         VLValue element = VLJSValueToNSObjectWithConversion(
             ctx, JSObjectGetPropertyAtIndex(ctx, object, index, nullptr), state);
         array.push_back(element.isNil() ? VLValue::null() : std::move(element));
@@ -70,7 +74,7 @@ VLValue convertDictionary(JSContextRef ctx, JSObjectRef object, VLJSConversionSt
     state.stack[state.depth++] = object;
     VLDictionary dictionary;
     const size_t count = JSPropertyNameArrayGetCount(names);
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count && !state.failed; ++i) {
         JSStringRef name = JSPropertyNameArrayGetNameAtIndex(names, i);
         VLValue element =
             VLJSValueToNSObjectWithConversion(ctx, JSObjectGetProperty(ctx, object, name, nullptr), state);

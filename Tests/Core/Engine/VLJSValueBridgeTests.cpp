@@ -75,6 +75,11 @@ TEST_F(VLJSValueBridgeTests, LimitsGiveNilAsAWhole) {
     ctx.evaluate("var nested = (last) => Array.from({length: 1024}, (_, i) => new Array(i ? 1024 : last));");
     EXPECT_EQ(toNative("nested(0)").count(), 1024u);
     EXPECT_TRUE(toNative("nested(1)").isNil());
+    // Once the conversion has failed, no further getter runs.
+    ctx.evaluate("var calls = 0; var counted = {get: () => ++calls, enumerable: true};");
+    EXPECT_TRUE(toNative("Object.defineProperty({a: new Array(1048577)}, 'b', counted)").isNil());
+    EXPECT_TRUE(toNative("Object.defineProperty([new Array(1048577)], 1, counted)").isNil());
+    EXPECT_EQ(toNative("calls"), VLValue(0));
 }
 
 TEST_F(VLJSValueBridgeTests, TypedArrayBytesStartAtTheViewsOffset) {
