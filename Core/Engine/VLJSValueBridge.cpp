@@ -1,5 +1,6 @@
 #include "Core/Engine/VLJSValueBridge.h"
 
+#include "Core/Engine/VLJSBindingFunctions.h"
 #include "Core/Engine/VLJSString.h"
 
 #include <algorithm>
@@ -107,7 +108,7 @@ VLValue convertObject(JSContextRef ctx, JSValueRef value, VLJSConversionState& s
     return convertDictionary(ctx, object, state);
 }
 
-void releaseOwnedData(void*, void* context) {
+void VLJSTypedArrayBytesDeallocator(void*, void* context) {
     delete static_cast<VLData*>(context);
 }
 
@@ -121,6 +122,10 @@ void VLJSValueProtect(JSContextRef ctx, JSValueRef value) {
 void VLJSValueUnprotect(JSContextRef ctx, JSValueRef value) {
     if (ctx && value)
         JSValueUnprotect(ctx, value);
+}
+
+VLJSBindingBase* VLJSValueGetPrivate(JSContextRef ctx, JSValueRef value) {
+    return VLJSBindingGetObject(ctx, value);
 }
 
 JSValueRef VLJSValueFromNSString(JSContextRef ctx, std::string_view string) {
@@ -223,8 +228,8 @@ JSValueRef VLJSValueFromNSDataNoCopy(JSContextRef ctx, VLData&& data) {
     if (data.empty())
         return JSValueMakeNull(ctx);
     auto* owned = new VLData(std::move(data));
-    JSObjectRef buffer = JSObjectMakeArrayBufferWithBytesNoCopy(ctx, owned->data(), owned->size(),
-                                                                releaseOwnedData, owned, nullptr);
+    JSObjectRef buffer = JSObjectMakeArrayBufferWithBytesNoCopy(
+        ctx, owned->data(), owned->size(), VLJSTypedArrayBytesDeallocator, owned, nullptr);
     if (!buffer) {
         delete owned;
         return JSValueMakeNull(ctx);

@@ -1,6 +1,7 @@
 #include "Core/Engine/VLJSBindingBase.h"
 #include "Core/Engine/VLJSBindingFunctions.h"
 #include "Core/Engine/VLJSClassLoader.h"
+#include "Core/Engine/VLJSValueBridge.h"
 #include "Core/Engine/VLRunLoopThread.h"
 #include "Tests/Core/Engine/VLJSBindingTestFixture.h"
 #include "Tests/Core/Engine/VLJSTestBindings.h"
@@ -46,6 +47,7 @@ TEST_F(VLJSBindingBaseTest, NativeCodeReachesInstancesObjectsAndContexts) {
         JSObjectRef object = VLJSBindingBase::createJSObjectWithContext(ctx, bindingContext, instance);
         EXPECT_EQ(object, VLJSBindingGetJSObject(instance.get()));
         EXPECT_EQ(instance.get(), VLJSBindingGetObject(ctx, object));
+        EXPECT_EQ(instance.get(), VLJSValueGetPrivate(ctx, object));
         EXPECT_EQ(instance.get(), VLJSBindingGetObjectOfClass<VLProbeJSBinding>(ctx, object));
         EXPECT_EQ(nullptr, VLJSBindingGetObjectOfClass<VLOtherJSBinding>(ctx, object));
         EXPECT_EQ(bindingContext, VLJSBindingGetContext(instance.get()));
