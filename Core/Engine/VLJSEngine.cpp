@@ -326,10 +326,10 @@ void VLJSEngine::installConsoleForwarding() {
 // Script messages and console output, on the JavaScript thread.
 
 void VLJSEngine::deliverScriptMessage(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+    // The script's string conversion, so a missing name reads "undefined"; a symbol has no text.
     JSValueRef nameValue = argumentAt(0, count, arguments);
-    std::optional<std::string> name;
-    if (nameValue && !JSValueIsUndefined(ctx, nameValue) && !JSValueIsNull(ctx, nameValue))
-        name = VLJSValueTransformToNSString(ctx, nameValue);
+    const std::optional<std::string> name =
+        VLJSValueTransformToNSString(ctx, nameValue ? nameValue : JSValueMakeUndefined(ctx));
     const VLValue message = VLJSValueToObject(ctx, argumentAt(1, count, arguments));
     if (!name || name->empty()) {
         reportError("script message handler's name is invalid");

@@ -141,13 +141,17 @@ TEST_P(VLJSEngineTests, ScriptMessagesReachTheirHandler) {
 }
 
 TEST_P(VLJSEngineTests, ScriptMessageFailuresAreReportedNotThrown) {
-    EXPECT_EQ(evaluate("postMessage('', 1); postMessage(); postMessage('nobody', 1); 'went on'"),
+    EXPECT_EQ(evaluate("postMessage('', 1); postMessage(Symbol()); postMessage('nobody', 1); postMessage(); "
+                       "'went on'"),
               VLValue("went on"));
-    ASSERT_EQ(reports.size(), 3u);
+    ASSERT_EQ(reports.size(), 4u);
     EXPECT_THAT(reports[0].message, StartsWith("Error: script message handler's name is invalid, at line: "));
     EXPECT_THAT(reports[1].message, StartsWith("Error: script message handler's name is invalid, at line: "));
     EXPECT_THAT(reports[2].message,
                 StartsWith("Error: `nobody` script message handler not found, at line: "));
+    // The name goes through the script's string conversion.
+    EXPECT_THAT(reports[3].message,
+                StartsWith("Error: `undefined` script message handler not found, at line: "));
 }
 
 TEST_P(VLJSEngineTests, CallsByName) {
