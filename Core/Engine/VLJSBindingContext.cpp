@@ -11,8 +11,8 @@ VLJSBindingContext::~VLJSBindingContext() {
     // Bindings collected from now on retire where they are, and find no binding context.
     if (_collector)
         _collector->close();
-    if (_globalCtx)
-        JSGlobalContextRelease(_globalCtx);
+    if (JSGlobalContextRef ctx = _globalCtx.load())
+        JSGlobalContextRelease(ctx);
 }
 
 std::map<std::string, std::string> VLJSBindingContext::polyfillScripts() const {
@@ -33,7 +33,7 @@ void VLJSBindingContext::bindJSContext(JSGlobalContextRef ctx, const std::shared
     _threadID = std::this_thread::get_id();
     _engine = engine;
     _exceptionHandler = std::move(exceptionHandler);
-    _globalCtx = JSGlobalContextRetain(ctx);
+    _globalCtx.store(JSGlobalContextRetain(ctx));
     _collector =
         VLJSBindingCollector::create([weakThread = std::weak_ptr(thread)](std::function<void()> block) {
             std::shared_ptr<VLRunLoopThread> thread = weakThread.lock();
@@ -51,7 +51,7 @@ void VLJSBindingContext::evaluatePreludes() {
         VLJSString text(script);
         VLJSString sourceURL(VLStringWithFormat("polyfill/%@.js", key));
         JSValueRef exception = nullptr;
-        JSEvaluateScript(_globalCtx, text.get(), nullptr, sourceURL.get(), 1, &exception);
+        JSEvaluateScript(globalCtx(), text.get(), nullptr, sourceURL.get(), 1, &exception);
         if (exception)
             notifyException(exception);
     }
@@ -60,26 +60,40 @@ void VLJSBindingContext::evaluatePreludes() {
 void VLJSBindingContext::unbindJSContext() {
     if (_collector)
         _collector->close();
-    if (_globalCtx)
-        JSGlobalContextRelease(_globalCtx);
-    _globalCtx = nullptr;
+    JSGlobalContextRef ctx = nullptr;
+    {
+        std::lock_guard lock(_otherThreadUseLock);
+        ctx = _globalCtx.exchange(nullptr);
+    }
+    // Released outside the lock: what the release collects may call back into withGlobalCtx().
+    if (ctx)
+        JSGlobalContextRelease(ctx);
+}
+
+void VLJSBindingContext::withGlobalCtx(const std::function<void(JSGlobalContextRef ctx)>& block) {
+    std::lock_guard lock(_otherThreadUseLock);
+    if (JSGlobalContextRef ctx = _globalCtx.load())
+        block(ctx);
 }
 
 bool VLJSBindingContext::isCurrentThread() const {
-    return _globalCtx && std::this_thread::get_id() == _threadID;
+    return _globalCtx.load() && std::this_thread::get_id() == _threadID.load();
 }
 
 JSValueRef VLJSBindingContext::sharedUndefinedValue() const {
-    return _globalCtx ? JSValueMakeUndefined(_globalCtx) : nullptr;
+    JSGlobalContextRef ctx = globalCtx();
+    return ctx ? JSValueMakeUndefined(ctx) : nullptr;
 }
 
 JSValueRef VLJSBindingContext::sharedNullValue() const {
-    return _globalCtx ? JSValueMakeNull(_globalCtx) : nullptr;
+    JSGlobalContextRef ctx = globalCtx();
+    return ctx ? JSValueMakeNull(ctx) : nullptr;
 }
 
 void VLJSBindingContext::notifyException(JSValueRef exception) {
-    if (_globalCtx && _exceptionHandler)
-        _exceptionHandler(_globalCtx, exception);
+    JSGlobalContextRef ctx = globalCtx();
+    if (ctx && _exceptionHandler)
+        _exceptionHandler(ctx, exception);
 }
 
 void VLJSBindingContext::reportRejectionOfPromise(JSValueRef value) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +24,8 @@ class VLRunLoopThread;
 // thread, the global context, the engine, the terminated flag and the way to report exceptions.
 //
 // Made with std::make_shared; unbound until bindJSContext() runs on the JavaScript thread, which owns
-// everything here except the terminated flag (atomic) and the collector (any thread).
+// everything here except the terminated flag, the global context and the thread identity (atomic,
+// read from any thread), and the collector (any thread).
 class VLJSBindingContext : public std::enable_shared_from_this<VLJSBindingContext> {
 public:
     VLJSBindingContext() = default;
@@ -49,13 +51,16 @@ public:
     // is handed to the exception handler and the next one still runs. The engine may be null.
     void bindJSContext(JSGlobalContextRef ctx, const std::shared_ptr<VLJSEngine>& engine,
                        ExceptionHandler exceptionHandler);
-    // Called by the engine on the JavaScript thread before it releases its context: collected
-    // bindings retire now, while the context exists; afterwards the binding context is unbound and
-    // bindings retire wherever they are collected.
+    // Called by the engine on the JavaScript thread, outside any script, before it releases its
+    // context: collected bindings retire now, while the context exists; afterwards the binding context
+    // is unbound and bindings retire wherever they are collected.
     void unbindJSContext();
 
-    // The global context while bound, else nullptr.
-    JSGlobalContextRef globalCtx() const { return _globalCtx; }
+    // The global context while bound, else nullptr. On the JavaScript thread.
+    JSGlobalContextRef globalCtx() const { return _globalCtx.load(); }
+    // From another thread: runs the block with the global context while bound, and nothing once
+    // unbound; unbinding waits for a block that runs, so the context cannot go away under it.
+    void withGlobalCtx(const std::function<void(JSGlobalContextRef ctx)>& block);
     std::shared_ptr<VLJSEngine> engine() const { return _engine.lock(); }
     // The JavaScript thread, while it exists and is a run-loop thread.
     std::shared_ptr<VLRunLoopThread> thread() const { return _thread.lock(); }
@@ -89,10 +94,11 @@ public:
 private:
     void evaluatePreludes();
 
-    JSGlobalContextRef _globalCtx = nullptr; // retained while bound
+    std::atomic<JSGlobalContextRef> _globalCtx{nullptr}; // retained while bound
+    std::mutex _otherThreadUseLock;                      // held by withGlobalCtx() blocks and while unbinding
     std::weak_ptr<VLJSEngine> _engine;
     std::weak_ptr<VLRunLoopThread> _thread;
-    std::thread::id _threadID;
+    std::atomic<std::thread::id> _threadID;
     ExceptionHandler _exceptionHandler;
     std::atomic<bool> _terminated{false};
     std::shared_ptr<VLJSBindingCollector> _collector;

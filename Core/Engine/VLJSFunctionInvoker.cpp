@@ -7,18 +7,33 @@
 
 #include <vector>
 
+namespace {
+
+// The value as a function object, or nullptr when it is none.
+JSObjectRef functionObject(JSContextRef ctx, JSValueRef value) {
+    if (!value || !JSValueIsObject(ctx, value))
+        return nullptr;
+    JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+    return object && JSObjectIsFunction(ctx, object) ? object : nullptr;
+}
+
+} // namespace
+
 JSValueRef VLJSFunctionInvoker::invokeFunction(JSValueRef function, JSObjectRef thisObject, size_t argc,
                                                const JSValueRef argv[], JSValueRef* exception) {
     std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
-    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
-    if (!ctx || !function || !JSValueIsObject(ctx, function))
+    if (!bindingContext)
         return nullptr;
-    JSObjectRef callee = JSValueToObject(ctx, function, nullptr);
-    if (!JSObjectIsFunction(ctx, callee))
-        return nullptr;
-    if (bindingContext->isCurrentThread())
-        return callOnThread(ctx, callee, thisObject, argc, argv, exception);
-    postCall(bindingContext, callee, thisObject, argc, argv);
+    if (bindingContext->isCurrentThread()) {
+        JSGlobalContextRef ctx = bindingContext->globalCtx();
+        JSObjectRef callee = functionObject(ctx, function);
+        return callee ? callOnThread(ctx, callee, thisObject, argc, argv, exception) : nullptr;
+    }
+    // Unbinding waits while the values are checked and protected: the context stays under this thread.
+    bindingContext->withGlobalCtx([&](JSGlobalContextRef ctx) {
+        if (JSObjectRef callee = functionObject(ctx, function))
+            postCall(bindingContext, ctx, callee, thisObject, argc, argv);
+    });
     return nullptr;
 }
 
@@ -32,9 +47,8 @@ JSValueRef VLJSFunctionInvoker::callOnThread(JSGlobalContextRef ctx, JSObjectRef
 }
 
 void VLJSFunctionInvoker::postCall(const std::shared_ptr<VLJSBindingContext>& bindingContext,
-                                   JSObjectRef function, JSObjectRef thisObject, size_t argc,
-                                   const JSValueRef argv[]) {
-    JSGlobalContextRef ctx = bindingContext->globalCtx();
+                                   JSGlobalContextRef ctx, JSObjectRef function, JSObjectRef thisObject,
+                                   size_t argc, const JSValueRef argv[]) {
     std::vector<JSValueRef> arguments(argv, argv + argc);
     // Kept from collection until the posted call has run.
     VLJSValueProtect(ctx, function);

@@ -38,8 +38,9 @@ public:
 private:
     JSValueRef callOnThread(JSGlobalContextRef ctx, JSObjectRef function, JSObjectRef thisObject, size_t argc,
                             const JSValueRef argv[], JSValueRef* exception);
-    void postCall(const std::shared_ptr<VLJSBindingContext>& bindingContext, JSObjectRef function,
-                  JSObjectRef thisObject, size_t argc, const JSValueRef argv[]);
+    // From another thread, inside the binding context's withGlobalCtx().
+    void postCall(const std::shared_ptr<VLJSBindingContext>& bindingContext, JSGlobalContextRef ctx,
+                  JSObjectRef function, JSObjectRef thisObject, size_t argc, const JSValueRef argv[]);
     // The object's member of that name when it is a function, else nullptr.
     static JSObjectRef functionForName(const char* name, JSObjectRef object, JSContextRef ctx,
                                        JSValueRef* exception);

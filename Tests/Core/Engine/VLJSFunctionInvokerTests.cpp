@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -47,30 +48,53 @@ TEST_F(VLJSFunctionInvokerTest, CallsOnTheThreadReturnTheResult) {
 }
 
 TEST_F(VLJSFunctionInvokerTest, CallsFromOtherThreadsArePostedAndTheirExceptionsReported) {
-    JSValueRef function = nullptr, thisObject = nullptr, argument = nullptr;
+    JSValueRef function = nullptr, argument = nullptr, thrower = nullptr;
+    JSObjectRef thisObject = nullptr;
     run([&] {
         function = global("record");
-        thisObject = global("({name: 'me'})");
+        thisObject = JSValueToObject(ctx, global("({name: 'me'})"), nullptr);
         argument = global("({a: [1]})");
+        thrower = global("(() => { throw new URIError('posted') })");
         // Only what the caller keeps protected may cross threads; the invoker protects its own copies.
-        JSValueProtect(ctx, argument);
-        JSValueProtect(ctx, thisObject);
+        for (JSValueRef value : {argument, JSValueRef(thisObject), thrower})
+            JSValueProtect(ctx, value);
     });
     std::thread([&] {
         JSValueRef exception = nullptr;
-        EXPECT_EQ(nullptr, invoker->invokeFunction(function, JSValueToObject(ctx, thisObject, nullptr), 1,
-                                                   &argument, &exception));
+        EXPECT_EQ(nullptr, invoker->invokeFunction(function, thisObject, 1, &argument, &exception));
         EXPECT_EQ(nullptr, exception);
-        invoker->invokeFunction(global("(() => { throw new URIError('posted') })"), nullptr, 0, nullptr,
-                                &exception);
+        invoker->invokeFunction(thrower, nullptr, 0, nullptr, &exception);
     }).join();
     run([&] {
-        JSValueUnprotect(ctx, argument);
-        JSValueUnprotect(ctx, thisObject);
+        for (JSValueRef value : {argument, JSValueRef(thisObject), thrower})
+            JSValueUnprotect(ctx, value);
         JSGarbageCollect(ctx);
     });
     EXPECT_EQ("me {\"a\":[1]}", evaluate("log.join('|')"));
     EXPECT_THAT(reportedExceptions, testing::ElementsAre("URIError: posted"));
+}
+
+TEST_F(VLJSFunctionInvokerTest, CallsFromOtherThreadsMayRaceTheEndOfTheContext) {
+    JSValueRef function = nullptr;
+    run([&] {
+        function = global("(function () {})");
+        JSValueProtect(ctx, function); // goes with the context
+    });
+    std::atomic<bool> stop{false};
+    std::atomic<int> calls{0};
+    std::thread caller([&] {
+        for (; !stop; ++calls)
+            invoker->invokeFunction(function, nullptr, 0, nullptr, nullptr);
+    });
+    auto waitForCalls = [&](int count) {
+        while (calls < count)
+            std::this_thread::yield();
+    };
+    waitForCalls(100);
+    endContext();
+    waitForCalls(calls + 100);
+    stop = true;
+    caller.join();
 }
 
 TEST_F(VLJSFunctionInvokerTest, CompletionConvention) {
