@@ -11,7 +11,8 @@
 #include <type_traits>
 #include <utility>
 
-// The script face of a binding class, declared in its static describe():
+// The script face of a binding class, declared in its static describe() (a whole class is shown in
+// VLJSBinding.h):
 //
 //   static void describe(VLJSClassBuilder<VLFooJSBinding>& b) {
 //       b.function<"draw", &VLFooJSBinding::draw>();          // draw(ctx, argc, argv, exception)
