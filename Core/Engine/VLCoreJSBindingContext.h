@@ -3,8 +3,10 @@
 #include "Core/Engine/VLJSBindingContext.h"
 #include "Core/Engine/VLJSClassTable.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The scope "VeltoCore" that every engine has: the core classes and the core prelude, which defines
 // the global Velto object and the web-like globals before any other script runs.
@@ -19,7 +21,8 @@ public:
     // With the engine's own contents.
     VLCoreJSBindingContext() : _contents(engineContents()) {}
     // With other contents, for tests.
-    explicit VLCoreJSBindingContext(const Contents& contents) : _contents(contents) {}
+    explicit VLCoreJSBindingContext(Contents contents)
+        : _ownContents(std::move(contents)), _contents(*_ownContents) {}
 
     // The engine's core classes and prelude, made once per process.
     static const Contents& engineContents();
@@ -31,5 +34,7 @@ public:
     }
 
 private:
+    // Only for other contents; the engine's are shared by every engine.
+    const std::optional<Contents> _ownContents;
     const Contents& _contents;
 };

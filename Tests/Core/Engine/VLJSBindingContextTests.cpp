@@ -80,9 +80,8 @@ TEST_F(VLJSBindingContextTest, RuntimeScopeOffersTheModulesOfTheRegistry) {
 }
 
 TEST_F(VLJSBindingContextTest, CoreScopeRunsItsPreludeUnderItsName) {
-    VLCoreJSBindingContext::Contents contents{{&VLJSClassLoader::loadNativeClass<VLOtherJSBinding>()},
-                                              "var preludeURL = new Error().sourceURL"};
-    auto coreContext = std::make_shared<VLCoreJSBindingContext>(contents);
+    auto coreContext = std::make_shared<VLCoreJSBindingContext>(VLCoreJSBindingContext::Contents{
+        {&VLJSClassLoader::loadNativeClass<VLOtherJSBinding>()}, "var preludeURL = new Error().sourceURL"});
     run([&] { coreContext->bindJSContext(ctx, nullptr, nullptr); });
     EXPECT_EQ("polyfill/VeltoCore.js other:0 undefined",
               evaluate("[preludeURL, new VeltoCore.Other().echo(), String(VeltoCore.Probe)].join(' ')"));
