@@ -1,8 +1,7 @@
 #pragma once
 
 // Adopted by a binding class that scripts may construct at most once per binding context:
-//   class VLPerformanceJSBinding final : public VLJSBinding<VLPerformanceJSBinding>, public
-//   VLJSExportSingleton
+//   class VLUtilsJSBinding final : public VLJSBinding<VLUtilsJSBinding>, public VLJSExportSingleton
 // A second `new` in the same context throws "TypeError: Illegal constructor".
 class VLJSExportSingleton {
 protected:
