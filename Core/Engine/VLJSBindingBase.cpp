@@ -55,6 +55,10 @@ VLJSBindingBase::createJSObjectWithContext(JSContextRef ctx,
                      typeid(*instance).name(), typeid(*instance).name());
         std::abort();
     }
+    // An instance has one script object: handing it out again gives that object, since a second one
+    // would free the instance when either is collected.
+    if (JSObjectRef existing = instance->_jsObject.load(std::memory_order_relaxed))
+        return existing;
     JSObjectRef object = JSObjectMake(ctx, info.jsClass(), instance.get());
     info.defineConstants(ctx, object);
     instance->_heldByJSObject = instance;

@@ -46,6 +46,7 @@ TEST_F(VLJSBindingBaseTest, NativeCodeReachesInstancesObjectsAndContexts) {
         EXPECT_EQ(nullptr, VLJSBindingGetJSObject(instance.get()));
         JSObjectRef object = VLJSBindingBase::createJSObjectWithContext(ctx, bindingContext, instance);
         EXPECT_EQ(object, VLJSBindingGetJSObject(instance.get()));
+        EXPECT_EQ(object, VLJSBindingBase::createJSObjectWithContext(ctx, bindingContext, instance));
         EXPECT_EQ(instance.get(), VLJSBindingGetObject(ctx, object));
         EXPECT_EQ(instance.get(), VLJSValueGetPrivate(ctx, object));
         EXPECT_EQ(instance.get(), VLJSBindingGetObjectOfClass<VLProbeJSBinding>(ctx, object));
