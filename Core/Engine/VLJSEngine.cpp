@@ -18,6 +18,7 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -469,9 +470,10 @@ void VLJSEngine::fireOnError(const std::string& message, const std::optional<std
     const VLValue callStackValue = callStack ? VLValue(*callStack) : VLValue();
     const std::string report =
         VLStringWithFormat("JS Exception\nmessage: %@\ncallStack: %@", message, callStackValue);
-    _reportingException = true;
+    // Restored, not cleared: a report raised while writing this one must not unmute the console.
+    const bool wasReporting = std::exchange(_reportingException, true);
     VLJSConsoleError(_context->globalContext())(report);
-    _reportingException = false;
+    _reportingException = wasReporting;
     VLLogError("VLJSEngine", "%@", report);
     if (const ExceptionHandler handler = exceptionHandler())
         handler(message, callStack);
