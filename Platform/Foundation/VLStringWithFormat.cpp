@@ -6,15 +6,15 @@
 namespace {
 
 template <typename T>
-std::string printfText(const std::string& spec, T value) {
+std::string printfText(const std::string& directive, T value) {
     char small[128];
-    int length = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int length = std::snprintf(small, sizeof small, directive.c_str(), value);
     if (length < 0)
         return {};
     if (size_t(length) < sizeof small)
         return std::string(small, size_t(length));
     std::string large(size_t(length) + 1, '\0');
-    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    std::snprintf(large.data(), large.size(), directive.c_str(), value);
     large.resize(size_t(length));
     return large;
 }
@@ -36,12 +36,12 @@ size_t skipLengthModifier(std::string_view format, size_t i) {
 
 std::string convert(char conversion, const std::string& flagsWidthPrecision,
                     const VLFormatArgument& argument) {
-    std::string spec = "%" + flagsWidthPrecision;
+    std::string directive = "%" + flagsWidthPrecision;
     switch (conversion) {
     case 'd':
     case 'i':
     case 'D':
-        return printfText(spec + "lld", (long long)argument.asSigned());
+        return printfText(directive + "lld", (long long)argument.asSigned());
     case 'u':
     case 'U':
     case 'x':
@@ -49,11 +49,11 @@ std::string convert(char conversion, const std::string& flagsWidthPrecision,
     case 'o':
     case 'O': {
         char lower = char(conversion == 'U' ? 'u' : conversion == 'O' ? 'o' : conversion);
-        return printfText(spec + "ll" + lower, (unsigned long long)argument.asUnsigned());
+        return printfText(directive + "ll" + lower, (unsigned long long)argument.asUnsigned());
     }
     case 'c':
     case 'C':
-        return printfText(spec + "c", int(argument.asSigned()));
+        return printfText(directive + "c", int(argument.asSigned()));
     case 'f':
     case 'F':
     case 'e':
@@ -62,16 +62,16 @@ std::string convert(char conversion, const std::string& flagsWidthPrecision,
     case 'G':
     case 'a':
     case 'A':
-        return printfText(spec + conversion, argument.asDouble());
+        return printfText(directive + conversion, argument.asDouble());
     case 'p':
-        return printfText(spec + "p", argument.asPointer());
+        return printfText(directive + "p", argument.asPointer());
     case 's':
     case 'S':
-        return printfText(spec + "s", argument.asCString().c_str());
+        return printfText(directive + "s", argument.asCString().c_str());
     case '@':
         if (flagsWidthPrecision.empty())
             return argument.asObjectDescription();
-        return printfText(spec + "s", argument.asObjectDescription().c_str());
+        return printfText(directive + "s", argument.asObjectDescription().c_str());
     default:
         return {};
     }
