@@ -4,10 +4,9 @@
 
 namespace {
 
-// Start of the code point that ends just before offset.
-size_t previousCodePointStart(std::string_view text, size_t offset) {
+size_t nextCodePointStart(std::string_view text, size_t offset) {
     const char* start = text.data();
-    return size_t(g_utf8_find_prev_char(start, start + offset) - start);
+    return size_t(g_utf8_next_char(start + offset) - start);
 }
 
 gunichar codePointAt(std::string_view text, size_t offset) {
@@ -37,53 +36,55 @@ bool extendsPreviousCharacter(gunichar c) {
     return isZeroWidthJoiner(c) || emojiModifier || tagCharacter;
 }
 
-// Regional indicators pair up from the start of their run: an indicator at an odd position in the run
-// closes a flag begun by the one before it.
-bool closesRegionalIndicatorPair(std::string_view text, size_t offset) {
-    size_t before = 0;
-    while (offset > 0) {
-        offset = previousCodePointStart(text, offset);
-        if (!isRegionalIndicator(codePointAt(text, offset))) {
-            break;
-        }
-        before++;
-    }
-    return before % 2 == 1;
-}
-
 bool joinsPrevious(gunichar c, gunichar before) {
     return extendsPreviousCharacter(c) || isZeroWidthJoiner(before) || (c == '\n' && before == '\r');
+}
+
+// Calls visit with the offset of every sequence start after the first, in order, while it returns true.
+// One pass from the front: regional indicators pair up from the start of their run, so a flag's halves
+// are known by counting, never by looking back.
+template <typename Visit>
+void visitSequenceStarts(std::string_view text, Visit visit) {
+    gunichar before = 0;
+    size_t indicatorsBefore = 0;
+    for (size_t offset = 0; offset < text.size(); offset = nextCodePointStart(text, offset)) {
+        gunichar c = codePointAt(text, offset);
+        bool joins = isRegionalIndicator(c) && isRegionalIndicator(before) ? indicatorsBefore % 2 == 1
+                                                                           : joinsPrevious(c, before);
+        if (offset > 0 && !joins && !visit(offset)) {
+            return;
+        }
+        indicatorsBefore = isRegionalIndicator(c) ? indicatorsBefore + 1 : 0;
+        before = c;
+    }
 }
 
 } // namespace
 
 size_t VLLastComposedCharacterSequenceStart(std::string_view text) {
-    if (text.empty()) {
-        return 0;
-    }
-    size_t start = previousCodePointStart(text, text.size());
-    while (start > 0) {
-        size_t previous = previousCodePointStart(text, start);
-        gunichar c = codePointAt(text, start);
-        gunichar before = codePointAt(text, previous);
-        if (isRegionalIndicator(c) && isRegionalIndicator(before)) {
-            // A flag is complete once both of its halves are in.
-            return closesRegionalIndicatorPair(text, start) ? previous : start;
-        }
-        if (!joinsPrevious(c, before)) {
-            break;
-        }
-        start = previous;
-    }
-    return start;
+    size_t last = 0;
+    visitSequenceStarts(text, [&](size_t offset) {
+        last = offset;
+        return true;
+    });
+    return last;
 }
 
 std::string VLStringShortenedBelowByteCount(std::string_view text, size_t byteLimit) {
     if (!g_utf8_validate(text.data(), gssize(text.size()), nullptr)) {
         return {};
     }
-    while (!text.empty() && text.size() >= byteLimit) {
-        text = text.substr(0, VLLastComposedCharacterSequenceStart(text));
+    if (text.size() < byteLimit) {
+        return std::string(text);
     }
-    return std::string(text);
+    // Segments only the text before the limit, however long the rest.
+    size_t kept = 0;
+    visitSequenceStarts(text, [&](size_t offset) {
+        if (offset >= byteLimit) {
+            return false;
+        }
+        kept = offset;
+        return true;
+    });
+    return std::string(text.substr(0, kept));
 }
