@@ -273,6 +273,13 @@ VLValue VLJSONSerialization::JSONObjectWithData(std::string_view text, const VLJ
         setError(error, VLStringWithFormat("The JSON text is not valid UTF-8 (at byte %zu)", validLength));
         return VLValue();
     }
+    // The parser takes a NUL byte for the end of the text and would ignore whatever follows it; JSON
+    // has no place for one outside a string, and inside a string it must be escaped.
+    if (size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        setError(error,
+                 VLStringWithFormat("The JSON text is not valid: it holds a NUL byte (at byte %zu)", nul));
+        return VLValue();
+    }
     ValueBuilder builder(options);
     try {
         if (json::sax_parse(text.begin(), text.end(), &builder))

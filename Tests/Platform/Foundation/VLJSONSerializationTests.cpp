@@ -90,6 +90,8 @@ TEST(VLJSONSerialization, RefusesBadInputWithAnErrorThatSaysWhy) {
         {"[1e400]", true, "not valid"},
         {R"(["\ud800"])", true, "not valid"},
         {"{\"a\" 1}", true, "not valid"},
+        {std::string("[1]\0[2]", 7), true, "NUL byte (at byte 3)"},
+        {std::string("{}\0", 3), true, "NUL byte"},
         {"3", false, "neither an array nor an object"},
         {"\"text\"", false, "neither an array nor an object"},
         {"null", false, "neither an array nor an object"},
