@@ -13,6 +13,10 @@ std::shared_ptr<VLMappingObject> VLMappingObjectClass::mappingOf(const VLDiction
 }
 
 const VLObjCProperty* VLMappingObjectClass::propertyForSelector(std::string_view selector) const {
+    // A read-only property has no setter name: the empty name must not find it.
+    if (selector.empty()) {
+        return nullptr;
+    }
     for (const VLObjCProperty& property : definedProperties()) {
         if (property.getter() == selector || property.setter() == selector) {
             return &property;

@@ -39,6 +39,7 @@ const VLMappingObjectClass Shape::shapeClass("TestShape", VLMappingObject::mappi
                                                  {"cName", "Tr*,N"},
                                                  {"action", "T:,N"},
                                                  {"frame", "T{CGRect={CGPoint=dd}{CGSize=dd}},N"},
+                                                 {"area", "Td,R,N"},
                                              },
                                              [] { return std::make_shared<Shape>(); });
 
@@ -81,6 +82,10 @@ TEST(VLMappingObject, MethodsComeOnlyFromDeclaredPropertiesWithAccessibleTypes) 
     EXPECT_FALSE(shape.perform("frame"));
     EXPECT_FALSE(shape.perform("setFrame:", VLValue(VLArray{})));
     EXPECT_FALSE(shape.perform("colour"));
+    EXPECT_FALSE(shape.perform("setArea:", 2.0));
+    EXPECT_FALSE(shape.perform("", 2.0));
+    EXPECT_TRUE(shape.storage().empty());
+    EXPECT_TRUE(shape.perform("area"));
     EXPECT_TRUE(shape.perform("isVisible"));
     EXPECT_EQ(nullptr, Shape::shapeClass.resolveInstanceMethod("frame"));
     EXPECT_EQ(Shape::shapeClass.resolveInstanceMethod("width"),
