@@ -1,5 +1,6 @@
 #include "Core/Engine/VLMappingObject.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -86,10 +87,26 @@ void VLMappingObject::storeWrapper(const std::string& name, std::shared_ptr<VLMa
     _wrappers.insert_or_assign(name, std::move(wrapper));
 }
 
-// Nil (or no object, or no class) removes the entry; a class is stored under its name.
+bool VLMappingObject::holds(const VLMappingObject* object) const {
+    if (object == this) {
+        return true;
+    }
+    std::vector<std::shared_ptr<VLMappingObject>> stored;
+    {
+        std::lock_guard lock(_monitor);
+        for (const auto& [name, wrapper] : _wrappers) {
+            stored.push_back(wrapper);
+        }
+    }
+    return std::any_of(stored.begin(), stored.end(),
+                       [object](const auto& wrapper) { return wrapper->holds(object); });
+}
+
+// Nil (or no object, or no class) removes the entry; a class is stored under its name. An object that
+// holds this one is stored as a copy: a cycle could never be copied out deeply, nor released.
 void VLMappingObject::store(const std::string& name, const VLMappingValue& value) {
     if (const auto* object = std::get_if<std::shared_ptr<VLMappingObject>>(&value); object && *object) {
-        storeWrapper(name, *object);
+        storeWrapper(name, (*object)->holds(this) ? (*object)->copy() : *object);
         return;
     }
     VLValue plain = plainValue(value);

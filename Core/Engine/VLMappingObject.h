@@ -53,6 +53,8 @@ private:
     std::shared_ptr<VLMappingObject> wrapper(const std::string& name) const;
     void store(const std::string& name, const VLMappingValue& value);
     void storeWrapper(const std::string& name, std::shared_ptr<VLMappingObject> wrapper);
+    // Whether the object is this one or one of the mapping objects stored in it, at any depth.
+    bool holds(const VLMappingObject* object) const;
 
     template <typename C>
     static VLMappingAccessor numberAccessor(const std::string& name, bool isGetter);

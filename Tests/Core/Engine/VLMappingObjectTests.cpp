@@ -135,6 +135,11 @@ TEST(VLMappingObject, WrapsAStoredDictionaryOnceAndWritesThroughIt) {
     EXPECT_EQ(shape->storage().size() + 1, copy->storage().size());
     shape->resetStorage({});
     EXPECT_TRUE(shape->storage().empty());
+
+    // An object stored inside itself would make a cycle: it is stored as a copy.
+    shape->resetStorage({{"count", 2}});
+    shape->perform("setAnything:", shape);
+    EXPECT_EQ((VLDictionary{{"count", 2}, {"anything", VLDictionary{{"count", 2}}}}), shape->storage());
 }
 
 } // namespace
