@@ -77,15 +77,17 @@ TEST(VLDispatchQueue, DelayedBlocksRunInDueOrderNotBeforeTheirDelay) {
         return [&, name] { runs.push_back({name, VLDispatchQueue::Clock::now() - start}); };
     };
 
-    queue->after(60ms, [&, last = record("60ms")] {
+    // Given first, due last. The others are given in the order of their deadlines, so that a pause of
+    // this thread between two calls cannot swap them; only a pause of 100 ms or more could.
+    queue->after(200ms, [&, last = record("200ms")] {
         last();
         finished.raise();
     });
-    queue->after(20ms, record("20ms"));
+    queue->after(-5ms, record("negative"));
     queue->after(0ms, record("0ms a"));
     queue->after(0ms, record("0ms b"));
-    queue->after(-5ms, record("negative"));
-    queue->after(std::chrono::duration<double>(0.04), record("40ms"));
+    queue->after(20ms, record("20ms"));
+    queue->after(std::chrono::duration<double>(0.1), record("100ms"));
     queue->async(record("async"));
     scheduled.raise();
     ASSERT_TRUE(finished.wait());
@@ -95,16 +97,16 @@ TEST(VLDispatchQueue, DelayedBlocksRunInDueOrderNotBeforeTheirDelay) {
         names.push_back(run.name);
     // The async block may run before or after the due-at-once blocks, which keep their own order.
     std::erase(names, "async");
-    EXPECT_EQ((std::vector<std::string>{"negative", "0ms a", "0ms b", "20ms", "40ms", "60ms"}), names);
+    EXPECT_EQ((std::vector<std::string>{"negative", "0ms a", "0ms b", "20ms", "100ms", "200ms"}), names);
     for (auto& run : runs) {
         if (run.name == "20ms") {
             EXPECT_GE(run.waited, 20ms);
         }
-        if (run.name == "40ms") {
-            EXPECT_GE(run.waited, 40ms);
+        if (run.name == "100ms") {
+            EXPECT_GE(run.waited, 100ms);
         }
-        if (run.name == "60ms") {
-            EXPECT_GE(run.waited, 60ms);
+        if (run.name == "200ms") {
+            EXPECT_GE(run.waited, 200ms);
         }
     }
 }

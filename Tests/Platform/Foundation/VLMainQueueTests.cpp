@@ -60,20 +60,22 @@ TEST(VLMainQueue, SyncWaitsForTheMainThreadAndRunsInlineOnIt) {
 TEST(VLMainQueue, DelayedBlocksJoinTheQueueInDueOrder) {
     std::vector<std::string> order;
     auto start = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::duration waited60{};
+    std::chrono::steady_clock::duration waited150{};
 
-    VLMainQueue::after(60ms, [&] {
-        order.push_back("60ms");
-        waited60 = std::chrono::steady_clock::now() - start;
+    // Given first, due last; the others are given in the order of their deadlines, so that a pause of
+    // this thread between two calls cannot swap them (only one of over 100 ms could).
+    VLMainQueue::after(150ms, [&] {
+        order.push_back("150ms");
+        waited150 = std::chrono::steady_clock::now() - start;
     });
-    VLMainQueue::after(20ms, [&] { order.push_back("20ms"); });
     VLMainQueue::after(0ms, [&] { order.push_back("0ms a"); });
     VLMainQueue::after(0ms, [&] { order.push_back("0ms b"); });
+    VLMainQueue::after(20ms, [&] { order.push_back("20ms"); });
     VLMainQueue::async([&] { order.push_back("async"); });
 
     EXPECT_TRUE(VLMainQueue::runUntil([&] { return order.size() == 5; }));
-    EXPECT_EQ((std::vector<std::string>{"async", "0ms a", "0ms b", "20ms", "60ms"}), order);
-    EXPECT_GE(waited60, 60ms);
+    EXPECT_EQ((std::vector<std::string>{"async", "0ms a", "0ms b", "20ms", "150ms"}), order);
+    EXPECT_GE(waited150, 150ms);
 }
 
 TEST(VLMainQueue, RunUntilGivesUpAfterTheTimeout) {
