@@ -142,22 +142,23 @@ const VLDictionary& VLValue::dictionaryValue() const {
     return isDictionary() ? *std::get<std::shared_ptr<const VLDictionary>>(_storage) : emptyDictionary();
 }
 
-VLArray& VLValue::mutableArray() {
-    if (!isArray())
-        _storage = std::make_shared<const VLArray>();
-    auto& shared = std::get<std::shared_ptr<const VLArray>>(_storage);
+template <typename Container>
+Container& VLValue::mutableContainer() {
+    if (!std::holds_alternative<std::shared_ptr<const Container>>(_storage))
+        _storage = std::make_shared<const Container>();
+    auto& shared = std::get<std::shared_ptr<const Container>>(_storage);
+    // Copy on write: other values may share this container.
     if (shared.use_count() > 1)
-        shared = std::make_shared<const VLArray>(*shared);
-    return const_cast<VLArray&>(*shared);
+        shared = std::make_shared<const Container>(*shared);
+    return const_cast<Container&>(*shared);
+}
+
+VLArray& VLValue::mutableArray() {
+    return mutableContainer<VLArray>();
 }
 
 VLDictionary& VLValue::mutableDictionary() {
-    if (!isDictionary())
-        _storage = std::make_shared<const VLDictionary>();
-    auto& shared = std::get<std::shared_ptr<const VLDictionary>>(_storage);
-    if (shared.use_count() > 1)
-        shared = std::make_shared<const VLDictionary>(*shared);
-    return const_cast<VLDictionary&>(*shared);
+    return mutableContainer<VLDictionary>();
 }
 
 size_t VLValue::count() const {

@@ -115,6 +115,8 @@ private:
     Storage _storage;
 
     void describeInto(std::string& out, int indent) const;
+    template <typename Container>
+    Container& mutableContainer();
     friend class VLDictionary;
 };
 
