@@ -3,13 +3,13 @@
 // of the same shape, and the engine's start-up to a first evaluated script. Prints the ratios at the
 // end. Goals: each call within 1.5x its bare peer; start-up well under 10 ms.
 
-#include "Core/Engine/VLJSBinding.h"
-#include "Core/Engine/VLJSBindingContext.h"
-#include "Core/Engine/VLJSBindingFunctions.h"
-#include "Core/Engine/VLJSContext.h"
-#include "Core/Engine/VLJSEngine.h"
-#include "Core/Engine/VLJSString.h"
-#include "Core/Engine/VLJSValueBridge.h"
+#include "Core/Engine/Binding/VLJSBinding.h"
+#include "Core/Engine/Binding/VLJSBindingContext.h"
+#include "Core/Engine/Binding/VLJSBindingFunctions.h"
+#include "Core/Engine/JS/VLJSContext.h"
+#include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/JS/VLJSString.h"
+#include "Core/Engine/JS/VLJSValueBridge.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,18 +3,18 @@
 set(VELTO_OBJECT_LIBRARIES "" CACHE INTERNAL "")
 set(VELTO_COMMON_DEPENDENCIES PkgConfig::GLIB nlohmann_json::nlohmann_json Threads::Threads dl)
 
-# velto_sources_in(VARIABLE FOLDER...): every .cpp directly in the folders, picked up again when
+# velto_sources_in(VARIABLE FOLDER...): every .cpp in the folders and their sub-folders, picked up again when
 # files come or go.
 function(velto_sources_in variable)
   set(sources "")
   foreach(folder IN LISTS ARGN)
-    file(GLOB folder_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
+    file(GLOB_RECURSE folder_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
     list(APPEND sources ${folder_sources})
   endforeach()
   set(${variable} ${sources} PARENT_SCOPE)
 endfunction()
 
-# velto_object_library(NAME FOLDER...): every .cpp directly in the folders.
+# velto_object_library(NAME FOLDER...): every .cpp in the folders and their sub-folders.
 function(velto_object_library name)
   velto_sources_in(sources ${ARGN})
   add_library(${name} OBJECT ${sources})

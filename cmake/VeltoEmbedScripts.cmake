@@ -21,7 +21,7 @@ foreach(script IN LISTS scripts)
 endforeach()
 
 set(content "// Generated from ${SOURCE_DIR} by VeltoEmbedScripts.cmake; do not edit.
-#include \"Core/Engine/VLEmbeddedScripts.h\"
+#include \"Core/Engine/JS/VLEmbeddedScripts.h\"
 
 namespace {
 ${arrays}} // namespace

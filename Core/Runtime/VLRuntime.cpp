@@ -1,8 +1,8 @@
 #include "Core/Runtime/VLRuntime.h"
 
-#include "Core/Engine/VLJSBindingContext.h"
-#include "Core/Engine/VLJSEngine.h"
-#include "Core/Engine/VLRunLoop.h"
+#include "Core/Engine/Binding/VLJSBindingContext.h"
+#include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLStringWithFormat.h"

@@ -1,9 +1,9 @@
 #include "Tests/Support/VLJSTestContext.h"
 
-#include "Core/Engine/VLJSDOMException.h"
-#include "Core/Engine/VLJSException.h"
-#include "Core/Engine/VLJSString.h"
-#include "Core/Engine/VLJSValueBridge.h"
+#include "Core/Engine/JS/VLJSDOMException.h"
+#include "Core/Engine/JS/VLJSException.h"
+#include "Core/Engine/JS/VLJSString.h"
+#include "Core/Engine/JS/VLJSValueBridge.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "Tests/Support/VLLogCapture.h"
 
-#include "Core/Engine/VLLogPrintAdapter.h"
+#include "Core/Engine/Log/VLLogPrintAdapter.h"
 
 VLLogCapture::VLLogCapture(uint64_t mask) : _previousMask(VLLogPrintAdapter::level()) {
     VLLogPrintAdapter::setLevel(mask);

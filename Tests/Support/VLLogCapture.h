@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Core/Engine/VLSystemLog.h"
+#include "Core/Engine/Log/VLSystemLog.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "Core/Engine/VLRunLoopThread.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 #include "Tools/velto/VLEvalCommand.h"
 
-#include "Core/Engine/VLJSEngine.h"
-#include "Core/Engine/VLLog.h"
-#include "Core/Engine/VLRunLoop.h"
-#include "Core/Engine/VLRunLoopThread.h"
+#include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/Log/VLLog.h"
+#include "Core/Engine/RunLoop/VLRunLoop.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 
 #include <atomic>

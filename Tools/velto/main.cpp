@@ -1,4 +1,4 @@
-#include "Core/Engine/VLLogLevels.h"
+#include "Core/Engine/Log/VLLogLevels.h"
 #include "Tools/velto/VLEvalCommand.h"
 
 #include <cstdio>

@@ -1,0 +1,126 @@
+#include "Core/Engine/Binding/VLJSFunctionInvoker.h"
+
+#include "Core/Engine/Binding/VLJSBindingContext.h"
+#include "Core/Engine/Binding/VLJSBindingFunctions.h"
+#include "Core/Engine/JS/VLJSString.h"
+#include "Core/Engine/JS/VLJSValueBridge.h"
+
+#include <vector>
+
+namespace {
+
+// The value as a function object, or nullptr when it is none.
+JSObjectRef functionObject(JSContextRef ctx, JSValueRef value) {
+    if (!value || !JSValueIsObject(ctx, value))
+        return nullptr;
+    JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+    return object && JSObjectIsFunction(ctx, object) ? object : nullptr;
+}
+
+} // namespace
+
+JSValueRef VLJSFunctionInvoker::invokeFunction(JSValueRef function, JSObjectRef thisObject, size_t argc,
+                                               const JSValueRef argv[], JSValueRef* exception) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    if (!bindingContext)
+        return nullptr;
+    if (bindingContext->isCurrentThread()) {
+        JSGlobalContextRef ctx = bindingContext->globalCtx();
+        JSObjectRef callee = functionObject(ctx, function);
+        return callee ? callOnThread(ctx, callee, thisObject, argc, argv, exception) : nullptr;
+    }
+    // Unbinding waits while the values are checked and protected: the context stays under this thread.
+    bindingContext->withGlobalCtx([&](JSGlobalContextRef ctx) {
+        if (JSObjectRef callee = functionObject(ctx, function))
+            postCall(bindingContext, ctx, callee, thisObject, argc, argv);
+    });
+    return nullptr;
+}
+
+JSValueRef VLJSFunctionInvoker::callOnThread(JSGlobalContextRef ctx, JSObjectRef function,
+                                             JSObjectRef thisObject, size_t argc, const JSValueRef argv[],
+                                             JSValueRef* exception) {
+    JSValueRef result = JSObjectCallAsFunction(ctx, function, thisObject, argc, argv, exception);
+    if (auto bindingContext = _bindingContext.lock())
+        bindingContext->reportRejectionOfPromise(result);
+    return result;
+}
+
+void VLJSFunctionInvoker::postCall(const std::shared_ptr<VLJSBindingContext>& bindingContext,
+                                   JSGlobalContextRef ctx, JSObjectRef function, JSObjectRef thisObject,
+                                   size_t argc, const JSValueRef argv[]) {
+    std::vector<JSValueRef> arguments(argv, argv + argc);
+    // Kept from collection until the posted call has run.
+    VLJSValueProtect(ctx, function);
+    VLJSValueProtect(ctx, thisObject);
+    for (JSValueRef argument : arguments)
+        VLJSValueProtect(ctx, argument);
+    auto call = [weakSelf = weak_from_this(), weakContext = _bindingContext, function, thisObject,
+                 arguments = std::move(arguments)] {
+        std::shared_ptr<VLJSBindingContext> bindingContext = weakContext.lock();
+        JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+        if (!ctx)
+            return; // the context went with its protections
+        if (auto self = weakSelf.lock()) {
+            JSValueRef exception = nullptr;
+            self->callOnThread(ctx, function, thisObject, arguments.size(), arguments.data(), &exception);
+            if (exception)
+                bindingContext->notifyException(exception);
+        }
+        VLJSValueUnprotect(ctx, function);
+        VLJSValueUnprotect(ctx, thisObject);
+        for (JSValueRef argument : arguments)
+            VLJSValueUnprotect(ctx, argument);
+    };
+    VLJSBindingPerformBlockOnThread(bindingContext, std::move(call));
+}
+
+JSObjectRef VLJSFunctionInvoker::functionForName(const char* name, JSObjectRef object, JSContextRef ctx,
+                                                 JSValueRef* exception) {
+    JSValueRef member = JSObjectGetProperty(ctx, object, VLJSString(name).get(), exception);
+    if (!member || !JSValueIsObject(ctx, member))
+        return nullptr;
+    JSObjectRef function = JSValueToObject(ctx, member, exception);
+    return function && JSObjectIsFunction(ctx, function) ? function : nullptr;
+}
+
+void VLJSFunctionInvoker::invokeCallback(JSValueRef options, size_t argc, const JSValueRef argv[], bool succ,
+                                         JSValueRef* exception) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+    if (!ctx || !options || !JSValueIsObject(ctx, options))
+        return;
+    JSValueRef localException = nullptr;
+    if (!exception)
+        exception = &localException;
+    JSObjectRef object = JSValueToObject(ctx, options, nullptr);
+    JSObjectRef outcome = functionForName(succ ? "success" : "fail", object, ctx, exception);
+    if (*exception)
+        return;
+    if (outcome) {
+        invokeFunction(outcome, object, argc, argv, exception);
+        if (*exception)
+            return;
+    }
+    if (JSObjectRef complete = functionForName("complete", object, ctx, exception))
+        invokeFunction(complete, object, argc, argv, exception);
+}
+
+void VLJSFunctionInvoker::invokeCallback(JSValueRef options, const VLValue& extra, bool succ,
+                                         JSValueRef* exception) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+    if (!ctx)
+        return;
+    VLValue data = extra;
+    if (succ && !data.dictionaryValue().contains("errMsg")) {
+        data.mutableDictionary().set("errMsg", "ok");
+        data.mutableDictionary().set("code", 0);
+    }
+    if (data.count() == 0) {
+        invokeCallback(options, 0, nullptr, succ, exception);
+        return;
+    }
+    JSValueRef argument = VLJSValueFromNSObject(ctx, data);
+    invokeCallback(options, 1, &argument, succ, exception);
+}

@@ -1,0 +1,480 @@
+#include "Core/Engine/JS/VLJSEngine.h"
+
+#include "Core/Engine/Binding/VLJSBindingContext.h"
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
+#include "Core/Engine/JS/VLEmbeddedScripts.h"
+#include "Core/Engine/JS/VLJSConsole.h"
+#include "Core/Engine/JS/VLJSDOMException.h"
+#include "Core/Engine/JS/VLJSString.h"
+#include "Core/Engine/JS/VLJSValueBridge.h"
+#include "Core/Engine/Log/VLLog.h"
+#include "Core/Engine/RunLoop/VLRunLoop.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Engine/RunLoop/VLUptime.h"
+#include "Core/Engine/Support/VLProduct.h"
+#include "Platform/Foundation/VLStringWithFormat.h"
+#include "Platform/Foundation/VLUserDefaults.h"
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// JavaScriptCore's private entry point; looked up at run time, never linked.
+using VLSetUnhandledRejectionCallback = void (*)(JSGlobalContextRef ctx, JSObjectRef function,
+                                                 JSValueRef* exception);
+
+VLSetUnhandledRejectionCallback unhandledRejectionCallbackSetter() {
+    static const auto setter = reinterpret_cast<VLSetUnhandledRejectionCallback>(
+        dlsym(RTLD_DEFAULT, "JSGlobalContextSetUnhandledRejectionCallback"));
+    return setter;
+}
+
+double millisecondsSince1970() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(system_clock::now().time_since_epoch()).count();
+}
+
+std::optional<std::string> nonEmpty(const std::string& text) {
+    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+JSValueRef argumentAt(size_t index, size_t argumentCount, const JSValueRef arguments[]) {
+    return index < argumentCount ? arguments[index] : nullptr;
+}
+
+// What the engine releases on its JavaScript thread when it goes: the binding contexts are unbound
+// while the context exists, the values go next and the context last.
+struct VLJSEngineLeftovers {
+    std::unique_ptr<VLJSContext> context;
+    std::map<std::string, std::shared_ptr<VLJSBindingContext>> bindingContexts;
+    std::map<std::string, std::shared_ptr<VLJSEngineScriptMessageHandler>> scriptMessageHandlers;
+    std::unordered_map<std::string, VLJSProtectedValue> functions;
+    VLJSProtectedValue promiseConstructor;
+    VLJSProtectedValue rejectionReporter;
+
+    ~VLJSEngineLeftovers() {
+        for (const auto& [scopeName, bindingContext] : bindingContexts)
+            bindingContext->unbindJSContext();
+    }
+};
+
+} // namespace
+
+std::shared_ptr<VLJSEngine> VLJSEngine::create(RejectionTracking tracking) {
+    std::shared_ptr<VLJSEngine> engine(new VLJSEngine(tracking));
+    engine->start();
+    return engine;
+}
+
+VLJSEngine::VLJSEngine(RejectionTracking tracking)
+    : _uptimeOrigin(VLUptimeNanoseconds()), _timeOrigin(millisecondsSince1970()),
+      _rejectionTracking(tracking), _pendingWorkCount(std::make_shared<std::atomic<size_t>>(0)),
+      _runLoop(VLRunLoop::create(
+          VLRunLoopThread::create(VLStringWithFormat("%s.jsengine", kVLReverseDomainPrefix)))) {}
+
+void VLJSEngine::start() {
+    performWithEngine([](VLJSEngine& engine) { engine.setUpContext(); });
+    // Behind the set-up, so that the core prelude runs right after it.
+    injectBindingContext(std::make_shared<VLCoreJSBindingContext>());
+}
+
+VLJSEngine::~VLJSEngine() {
+    auto leftovers = std::make_shared<VLJSEngineLeftovers>();
+    leftovers->context = std::move(_context);
+    leftovers->bindingContexts = std::move(_bindingContexts);
+    leftovers->scriptMessageHandlers = std::move(_scriptMessageHandlerMap);
+    leftovers->functions = std::move(_jsFunctionMap);
+    leftovers->promiseConstructor = std::move(_promiseConstructor);
+    leftovers->rejectionReporter = std::move(_rejectionReporter);
+    // Queued even on the JavaScript thread itself: the last reference may go inside a native function
+    // that a script called, and the context must outlive that script. A block that the ending thread
+    // drops releases the leftovers there too.
+    _runLoop->thread()->post([leftovers]() mutable { leftovers.reset(); });
+}
+
+double VLJSEngine::now() const {
+    return double(VLUptimeNanoseconds() - _uptimeOrigin) / 1e6;
+}
+
+std::string VLJSEngine::name() const {
+    std::lock_guard lock(_lock);
+    return _name;
+}
+
+void VLJSEngine::setName(std::string name) {
+    {
+        std::lock_guard lock(_lock);
+        _name = name;
+    }
+    performWithEngine([name = std::move(name)](VLJSEngine& engine) {
+        if (engine._context)
+            engine._context->setName(name);
+        if (auto thread = VLRunLoopThread::current(); thread && !name.empty())
+            thread->updateThreadName("Velto JS: " + name);
+    });
+}
+
+void VLJSEngine::injectBindingContext(std::shared_ptr<VLJSBindingContext> bindingContext) {
+    performWithEngine([bindingContext = std::move(bindingContext)](VLJSEngine& engine) {
+        if (!engine._context)
+            return;
+        bindingContext->bindJSContext(
+            engine._context->globalContext(), engine.shared_from_this(),
+            [weakEngine = engine.weak_from_this()](JSContextRef, JSValueRef exception) {
+                if (auto engine = weakEngine.lock())
+                    engine->handleJSException(exception);
+            });
+        engine._bindingContexts[bindingContext->scopeName()] = bindingContext;
+    });
+}
+
+std::vector<std::shared_ptr<VLJSBindingContext>> VLJSEngine::bindingContexts() {
+    std::vector<std::shared_ptr<VLJSBindingContext>> result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        for (const auto& [scopeName, bindingContext] : engine._bindingContexts)
+            result.push_back(bindingContext);
+    });
+    return result;
+}
+
+std::shared_ptr<VLJSBindingContext> VLJSEngine::bindingContextForScope(std::string_view scopeName) {
+    std::shared_ptr<VLJSBindingContext> result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        if (const auto found = engine._bindingContexts.find(std::string(scopeName));
+            found != engine._bindingContexts.end())
+            result = found->second;
+    });
+    return result;
+}
+
+void VLJSEngine::addScriptMessageHandler(std::shared_ptr<VLJSEngineScriptMessageHandler> handler,
+                                         std::string name) {
+    performWithEngine([handler = std::move(handler), name = std::move(name)](VLJSEngine& engine) {
+        engine._scriptMessageHandlerMap[name] = handler;
+    });
+}
+
+void VLJSEngine::removeScriptMessageHandlerForName(std::string name) {
+    performWithEngine(
+        [name = std::move(name)](VLJSEngine& engine) { engine._scriptMessageHandlerMap.erase(name); });
+}
+
+VLJSEngine::ConsoleHandler VLJSEngine::consoleHandler() const {
+    std::lock_guard lock(_lock);
+    return _consoleHandler;
+}
+
+void VLJSEngine::setConsoleHandler(ConsoleHandler handler) {
+    const bool installs = handler != nullptr;
+    {
+        std::lock_guard lock(_lock);
+        _consoleHandler = std::move(handler);
+    }
+    if (installs)
+        performWithEngine([](VLJSEngine& engine) { engine.installConsoleForwarding(); });
+}
+
+VLJSEngine::ExceptionHandler VLJSEngine::exceptionHandler() const {
+    std::lock_guard lock(_exceptionHandlerLock);
+    return _exceptionHandler;
+}
+
+void VLJSEngine::setExceptionHandler(ExceptionHandler handler) {
+    std::lock_guard lock(_exceptionHandlerLock);
+    _exceptionHandler = std::move(handler);
+}
+
+VLValue VLJSEngine::evaluateScript(std::string_view script, std::string_view sourceURL,
+                                   std::optional<VLJSException>* exception) {
+    VLValue result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        if (JSValueRef value = engine.evaluate(script, sourceURL, exception))
+            result = VLJSValueToObject(engine._context->globalContext(), value);
+    });
+    return result;
+}
+
+void VLJSEngine::evaluateScript(std::string script, std::string sourceURL, EvaluationCompletion completion) {
+    performWithEngine([script = std::move(script), sourceURL = std::move(sourceURL),
+                       completion = std::move(completion)](VLJSEngine& engine) {
+        std::optional<VLJSException> exception;
+        JSValueRef result = engine.evaluate(script, sourceURL, &exception);
+        if (completion)
+            completion(result, exception);
+    });
+}
+
+std::optional<VLValue> VLJSEngine::callJSMethod(std::string_view name, const VLArray& arguments) {
+    std::optional<VLValue> result;
+    performWithEngineSync([&](VLJSEngine& engine) {
+        bool found = false;
+        JSValueRef value = engine.call(std::string(name), arguments, &found);
+        if (found)
+            result = value ? VLJSValueToObject(engine._context->globalContext(), value) : VLValue();
+    });
+    return result;
+}
+
+void VLJSEngine::callJSMethod(std::string name, VLArray arguments, CallCompletion completion) {
+    performWithEngine([name = std::move(name), arguments = std::move(arguments),
+                       completion = std::move(completion)](VLJSEngine& engine) {
+        JSValueRef result = engine.call(name, arguments);
+        if (completion)
+            completion(result);
+    });
+}
+
+VLJSEngine::PendingWork VLJSEngine::beginPendingWork() {
+    auto count = _pendingWorkCount;
+    count->fetch_add(1);
+    return PendingWork(nullptr, [count](void*) { count->fetch_sub(1); });
+}
+
+void VLJSEngine::performWithEngine(std::function<void(VLJSEngine&)> block) {
+    _runLoop->performBlock([weakEngine = weak_from_this(), block = std::move(block)] {
+        if (auto engine = weakEngine.lock())
+            block(*engine);
+    });
+}
+
+void VLJSEngine::performWithEngineSync(std::function<void(VLJSEngine&)> block) {
+    _runLoop->performBlockSync([weakEngine = weak_from_this(), &block] {
+        if (auto engine = weakEngine.lock())
+            block(*engine);
+    });
+}
+
+// Set-up, on the JavaScript thread.
+
+void VLJSEngine::setUpContext() {
+    _context = std::make_unique<VLJSContext>();
+    _context->setExceptionHandler([weakEngine = weak_from_this()](VLJSContext&, JSValueRef exception) {
+        if (auto engine = weakEngine.lock())
+            engine->handleJSException(exception);
+    });
+    VLJSDefineDOMException(_context->globalContext());
+    setUpRejectionTracking();
+    installScriptMessageFunction();
+    if (VLUserDefaults::standard().boolForKey("show-develop-menu"))
+        JSGlobalContextSetInspectable(_context->globalContext(), true);
+}
+
+void VLJSEngine::setUpRejectionTracking() {
+    JSGlobalContextRef ctx = _context->globalContext();
+    _promiseConstructor =
+        VLJSProtectedValue(ctx, VLGetJSObjectProperty(ctx, _context->globalObject(), "Promise"));
+    _rejectionReporter = VLJSProtectedValue(
+        ctx, makeEngineFunction("reportUnhandledRejection", [](VLJSEngine& engine, JSContextRef, size_t count,
+                                                               const JSValueRef arguments[]) {
+            engine.reportUnhandledRejection(argumentAt(0, count, arguments));
+        }));
+
+    const VLSetUnhandledRejectionCallback setCallback = unhandledRejectionCallbackSetter();
+    if (!setCallback || _rejectionTracking == RejectionTracking::Fallback)
+        return;
+    // JavaScriptCore calls it with the promise and the reason: the reason is what is reported.
+    JSObjectRef callback =
+        makeEngineFunction("unhandledRejection",
+                           [](VLJSEngine& engine, JSContextRef, size_t count, const JSValueRef arguments[]) {
+                               engine.reportUnhandledRejection(argumentAt(1, count, arguments));
+                           });
+    JSValueRef exception = nullptr;
+    setCallback(ctx, callback, &exception);
+    _tracksUnhandledRejections = exception == nullptr;
+}
+
+JSObjectRef VLJSEngine::makeEngineFunction(std::string_view name, EngineFunction body) {
+    return _context->makeFunction(name,
+                                  [weakEngine = weak_from_this(), body = std::move(body)](
+                                      JSContextRef ctx, JSObjectRef, size_t count,
+                                      const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
+                                      if (auto engine = weakEngine.lock())
+                                          body(*engine, ctx, count, arguments);
+                                      return nullptr;
+                                  });
+}
+
+void VLJSEngine::installScriptMessageFunction() {
+    JSObjectRef postMessage = makeEngineFunction(
+        "postMessage", [](VLJSEngine& engine, JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+            engine.deliverScriptMessage(ctx, count, arguments);
+        });
+    VLJSString name("postMessage");
+    JSObjectSetProperty(_context->globalContext(), _context->globalObject(), name.get(), postMessage,
+                        kJSPropertyAttributeNone, nullptr);
+}
+
+void VLJSEngine::installConsoleForwarding() {
+    if (_consoleForwardingInstalled || !_context)
+        return;
+    _consoleForwardingInstalled = true;
+    const auto script = VLEmbeddedScript("console");
+    JSValueRef install = script ? _context->evaluateScript(*script, "console.js") : nullptr;
+    if (!install || !JSValueIsObject(_context->globalContext(), install))
+        return;
+    JSObjectRef forward = makeEngineFunction(
+        "forward", [](VLJSEngine& engine, JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+            engine.forwardConsoleOutput(ctx, count, arguments);
+        });
+    const JSValueRef argument = forward;
+    _context->call(JSValueToObject(_context->globalContext(), install, nullptr), {&argument, 1});
+}
+
+// Script messages and console output, on the JavaScript thread.
+
+void VLJSEngine::deliverScriptMessage(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+    // The script's string conversion, so a missing name reads "undefined"; a symbol has no text.
+    JSValueRef nameValue = argumentAt(0, count, arguments);
+    const std::optional<std::string> name =
+        VLJSValueTransformToNSString(ctx, nameValue ? nameValue : JSValueMakeUndefined(ctx));
+    const VLValue message = VLJSValueToObject(ctx, argumentAt(1, count, arguments));
+    if (!name || name->empty()) {
+        reportError("script message handler's name is invalid");
+        return;
+    }
+    const auto found = _scriptMessageHandlerMap.find(*name);
+    if (found == _scriptMessageHandlerMap.end()) {
+        reportError(VLStringWithFormat("`%@` script message handler not found", *name));
+        return;
+    }
+    // Held here, so that a handler that removes itself finishes its call.
+    const std::shared_ptr<VLJSEngineScriptMessageHandler> handler = found->second;
+    handler->jsEngine(*this, message);
+}
+
+void VLJSEngine::forwardConsoleOutput(JSContextRef ctx, size_t count, const JSValueRef arguments[]) {
+    if (_reportingException)
+        return;
+    const ConsoleHandler handler = consoleHandler();
+    if (!handler)
+        return;
+    const std::string level = VLJSValueToNSString(ctx, argumentAt(0, count, arguments)).value_or("log");
+    const std::string text = VLJSValueToNSString(ctx, argumentAt(1, count, arguments)).value_or("");
+    handler(level, text);
+}
+
+// Made from a native error text and reported, never thrown to a script.
+void VLJSEngine::reportError(std::string_view text) {
+    JSValueRef exception = nullptr;
+    VLJSThrowException(_context->globalContext(), &exception, text);
+    handleJSException(exception);
+}
+
+// Evaluation and calls by name, on the JavaScript thread.
+
+JSValueRef VLJSEngine::evaluate(std::string_view script, std::string_view sourceURL,
+                                std::optional<VLJSException>* exception) {
+    if (!_context)
+        return nullptr;
+    JSValueRef thrown = nullptr;
+    JSValueRef result = _context->evaluateScript(script, VLJSSourceURLStandardize(sourceURL), &thrown);
+    if (thrown) {
+        handleJSException(thrown);
+        if (exception)
+            *exception = VLJSErrorToJSException(_context->globalContext(), thrown);
+        return nullptr;
+    }
+    reportRejectionOfPromise(result);
+    return result;
+}
+
+JSObjectRef VLJSEngine::functionNamed(const std::string& name) {
+    if (const auto cached = _jsFunctionMap.find(name); cached != _jsFunctionMap.end())
+        return cached->second.object();
+    JSObjectRef function = VLJSFunctionFromScript(_context->globalContext(), name);
+    if (function)
+        _jsFunctionMap.emplace(name, VLJSProtectedValue(_context->globalContext(), function));
+    return function;
+}
+
+JSValueRef VLJSEngine::call(const std::string& name, const VLArray& arguments, bool* found) {
+    if (!_context)
+        return nullptr;
+    JSObjectRef function = functionNamed(name);
+    if (found)
+        *found = function != nullptr;
+    if (!function) {
+        reportError(VLStringWithFormat("`%@` function not found", name));
+        return nullptr;
+    }
+    JSGlobalContextRef ctx = _context->globalContext();
+    // Protected while the list is built: the collector does not see values kept on the heap.
+    std::vector<VLJSProtectedValue> protectedValues;
+    std::vector<JSValueRef> values;
+    protectedValues.reserve(arguments.size());
+    values.reserve(arguments.size());
+    for (const VLValue& argument : arguments) {
+        protectedValues.emplace_back(ctx, VLJSValueFromNSObject(ctx, argument));
+        values.push_back(protectedValues.back().value());
+    }
+    return _context->call(function, values);
+}
+
+// Reporting, on the JavaScript thread.
+
+void VLJSEngine::handleJSException(JSValueRef exception) {
+    if (!_context)
+        return;
+    if (const auto converted = VLJSErrorToJSException(_context->globalContext(), exception))
+        fireOnError(converted->message(), nonEmpty(converted->callStack()));
+}
+
+void VLJSEngine::reportException(JSValueRef value) {
+    reportValue(value, "");
+}
+
+void VLJSEngine::reportUnhandledRejection(JSValueRef value) {
+    reportValue(value, "Unhandled promise rejection: ");
+}
+
+void VLJSEngine::reportRejectionOfPromise(JSValueRef value) {
+    if (!_context || _tracksUnhandledRejections || !value)
+        return;
+    JSGlobalContextRef ctx = _context->globalContext();
+    JSObjectRef promiseConstructor = _promiseConstructor.object();
+    if (!promiseConstructor || !JSValueIsObject(ctx, value) ||
+        !JSValueIsInstanceOfConstructor(ctx, value, promiseConstructor, nullptr))
+        return;
+    JSObjectRef promise = JSValueToObject(ctx, value, nullptr);
+    if (JSObjectRef then = VLJSFunctionFromProperty(ctx, promise, "then")) {
+        const JSValueRef arguments[] = {JSValueMakeUndefined(ctx), _rejectionReporter.value()};
+        _context->call(then, arguments, promise);
+    }
+}
+
+void VLJSEngine::reportValue(JSValueRef value, std::string_view prefix) {
+    if (!_context)
+        return;
+    JSGlobalContextRef ctx = _context->globalContext();
+    std::optional<std::string> message;
+    std::optional<std::string> callStack;
+    if (!value) {
+        message = VLJSValueTransformToNSString(ctx, JSValueMakeUndefined(ctx));
+    } else if (JSValueIsObject(ctx, value)) {
+        const auto converted = VLJSErrorToJSException(ctx, value);
+        message = converted->message();
+        callStack = nonEmpty(converted->callStack());
+    } else {
+        message = VLJSValueTransformToNSString(ctx, value);
+    }
+    fireOnError(VLStringWithFormat("%@%@", prefix, message.value_or("undefined")), callStack);
+}
+
+void VLJSEngine::fireOnError(const std::string& message, const std::optional<std::string>& callStack) {
+    if (message.empty() || !_context)
+        return;
+    const VLValue callStackValue = callStack ? VLValue(*callStack) : VLValue();
+    const std::string report =
+        VLStringWithFormat("JS Exception\nmessage: %@\ncallStack: %@", message, callStackValue);
+    // Restored, not cleared: a report raised while writing this one must not unmute the console.
+    const bool wasReporting = std::exchange(_reportingException, true);
+    VLJSConsoleError(_context->globalContext())(report);
+    _reportingException = wasReporting;
+    VLLogError("VLJSEngine", "%@", report);
+    if (const ExceptionHandler handler = exceptionHandler())
+        handler(message, callStack);
+}

@@ -1,0 +1,368 @@
+#include "Core/Engine/JS/VLJSValueBridge.h"
+
+#include "Core/Engine/Binding/VLJSBindingFunctions.h"
+#include "Core/Engine/JS/VLJSString.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr std::string_view kSourceURLScheme = "velto://";
+// Room made at once for the elements of one array. A script can nest 64 arrays that each claim a million
+// elements: what they really hold is bounded by the budget, so larger arrays grow as they fill.
+constexpr size_t kMaxArrayReservation = 4096;
+
+JSObjectRef arrayConstructor(JSContextRef ctx, VLJSConversionState& state) {
+    if (!state.arrayConstructor) {
+        JSValueRef array = VLGetJSObjectProperty(ctx, JSContextGetGlobalObject(ctx), "Array");
+        if (array && JSValueIsObject(ctx, array))
+            state.arrayConstructor = JSValueToObject(ctx, array, nullptr);
+    }
+    return state.arrayConstructor;
+}
+
+bool isOnStack(const VLJSConversionState& state, JSValueRef object) {
+    for (size_t i = 0; i < state.depth; ++i) {
+        if (state.stack[i] == object)
+            return true;
+    }
+    return false;
+}
+
+// A length as an element count: negative and NaN count as 0, fractions are cut, and only the low
+// 32 bits are kept.
+uint32_t elementCount(double length) {
+    if (!(length > 0))
+        return 0;
+    return uint32_t(uint64_t(length));
+}
+
+VLValue convertArray(JSContextRef ctx, JSObjectRef object, VLJSConversionState& state) {
+    static const VLJSString lengthName("length");
+    const double length =
+        VLJSValueToNumberFast(ctx, JSObjectGetProperty(ctx, object, lengthName.get(), nullptr));
+    if (length > double(kVLJSConversionBudget)) {
+        state.failed = true;
+        return {};
+    }
+    const uint32_t count = elementCount(length);
+    state.stack[state.depth++] = object;
+    VLArray array;
+    array.reserve(std::min<size_t>(count, kMaxArrayReservation));
+    for (uint32_t index = 0; index < count && !state.failed; ++index) {
+        VLValue element = VLJSValueToNSObjectWithConversion(
+            ctx, JSObjectGetPropertyAtIndex(ctx, object, index, nullptr), state);
+        array.push_back(element.isNil() ? VLValue::null() : std::move(element));
+    }
+    --state.depth;
+    return array;
+}
+
+VLValue convertTypedArray(JSContextRef ctx, JSValueRef value) {
+    size_t length = 0;
+    const auto* bytes = static_cast<const uint8_t*>(VLJSValueGetTypedArrayPtr(ctx, value, &length));
+    if (!bytes)
+        return {};
+    return VLData(bytes, bytes + length);
+}
+
+VLValue convertDictionary(JSContextRef ctx, JSObjectRef object, VLJSConversionState& state) {
+    JSPropertyNameArrayRef names = VLJSObjectCopyPropertyNames(ctx, object);
+    if (!names)
+        return VLDictionary();
+    state.stack[state.depth++] = object;
+    VLDictionary dictionary;
+    const size_t count = JSPropertyNameArrayGetCount(names);
+    for (size_t i = 0; i < count && !state.failed; ++i) {
+        JSStringRef name = JSPropertyNameArrayGetNameAtIndex(names, i);
+        VLValue element =
+            VLJSValueToNSObjectWithConversion(ctx, JSObjectGetProperty(ctx, object, name, nullptr), state);
+        if (JSStringGetLength(name) > 0)
+            dictionary.set(VLJSString::toUTF8(name), element.isNil() ? VLValue::null() : std::move(element));
+    }
+    JSPropertyNameArrayRelease(names);
+    --state.depth;
+    return dictionary;
+}
+
+VLValue convertDate(JSContextRef ctx, JSValueRef value) {
+    const double milliseconds = JSValueToNumber(ctx, value, nullptr);
+    return VLDate{std::isnan(milliseconds) ? 0 : milliseconds / 1000};
+}
+
+VLValue convertObject(JSContextRef ctx, JSValueRef value, VLJSConversionState& state) {
+    if (state.depth >= kVLJSConversionMaxDepth || isOnStack(state, value))
+        return {};
+    JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+    if (!object)
+        return {};
+    if (state.convertsDates && JSValueIsDate(ctx, value))
+        return convertDate(ctx, value);
+    JSObjectRef array = arrayConstructor(ctx, state);
+    if (array && JSValueIsInstanceOfConstructor(ctx, value, array, nullptr))
+        return convertArray(ctx, object, state);
+    if (JSValueGetTypedArrayType(ctx, value, nullptr) != kJSTypedArrayTypeNone)
+        return convertTypedArray(ctx, value);
+    return convertDictionary(ctx, object, state);
+}
+
+void VLJSTypedArrayBytesDeallocator(void*, void* context) {
+    delete static_cast<VLData*>(context);
+}
+
+} // namespace
+
+void VLJSValueProtect(JSContextRef ctx, JSValueRef value) {
+    if (ctx && value)
+        JSValueProtect(ctx, value);
+}
+
+void VLJSValueUnprotect(JSContextRef ctx, JSValueRef value) {
+    if (ctx && value)
+        JSValueUnprotect(ctx, value);
+}
+
+VLJSBindingBase* VLJSValueGetPrivate(JSContextRef ctx, JSValueRef value) {
+    return VLJSBindingGetObject(ctx, value);
+}
+
+JSValueRef VLJSValueFromNSString(JSContextRef ctx, std::string_view string) {
+    if (!ctx)
+        return nullptr;
+    VLJSString text(string);
+    return JSValueMakeString(ctx, text.get());
+}
+
+JSValueRef VLJSValueFromUTF8String(JSContextRef ctx, const char* string) {
+    if (!ctx)
+        return nullptr;
+    if (!string)
+        return JSValueMakeNull(ctx);
+    return VLJSValueFromNSString(ctx, string);
+}
+
+std::optional<std::string> VLJSValueToNSString(JSContextRef ctx, JSValueRef value) {
+    if (!ctx || !value || !JSValueIsString(ctx, value))
+        return std::nullopt;
+    return VLJSString::adopt(JSValueToStringCopy(ctx, value, nullptr)).utf8();
+}
+
+std::optional<std::string> VLJSValueTransformToNSString(JSContextRef ctx, JSValueRef value) {
+    if (!ctx || !value)
+        return std::nullopt;
+    JSValueRef exception = nullptr;
+    VLJSString string = VLJSString::adopt(JSValueToStringCopy(ctx, value, &exception));
+    if (exception || !string)
+        return std::nullopt;
+    return string.utf8();
+}
+
+void VLJSValueToUTF8String(JSContextRef ctx, JSValueRef value, char* buffer, size_t bufferSize) {
+    if (!ctx || !value || !buffer || bufferSize == 0 || !JSValueIsString(ctx, value))
+        return;
+    VLJSString string = VLJSString::adopt(JSValueToStringCopy(ctx, value, nullptr));
+    JSStringGetUTF8CString(string.get(), buffer, bufferSize);
+}
+
+double VLJSValueToNumberFast(JSContextRef ctx, JSValueRef value) {
+    if (!ctx || !value)
+        return 0;
+    switch (JSValueGetType(ctx, value)) {
+    case kJSTypeNumber:
+        return JSValueToNumber(ctx, value, nullptr);
+    case kJSTypeBoolean:
+        return JSValueToBoolean(ctx, value) ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+JSValueRef VLJSValueFromNSObject(JSContextRef ctx, const VLValue& object) {
+    if (!ctx)
+        return nullptr;
+    switch (object.type()) {
+    case VLValue::Type::String:
+        return VLJSValueFromNSString(ctx, object.stringValue());
+    case VLValue::Type::Bool:
+        return JSValueMakeBoolean(ctx, object.boolValue());
+    case VLValue::Type::Integer:
+    case VLValue::Type::Double:
+        return JSValueMakeNumber(ctx, object.doubleValue());
+    case VLValue::Type::Date: {
+        JSValueRef milliseconds = JSValueMakeNumber(ctx, object.dateValue().secondsSince1970 * 1000);
+        JSObjectRef date = JSObjectMakeDate(ctx, 1, &milliseconds, nullptr);
+        return date ? date : JSValueMakeNull(ctx);
+    }
+    case VLValue::Type::Array: {
+        JSObjectRef array = JSObjectMakeArray(ctx, 0, nullptr, nullptr);
+        if (!array)
+            return JSValueMakeNull(ctx);
+        unsigned index = 0;
+        for (const VLValue& element : object.arrayValue())
+            JSObjectSetPropertyAtIndex(ctx, array, index++, VLJSValueFromNSObject(ctx, element), nullptr);
+        return array;
+    }
+    case VLValue::Type::Data:
+        return VLJSValueFromNSDataNoCopy(ctx, VLData(object.dataValue()));
+    case VLValue::Type::Dictionary: {
+        JSObjectRef dictionary = JSObjectMake(ctx, nullptr, nullptr);
+        for (const auto& [key, value] : object.dictionaryValue()) {
+            VLJSString name(key);
+            JSObjectSetProperty(ctx, dictionary, name.get(), VLJSValueFromNSObject(ctx, value),
+                                kJSPropertyAttributeNone, nullptr);
+        }
+        return dictionary;
+    }
+    case VLValue::Type::Nil:
+    case VLValue::Type::Null:
+        break;
+    }
+    return JSValueMakeNull(ctx);
+}
+
+JSValueRef VLJSValueFromNSDataNoCopy(JSContextRef ctx, VLData&& data) {
+    if (!ctx)
+        return nullptr;
+    if (data.empty())
+        return JSValueMakeNull(ctx);
+    auto* owned = new VLData(std::move(data));
+    JSObjectRef buffer = JSObjectMakeArrayBufferWithBytesNoCopy(
+        ctx, owned->data(), owned->size(), VLJSTypedArrayBytesDeallocator, owned, nullptr);
+    if (!buffer) {
+        delete owned;
+        return JSValueMakeNull(ctx);
+    }
+    return buffer;
+}
+
+VLValue VLJSValueToNSObject(JSContextRef ctx, JSValueRef value) {
+    VLJSConversionState state;
+    VLValue result = VLJSValueToNSObjectWithConversion(ctx, value, state);
+    return state.failed ? VLValue() : result;
+}
+
+VLValue VLJSValueToNSObjectWithConversion(JSContextRef ctx, JSValueRef value, VLJSConversionState& state) {
+    if (state.failed || !ctx)
+        return {};
+    if (state.depth > 0) {
+        if (state.budget == 0) {
+            state.failed = true;
+            return {};
+        }
+        --state.budget;
+    }
+    if (!value)
+        return {};
+    switch (JSValueGetType(ctx, value)) {
+    case kJSTypeBoolean:
+        return JSValueToBoolean(ctx, value);
+    case kJSTypeNumber:
+        return JSValueToNumber(ctx, value, nullptr);
+    case kJSTypeString:
+        return VLJSString::adopt(JSValueToStringCopy(ctx, value, nullptr)).utf8();
+    case kJSTypeObject:
+        return convertObject(ctx, value, state);
+    default:
+        return {};
+    }
+}
+
+VLValue VLJSValueToObject(JSContextRef ctx, JSValueRef value) {
+    if (ctx && value && JSValueIsNull(ctx, value))
+        return VLValue::null();
+    VLJSConversionState state;
+    state.convertsDates = true;
+    VLValue result = VLJSValueToNSObjectWithConversion(ctx, value, state);
+    return state.failed ? VLValue() : result;
+}
+
+JSPropertyNameArrayRef VLJSObjectCopyPropertyNames(JSContextRef ctx, JSObjectRef object) {
+    if (!ctx || !object)
+        return nullptr;
+    JSPropertyNameArrayRef names = JSObjectCopyPropertyNames(ctx, object);
+    // The enumeration leaves a thrown exception pending; the next call that takes an exception
+    // out-parameter collects it.
+    JSValueRef exception = nullptr;
+    JSValueToNumber(ctx, JSValueMakeNumber(ctx, 0), &exception);
+    if (exception) {
+        JSPropertyNameArrayRelease(names);
+        return nullptr;
+    }
+    return names;
+}
+
+void* VLJSValueGetTypedArrayPtr(JSContextRef ctx, JSValueRef value, size_t* byteLength) {
+    if (byteLength)
+        *byteLength = 0;
+    if (!ctx || !value)
+        return nullptr;
+    const JSTypedArrayType type = JSValueGetTypedArrayType(ctx, value, nullptr);
+    if (type == kJSTypedArrayTypeNone)
+        return nullptr;
+    JSObjectRef object = JSValueToObject(ctx, value, nullptr);
+    if (type == kJSTypedArrayTypeArrayBuffer) {
+        void* bytes = JSObjectGetArrayBufferBytesPtr(ctx, object, nullptr);
+        if (bytes && byteLength)
+            *byteLength = JSObjectGetArrayBufferByteLength(ctx, object, nullptr);
+        return bytes;
+    }
+    auto* bytes = static_cast<uint8_t*>(JSObjectGetTypedArrayBytesPtr(ctx, object, nullptr));
+    if (!bytes)
+        return nullptr;
+    if (byteLength)
+        *byteLength = JSObjectGetTypedArrayByteLength(ctx, object, nullptr);
+    return bytes + JSObjectGetTypedArrayByteOffset(ctx, object, nullptr);
+}
+
+std::string VLJSSourceURLStandardize(std::string_view sourceURL) {
+    if (sourceURL.empty() || sourceURL.starts_with(kSourceURLScheme))
+        return std::string(sourceURL);
+    std::string result(kSourceURLScheme);
+    if (!sourceURL.starts_with('/'))
+        result += '/';
+    result += sourceURL;
+    return result;
+}
+
+JSObjectRef VLJSFunctionFromScript(JSContextRef ctx, std::string_view script) {
+    if (!ctx || script.empty())
+        return nullptr;
+    VLJSString text(script);
+    JSValueRef exception = nullptr;
+    JSValueRef result = JSEvaluateScript(ctx, text.get(), nullptr, nullptr, 1, &exception);
+    if (exception || !result || !JSValueIsObject(ctx, result))
+        return nullptr;
+    JSObjectRef function = JSValueToObject(ctx, result, nullptr);
+    return function && JSObjectIsFunction(ctx, function) ? function : nullptr;
+}
+
+JSValueRef VLGetJSObjectProperty(JSContextRef ctx, JSObjectRef object, const char* name) {
+    if (!ctx || !object || !name)
+        return nullptr;
+    VLJSString propertyName(name);
+    if (!JSObjectHasProperty(ctx, object, propertyName.get()))
+        return nullptr;
+    return JSObjectGetProperty(ctx, object, propertyName.get(), nullptr);
+}
+
+JSObjectRef VLJSFunctionFromProperty(JSContextRef ctx, JSObjectRef object, const char* name) {
+    JSValueRef value = VLGetJSObjectProperty(ctx, object, name);
+    if (!value || !JSValueIsObject(ctx, value))
+        return nullptr;
+    JSObjectRef function = JSValueToObject(ctx, value, nullptr);
+    return function && JSObjectIsFunction(ctx, function) ? function : nullptr;
+}
+
+bool VLJSValueHasTargetObjectKeys(JSContextRef ctx, JSValueRef value,
+                                  std::initializer_list<std::string_view> keys) {
+    const VLValue converted = VLJSValueToNSObject(ctx, value);
+    if (!converted.isDictionary())
+        return false;
+    for (std::string_view key : keys) {
+        if (!converted.dictionaryValue().contains(key))
+            return false;
+    }
+    return true;
+}

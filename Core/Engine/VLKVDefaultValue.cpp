@@ -1,6 +1,0 @@
-#include "Core/Engine/VLKVDefaultValue.h"
-
-const VLKVDefaultValue& VLKVDefaultValue::defaultValue() {
-    static const VLKVDefaultValue value;
-    return value;
-}

@@ -1,0 +1,221 @@
+#include "Core/Engine/JS/VLJSString.h"
+#include "Core/Engine/JS/VLJSValueBridge.h"
+#include "Tests/Support/VLJSTestContext.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+class VLJSValueBridgeTests : public testing::Test {
+protected:
+    VLJSTestContext ctx;
+
+    VLValue toNative(std::string_view script) { return VLJSValueToNSObject(ctx, ctx.evaluate(script)); }
+};
+
+TEST_F(VLJSValueBridgeTests, ToNativeConvertsNestedValuesWithNullsInContainers) {
+    const VLValue value =
+        toNative("({a: undefined, b: [1, null], c: new Uint8Array([7, 9]), d: 'x', e: true})");
+    ASSERT_TRUE(value.isDictionary());
+    const VLDictionary& dictionary = value.dictionaryValue();
+    ASSERT_EQ(dictionary.size(), 5u);
+    EXPECT_EQ(dictionary.entries()[0].first, "a");
+    EXPECT_TRUE(value["a"].isNull());
+    EXPECT_EQ(value["b"], VLValue({1, VLValue::null()}));
+    EXPECT_EQ(value["c"], VLValue(VLData{7, 9}));
+    EXPECT_EQ(value["d"], VLValue("x"));
+    // Booleans stay booleans and numbers are doubles.
+    EXPECT_TRUE(value["e"].isBool());
+    EXPECT_TRUE(value["b"][0].isDouble());
+}
+
+TEST_F(VLJSValueBridgeTests, ToNativeTopLevelValues) {
+    EXPECT_TRUE(toNative("undefined").isNil());
+    EXPECT_TRUE(toNative("null").isNil());
+    EXPECT_TRUE(toNative("Symbol('s')").isNil());
+    EXPECT_TRUE(std::isnan(toNative("NaN").doubleValue()));
+    EXPECT_TRUE(toNative("NaN").isDouble());
+    EXPECT_EQ(toNative("false"), VLValue(false));
+    // Objects without enumerable properties become empty dictionaries; holes become null.
+    EXPECT_EQ(toNative("new Date(0)"), VLValue(VLDictionary()));
+    EXPECT_EQ(toNative("[, 2]"), VLValue({VLValue::null(), 2}));
+    // Properties with the empty name are dropped; getters run and their exceptions give null.
+    EXPECT_EQ(toNative("({'': 1, get g() { throw 1; }})"), VLValue(VLDictionary{{"g", VLValue::null()}}));
+}
+
+TEST_F(VLJSValueBridgeTests, CyclesBecomeNullOnlyWhereTheyClose) {
+    const VLValue value =
+        toNative("var o = {name: 'o'}; var shared = [1]; o.self = o; o.list = [o, shared, shared]; o");
+    EXPECT_EQ(value["name"], VLValue("o"));
+    EXPECT_TRUE(value["self"].isNull());
+    EXPECT_TRUE(value["list"][0].isNull());
+    // The same object twice is no cycle.
+    EXPECT_EQ(value["list"][1], VLValue({1}));
+    EXPECT_EQ(value["list"][2], VLValue({1}));
+}
+
+TEST_F(VLJSValueBridgeTests, NestingDeeperThan64BecomesNull) {
+    VLValue value = toNative("var top = {}, o = top; for (let i = 0; i < 70; ++i) o = o.n = {}; top");
+    int depth = 0;
+    while (value.isDictionary()) {
+        ++depth;
+        value = value["n"];
+    }
+    EXPECT_EQ(depth, 64);
+    EXPECT_TRUE(value.isNull());
+}
+
+TEST_F(VLJSValueBridgeTests, LimitsGiveNilAsAWhole) {
+    EXPECT_TRUE(toNative("[new Array(1048577)]").isNil());
+    EXPECT_EQ(toNative("new Array(1048576)").count(), 1048576u);
+    // 1024 arrays, 1023 of them with 1024 holes, hold 1,048,576 nested values: the whole budget.
+    ctx.evaluate("var nested = (last) => Array.from({length: 1024}, (_, i) => new Array(i ? 1024 : last));");
+    EXPECT_EQ(toNative("nested(0)").count(), 1024u);
+    EXPECT_TRUE(toNative("nested(1)").isNil());
+    // Once the conversion has failed, no further getter runs.
+    ctx.evaluate("var calls = 0; var counted = {get: () => ++calls, enumerable: true};");
+    EXPECT_TRUE(toNative("Object.defineProperty({a: new Array(1048577)}, 'b', counted)").isNil());
+    EXPECT_TRUE(toNative("Object.defineProperty([new Array(1048577)], 1, counted)").isNil());
+    EXPECT_EQ(toNative("calls"), VLValue(0));
+}
+
+TEST_F(VLJSValueBridgeTests, TypedArrayBytesStartAtTheViewsOffset) {
+    ctx.evaluate("var buffer = new Uint8Array([0, 1, 2, 3, 4, 5, 6, 7]).buffer;");
+    EXPECT_EQ(toNative("new Uint8Array(buffer, 2, 3)"), VLValue(VLData{2, 3, 4}));
+    EXPECT_EQ(toNative("new Int16Array(buffer, 4, 1)"), VLValue(VLData{4, 5}));
+    EXPECT_EQ(toNative("buffer").count(), 8u);
+
+    size_t length = 99;
+    auto* bytes = static_cast<uint8_t*>(
+        VLJSValueGetTypedArrayPtr(ctx, ctx.evaluate("new Uint8Array(buffer, 6)"), &length));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(length, 2u);
+    EXPECT_EQ(bytes[0], 6);
+    EXPECT_EQ(VLJSValueGetTypedArrayPtr(ctx, ctx.evaluate("[1, 2]"), &length), nullptr);
+    EXPECT_EQ(length, 0u);
+}
+
+TEST_F(VLJSValueBridgeTests, ToNumberFastNeverConverts) {
+    ctx.evaluate("var called = false; var valued = {valueOf() { called = true; return 3; }};");
+    const struct {
+        const char* script;
+        double expected;
+    } cases[] = {{"2.5", 2.5},  {"true", 1},     {"false", 0},
+                 {"'5'", 0},    {"null", 0},     {"undefined", 0},
+                 {"valued", 0}, {"Symbol()", 0}, {"-Infinity", -INFINITY}};
+    for (const auto& c : cases)
+        EXPECT_EQ(VLJSValueToNumberFast(ctx, ctx.evaluate(c.script)), c.expected) << c.script;
+    EXPECT_TRUE(std::isnan(VLJSValueToNumberFast(ctx, ctx.evaluate("NaN"))));
+    EXPECT_EQ(toNative("called"), VLValue(false));
+}
+
+TEST_F(VLJSValueBridgeTests, FromNativeBuildsTheGraph) {
+    const VLValue date = VLDate{1.5};
+    const VLValue graph = VLDictionary{{"z", true},
+                                       {"a", 1},
+                                       {"s", "é\xF0\x9F\x98\x80"},
+                                       {"list", {1, "two", VLValue::null()}},
+                                       {"date", date},
+                                       {"data", VLData{1, 2}},
+                                       {"empty", VLData{}},
+                                       {"nil", VLValue()}};
+    const VLValue checks = ctx.call(R"((v) => [
+        Object.keys(v).join(),
+        typeof v.z, typeof v.a, v.s.length,
+        Array.isArray(v.list), v.list[2] === null,
+        v.date instanceof Date && v.date.getTime(),
+        v.data instanceof ArrayBuffer && new Uint8Array(v.data).join(),
+        v.empty === null, v.nil === null])",
+                                    VLJSValueFromNSObject(ctx, graph));
+    EXPECT_EQ(checks, VLValue({"z,a,s,list,date,data,empty,nil", "boolean", "number", 3, true, true, 1500,
+                               "1,2", true, true}));
+    // And back: everything but the empty data and the nil survives.
+    const VLValue back = VLJSValueToObject(ctx, VLJSValueFromNSObject(ctx, graph));
+    EXPECT_EQ(back["s"], graph["s"]);
+    EXPECT_EQ(back["date"], date);
+    EXPECT_EQ(back["data"], graph["data"]);
+    EXPECT_TRUE(back["z"].isBool());
+}
+
+TEST_F(VLJSValueBridgeTests, DataWithoutCopyKeepsTheBytes) {
+    EXPECT_TRUE(JSValueIsNull(ctx, VLJSValueFromNSDataNoCopy(ctx, VLData{})));
+    VLData data{1, 2, 3};
+    const uint8_t* original = data.data();
+    JSValueRef buffer = VLJSValueFromNSDataNoCopy(ctx, std::move(data));
+    size_t length = 0;
+    EXPECT_EQ(VLJSValueGetTypedArrayPtr(ctx, buffer, &length), original);
+    EXPECT_EQ(length, 3u);
+    JSGarbageCollect(ctx);
+}
+
+TEST_F(VLJSValueBridgeTests, StringsKeepEveryCharacter) {
+    const std::string text("a\0b\xF0\x9F\x98\x80", 7);
+    JSValueRef value = VLJSValueFromNSString(ctx, text);
+    EXPECT_EQ(VLJSValueToNSString(ctx, value), text);
+    EXPECT_EQ(ctx.call("(s) => s.length", value), VLValue(5));
+    // A lone surrogate becomes the replacement character.
+    EXPECT_EQ(VLJSValueToNSString(ctx, ctx.evaluate("'\\uD800x'")), "\xEF\xBF\xBDx");
+
+    EXPECT_EQ(VLJSValueToNSString(ctx, ctx.evaluate("3")), std::nullopt);
+    EXPECT_EQ(VLJSValueTransformToNSString(ctx, ctx.evaluate("3")), "3");
+    EXPECT_EQ(VLJSValueTransformToNSString(ctx, ctx.evaluate("({toString() { throw 1; }})")), std::nullopt);
+    EXPECT_TRUE(JSValueIsNull(ctx, VLJSValueFromUTF8String(ctx, nullptr)));
+
+    char buffer[4] = "old";
+    VLJSValueToUTF8String(ctx, ctx.evaluate("5"), buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "old");
+    VLJSValueToUTF8String(ctx, ctx.evaluate("'abcdef'"), buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "abc");
+}
+
+TEST_F(VLJSValueBridgeTests, ThrowingEnumerationGivesAnEmptyDictionary) {
+    const char* proxy = "new Proxy({a: 1}, {ownKeys() { throw new Error('no'); }})";
+    JSObjectRef object = JSValueToObject(ctx, ctx.evaluate(proxy), nullptr);
+    EXPECT_EQ(VLJSObjectCopyPropertyNames(ctx, object), nullptr);
+    EXPECT_EQ(toNative(proxy), VLValue(VLDictionary()));
+    // Nothing stays pending for the calls that follow.
+    EXPECT_EQ(toNative("({a: 1})"), VLValue(VLDictionary{{"a", 1}}));
+}
+
+TEST_F(VLJSValueBridgeTests, ObjectConversionForNativeCallers) {
+    EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("undefined")).isNil());
+    EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("null")).isNull());
+    EXPECT_EQ(VLJSValueToObject(ctx, ctx.evaluate("[new Date(2500)]")), VLValue({VLDate{2.5}}));
+}
+
+TEST_F(VLJSValueBridgeTests, SourceURLs) {
+    const struct {
+        const char* url;
+        const char* expected;
+    } cases[] = {{"", ""},
+                 {"index.js", "velto:///index.js"},
+                 {"/a/b.js", "velto:///a/b.js"},
+                 {"velto://x/y.js", "velto://x/y.js"},
+                 {"polyfill/VeltoCore.js", "velto:///polyfill/VeltoCore.js"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(VLJSSourceURLStandardize(c.url), c.expected) << c.url;
+}
+
+TEST_F(VLJSValueBridgeTests, FunctionsAndProperties) {
+    EXPECT_NE(VLJSFunctionFromScript(ctx, "(function () {})"), nullptr);
+    EXPECT_NE(VLJSFunctionFromScript(ctx, "Math.max"), nullptr);
+    for (const char* script : {"", "1", "({})", "throw 1", "(("})
+        EXPECT_EQ(VLJSFunctionFromScript(ctx, script), nullptr) << script;
+
+    JSObjectRef object = JSValueToObject(ctx, ctx.evaluate("({a: undefined, n: 1})"), nullptr);
+    EXPECT_NE(VLGetJSObjectProperty(ctx, object, "a"), nullptr);
+    EXPECT_EQ(VLGetJSObjectProperty(ctx, object, "missing"), nullptr);
+    EXPECT_NE(VLJSFunctionFromProperty(ctx, object, "toString"), nullptr);
+    EXPECT_EQ(VLJSFunctionFromProperty(ctx, object, "n"), nullptr);
+
+    JSValueRef value = ctx.evaluate("({a: 1, b: null})");
+    EXPECT_TRUE(VLJSValueHasTargetObjectKeys(ctx, value, {"a", "b"}));
+    EXPECT_TRUE(VLJSValueHasTargetObjectKeys(ctx, value, {}));
+    EXPECT_FALSE(VLJSValueHasTargetObjectKeys(ctx, value, {"a", "c"}));
+    EXPECT_FALSE(VLJSValueHasTargetObjectKeys(ctx, ctx.evaluate("[1]"), {}));
+}
+
+} // namespace
