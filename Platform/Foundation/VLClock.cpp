@@ -1,0 +1,36 @@
+#include "Platform/Foundation/VLClock.h"
+
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+class VLSystemClock final : public VLClock {
+public:
+    uint64_t nanoseconds() const override {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC_RAW, &now);
+        return static_cast<uint64_t>(now.tv_sec) * 1'000'000'000u + static_cast<uint64_t>(now.tv_nsec);
+    }
+};
+
+// Guards the replaceable process clock; any thread.
+std::mutex sharedClockLock;
+std::shared_ptr<VLClock> sharedClock;
+
+} // namespace
+
+const std::shared_ptr<VLClock>& VLClock::system() {
+    static const std::shared_ptr<VLClock> clock = std::make_shared<VLSystemClock>();
+    return clock;
+}
+
+std::shared_ptr<VLClock> VLClock::shared() {
+    std::lock_guard lock(sharedClockLock);
+    return sharedClock ? sharedClock : system();
+}
+
+void VLClock::setShared(std::shared_ptr<VLClock> clock) {
+    std::lock_guard lock(sharedClockLock);
+    sharedClock = std::move(clock);
+}

@@ -1,0 +1,72 @@
+#include "Platform/Foundation/VLDelayScheduler.h"
+
+#include "Platform/Foundation/VLDispatchQueue.h"
+
+#include <chrono>
+#include <cmath>
+#include <mutex>
+
+namespace {
+
+// Delays are capped at a year: far enough for any rule, and safe to add to a clock reading.
+int64_t microsecondsOf(double seconds) {
+    if (!(seconds > 0))
+        return 0;
+    return static_cast<int64_t>(std::ceil(std::min(seconds, 365.0 * 86400.0) * 1e6));
+}
+
+gboolean dispatchDelayedBlock(GSource*, GSourceFunc, gpointer data) {
+    (*static_cast<std::shared_ptr<VLDelayedBlock>*>(data))->run();
+    return G_SOURCE_REMOVE;
+}
+
+GSourceFuncs delayedBlockSourceFuncs = {nullptr, nullptr, dispatchDelayedBlock, nullptr, nullptr, nullptr};
+
+class VLSystemDelayScheduler final : public VLDelayScheduler {
+public:
+    std::shared_ptr<VLDelayedBlock> after(double seconds, GMainContext* context, Block block) override {
+        auto delayed = std::make_shared<VLDelayedBlock>(std::move(block));
+        // A source with a ready time in microseconds; it holds the block until it fires or is destroyed.
+        GSource* source = g_source_new(&delayedBlockSourceFuncs, sizeof(GSource));
+        g_source_set_name(source, "VLDelayedBlock");
+        g_source_set_ready_time(source, g_get_monotonic_time() + microsecondsOf(seconds));
+        g_source_set_callback(
+            source, nullptr, new std::shared_ptr<VLDelayedBlock>(delayed),
+            [](gpointer data) { delete static_cast<std::shared_ptr<VLDelayedBlock>*>(data); });
+        std::shared_ptr<GSource> held(g_source_ref(source), g_source_unref);
+        g_source_attach(source, context ? context : g_main_context_default());
+        g_source_unref(source);
+        // Destroying the source (from any thread) wakes nobody later for a block called off.
+        delayed->setCanceller([held] { g_source_destroy(held.get()); });
+        return delayed;
+    }
+
+    std::shared_ptr<VLDelayedBlock> after(double seconds, const std::shared_ptr<VLDispatchQueue>& queue,
+                                          Block block) override {
+        auto delayed = std::make_shared<VLDelayedBlock>(std::move(block));
+        // A queue's delayed block cannot be withdrawn: when called off it still falls due, and does nothing.
+        queue->after(std::chrono::microseconds(microsecondsOf(seconds)), [delayed] { delayed->run(); });
+        return delayed;
+    }
+};
+
+// Guards the replaceable process scheduler; any thread.
+std::mutex sharedSchedulerLock;
+std::shared_ptr<VLDelayScheduler> sharedScheduler;
+
+} // namespace
+
+const std::shared_ptr<VLDelayScheduler>& VLDelayScheduler::system() {
+    static const std::shared_ptr<VLDelayScheduler> scheduler = std::make_shared<VLSystemDelayScheduler>();
+    return scheduler;
+}
+
+std::shared_ptr<VLDelayScheduler> VLDelayScheduler::shared() {
+    std::lock_guard lock(sharedSchedulerLock);
+    return sharedScheduler ? sharedScheduler : system();
+}
+
+void VLDelayScheduler::setShared(std::shared_ptr<VLDelayScheduler> scheduler) {
+    std::lock_guard lock(sharedSchedulerLock);
+    sharedScheduler = std::move(scheduler);
+}
