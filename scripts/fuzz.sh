@@ -13,5 +13,5 @@ mkdir -p "$out/$target-corpus"
 # shellcheck disable=SC2046
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I. \
     $(pkg-config --cflags glib-2.0) "Tests/Fuzz/$target.cpp" Platform/Foundation/*.cpp \
-    $(pkg-config --libs glib-2.0) -o "$out/$target"
+    $(pkg-config --libs glib-2.0 libcrypto) -o "$out/$target"
 exec "$out/$target" -max_total_time="$seconds" "$@" "$out/$target-corpus"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    libglib2.0-dev nlohmann-json3-dev media-types
+    libglib2.0-dev nlohmann-json3-dev media-types libssl-dev
     libjavascriptcoregtk-4.1-dev
 )
 packages+=("$@")

@@ -26,8 +26,10 @@ VLMIMETypeDatabase::VLMIMETypeDatabase(const std::string& path) {
         std::string extension;
         if (!(words >> type))
             continue;
-        while (words >> extension)
+        while (words >> extension) {
             _types.try_emplace(lowercased(extension), type);
+            _extensions.try_emplace(lowercased(type), extension);
+        }
     }
 }
 
@@ -40,6 +42,13 @@ std::optional<std::string>
 VLMIMETypeDatabase::preferredMIMETypeForExtension(std::string_view extension) const {
     auto found = _types.find(lowercased(extension));
     if (found == _types.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::optional<std::string> VLMIMETypeDatabase::preferredExtensionForMIMEType(std::string_view type) const {
+    auto found = _extensions.find(lowercased(type));
+    if (found == _extensions.end())
         return std::nullopt;
     return found->second;
 }

@@ -5,9 +5,10 @@
 #include <string_view>
 #include <unordered_map>
 
-// File-name extensions to MIME types, read from a file in the mime.types format: one type per line
-// followed by its extensions, '#' starting a comment. When several lines list an extension, the first
-// one is its preferred type. Immutable once made, so any thread may read it.
+// File-name extensions to MIME types and back, read from a file in the mime.types format: one type per
+// line followed by its extensions, '#' starting a comment. When several lines list an extension, the
+// first one is its preferred type; a type's preferred extension is the first one its first line with
+// extensions lists. Immutable once made, so any thread may read it.
 class VLMIMETypeDatabase {
 public:
     // The database of the file; an empty one when the file cannot be read.
@@ -20,6 +21,11 @@ public:
     // nothing when no line lists it.
     std::optional<std::string> preferredMIMETypeForExtension(std::string_view extension) const;
 
+    // The preferred extension for the type, compared without regard to ASCII case; nothing when no line
+    // gives the type an extension.
+    std::optional<std::string> preferredExtensionForMIMEType(std::string_view type) const;
+
 private:
-    std::unordered_map<std::string, std::string> _types; // lower-case extension → type
+    std::unordered_map<std::string, std::string> _types;      // lower-case extension → type
+    std::unordered_map<std::string, std::string> _extensions; // lower-case type → extension
 };

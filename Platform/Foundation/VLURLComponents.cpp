@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLURLComponents.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isAllowedInQueryItem(unsigned char c) {
@@ -34,6 +36,30 @@ int hexDigitValue(char c) {
     return -1;
 }
 
+bool isSchemeText(std::string_view text) {
+    auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (text.empty() || !isAlpha(text[0]))
+        return false;
+    return std::all_of(text.begin(), text.end(), [&](char c) {
+        return isAlpha(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+    });
+}
+
+// The authority without user information.
+std::string_view hostAndPort(std::string_view authority) {
+    size_t at = authority.rfind('@');
+    return at == std::string_view::npos ? authority : authority.substr(at + 1);
+}
+
+// Where the port's ':' stands in host and port, if anywhere.
+size_t portColon(std::string_view hostPort) {
+    size_t colon = hostPort.rfind(':');
+    size_t bracket = hostPort.rfind(']');
+    if (colon == std::string_view::npos || (bracket != std::string_view::npos && colon < bracket))
+        return std::string_view::npos;
+    return colon;
+}
+
 } // namespace
 
 VLURLComponents::VLURLComponents(std::string_view string) {
@@ -47,7 +73,45 @@ VLURLComponents::VLURLComponents(std::string_view string) {
         _query = std::string(string.substr(question + 1));
         string = string.substr(0, question);
     }
-    _beforeQuery = std::string(string);
+    size_t colon = string.find(':');
+    if (colon != std::string_view::npos && isSchemeText(string.substr(0, colon))) {
+        _scheme = std::string(string.substr(0, colon));
+        string.remove_prefix(colon + 1);
+    }
+    if (string.starts_with("//")) {
+        string.remove_prefix(2);
+        size_t slash = string.find('/');
+        _authority = std::string(string.substr(0, slash));
+        string = slash == std::string_view::npos ? std::string_view() : string.substr(slash);
+    }
+    _path = std::string(string);
+}
+
+std::optional<std::string> VLURLComponents::percentEncodedHost() const {
+    if (!_authority)
+        return std::nullopt;
+    std::string_view host = hostAndPort(*_authority);
+    host = host.substr(0, portColon(host));
+    if (host.starts_with('[') && host.ends_with(']'))
+        host = host.substr(1, host.size() - 2);
+    return std::string(host);
+}
+
+std::optional<int> VLURLComponents::port() const {
+    if (!_authority)
+        return std::nullopt;
+    std::string_view hostPort = hostAndPort(*_authority);
+    size_t colon = portColon(hostPort);
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    std::string_view digits = hostPort.substr(colon + 1);
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    int port = 0;
+    for (char c : digits)
+        port = port * 10 + (c - '0');
+    return port;
 }
 
 std::vector<VLURLQueryItem> VLURLComponents::percentEncodedQueryItems() const {
@@ -85,7 +149,12 @@ void VLURLComponents::setPercentEncodedQueryItems(const std::vector<VLURLQueryIt
 }
 
 std::string VLURLComponents::string() const {
-    std::string result = _beforeQuery;
+    std::string result;
+    if (_scheme)
+        result += *_scheme + ':';
+    if (_authority)
+        result += "//" + *_authority;
+    result += _path;
     if (_query)
         result += '?' + *_query;
     if (_fragment)

@@ -14,12 +14,26 @@ struct VLURLQueryItem {
     bool operator==(const VLURLQueryItem&) const = default;
 };
 
-// A URL string taken apart as far as its query: what comes before the query, the query, and the
-// fragment. Everything outside the query is kept byte for byte. Any text is accepted; the query is
-// what follows the first '?' that comes before the first '#'. A value type; not shared between threads.
+// A URL reference taken apart as RFC 3986 splits it: scheme, authority, path, query and fragment, each
+// kept byte for byte as written, so string() gives the text back. Any text is accepted: the fragment
+// follows the first '#', the query the first '?' before it, the scheme is a letter followed by letters,
+// digits, '+', '-' or '.' ending in ':' before any '/', and the authority follows a "//" that opens what
+// is left. A value type; not shared between threads.
 class VLURLComponents {
 public:
     explicit VLURLComponents(std::string_view string);
+
+    // The scheme as written, without its ':'; nothing for a reference without one.
+    const std::optional<std::string>& scheme() const { return _scheme; }
+    // What follows "//", up to the path; nothing when there is no "//".
+    const std::optional<std::string>& percentEncodedAuthority() const { return _authority; }
+    // The authority's host as written, without user information, port, or an IP literal's brackets.
+    std::optional<std::string> percentEncodedHost() const;
+    // The authority's port, when it has digits after the host's ':'.
+    std::optional<int> port() const;
+    // The path as written; empty when there is none.
+    const std::string& percentEncodedPath() const { return _path; }
+    const std::optional<std::string>& percentEncodedFragment() const { return _fragment; }
 
     // The query as it appears in the URL, without its '?'; nothing when the URL has no '?'.
     const std::optional<std::string>& percentEncodedQuery() const { return _query; }
@@ -37,7 +51,9 @@ public:
     static std::string percentDecode(std::string_view text);
 
 private:
-    std::string _beforeQuery;
+    std::optional<std::string> _scheme;
+    std::optional<std::string> _authority;
+    std::string _path;
     std::optional<std::string> _query;
     std::optional<std::string> _fragment;
 };

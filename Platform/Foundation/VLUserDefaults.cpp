@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLUserDefaults.h"
 
+#include "Platform/Foundation/VLFileIO.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -25,33 +25,6 @@ VLDictionary readDictionaryFile(const std::string& path) {
     text << file.rdbuf();
     VLValue value = VLJSONSerialization::JSONObjectWithData(text.str());
     return value.isDictionary() ? value.dictionaryValue() : VLDictionary();
-}
-
-bool writeAll(int fd, const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0)
-            return false;
-        written += size_t(n);
-    }
-    return true;
-}
-
-// Writes next to the target and renames over it, so readers see the old file or the new one.
-bool writeFileAtomically(const std::string& path, const std::string& text) {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    std::string temporary = path + ".XXXXXX";
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
-    bool written = writeAll(fd, text) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    if (written && ::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temporary.c_str());
-    return false;
 }
 
 bool isWritable(const VLValue& value) {
@@ -133,5 +106,10 @@ bool VLUserDefaults::save() const {
     if (_filePath.empty())
         return true;
     auto text = VLJSONSerialization::dataWithJSONObject(VLValue(_values));
-    return text && writeFileAtomically(_filePath, *text);
+    if (!text)
+        return false;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(_filePath).parent_path(), error);
+    return VLWriteFileAtomically(_filePath,
+                                 std::span(reinterpret_cast<const uint8_t*>(text->data()), text->size()));
 }

@@ -18,6 +18,9 @@ TEST(VLMIMETypeDatabase, ReadsTheFirstTypeListedForEachExtension) {
     EXPECT_EQ("text/x-other", database.preferredMIMETypeForExtension("weird"));
     EXPECT_EQ(std::nullopt, database.preferredMIMETypeForExtension("comment"));
     EXPECT_EQ(std::nullopt, database.preferredMIMETypeForExtension(""));
+    EXPECT_EQ("txt", database.preferredExtensionForMIMEType("Text/Plain"));
+    EXPECT_EQ("txt", database.preferredExtensionForMIMEType("text/x-other"));
+    EXPECT_EQ(std::nullopt, database.preferredExtensionForMIMEType("application/x-empty"));
     std::remove(path.c_str());
 
     EXPECT_EQ(std::nullopt, VLMIMETypeDatabase("/no/such/file").preferredMIMETypeForExtension("txt"));

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Platform/Foundation/VLValue.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <sys/types.h>
+
+// File reads and writes over POSIX descriptors, with interrupted calls retried. Any thread.
+
+// pread() that retries when a signal interrupts it: the byte count, 0 at the end of the file, or -1 with
+// errno set.
+ssize_t VLReadAt(int fd, void* buffer, size_t count, uint64_t offset);
+
+// Fills the buffer from the offset on; false at an error or when the file ends first.
+bool VLReadFullyAt(int fd, void* buffer, size_t count, uint64_t offset);
+
+// The whole contents of a file, read in one go; nothing, with the error number in *error, when the file
+// cannot be opened or read (a directory gives EISDIR). A FIFO never blocks the reader: it fails.
+std::optional<VLData> VLContentsOfFile(const std::string& path, int* error = nullptr);
+
+// Writes the bytes to a new file beside the path and renames it over the path, so that readers see the
+// old file or the new one, never a part. The folder must exist.
+bool VLWriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);

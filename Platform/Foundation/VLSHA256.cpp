@@ -1,0 +1,35 @@
+#include "Platform/Foundation/VLSHA256.h"
+
+#include <openssl/evp.h>
+
+#include <cstdlib>
+
+struct VLSHA256::Context {
+    EVP_MD_CTX* md = EVP_MD_CTX_new();
+    ~Context() { EVP_MD_CTX_free(md); }
+};
+
+VLSHA256::VLSHA256() : _context(std::make_unique<Context>()) {
+    // Only allocation can fail here, and a digest that silently hashed nothing would pass as real.
+    if (!_context->md || EVP_DigestInit_ex(_context->md, EVP_sha256(), nullptr) != 1)
+        std::abort();
+}
+
+VLSHA256::~VLSHA256() = default;
+
+void VLSHA256::update(std::span<const uint8_t> bytes) {
+    EVP_DigestUpdate(_context->md, bytes.data(), bytes.size());
+}
+
+VLSHA256Digest VLSHA256::finish() {
+    VLSHA256Digest digest{};
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(_context->md, digest.data(), &length);
+    return digest;
+}
+
+VLSHA256Digest VLSHA256::digest(std::span<const uint8_t> bytes) {
+    VLSHA256 sha;
+    sha.update(bytes);
+    return sha.finish();
+}
