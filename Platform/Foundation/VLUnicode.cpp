@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLUnicode.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -77,6 +78,37 @@ char32_t decodeUTF8(std::string_view text, size_t& i) {
     return kReplacementCharacter;
 }
 
+bool isWhitespaceOrNewline(char32_t c) {
+    switch (c) {
+    case U'\t':
+    case U'\n':
+    case U'\v':
+    case U'\f':
+    case U'\r':
+    case U' ':
+    case 0x85:
+    case 0xA0:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+template <char From, char To>
+std::string changeASCIICase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= From && c <= To)
+            c = char(c ^ 0x20);
+    return result;
+}
+
 } // namespace
 
 std::u16string VLUTF16FromUTF8(std::string_view utf8) {
@@ -124,4 +156,32 @@ size_t VLValidUTF8PrefixLength(std::string_view text) {
     while (i < text.size() && decodeUTF8Strict(text, i))
         ;
     return i;
+}
+
+size_t VLUTF16Length(std::string_view utf8) {
+    size_t length = 0;
+    for (size_t i = 0; i < utf8.size();)
+        length += decodeUTF8(utf8, i) < 0x10000 ? 1 : 2;
+    return length;
+}
+
+std::string_view VLStringByTrimmingWhitespaceAndNewlines(std::string_view text) {
+    size_t start = text.size();
+    size_t end = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t at = i;
+        if (!isWhitespaceOrNewline(decodeUTF8(text, i))) {
+            start = std::min(start, at);
+            end = i;
+        }
+    }
+    return start < end ? text.substr(start, end - start) : std::string_view();
+}
+
+std::string VLASCIILowercaseString(std::string_view text) {
+    return changeASCIICase<'A', 'Z'>(text);
+}
+
+std::string VLASCIIUppercaseString(std::string_view text) {
+    return changeASCIICase<'a', 'z'>(text);
 }

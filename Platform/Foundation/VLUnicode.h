@@ -15,3 +15,14 @@ bool VLIsValidUTF8(std::string_view text);
 // Length of the longest prefix of the text that is whole, valid UTF-8: the offset of the first bad
 // byte, or the text's size when it is all valid.
 size_t VLValidUTF8PrefixLength(std::string_view text);
+
+// How many UTF-16 code units the text converts to: the length that scripts and Foundation count.
+size_t VLUTF16Length(std::string_view utf8);
+
+// The text without the white space and line ends at either end: the ASCII ones, U+0085 and the Unicode
+// space separators, as Foundation's whitespace-and-newline set has them.
+std::string_view VLStringByTrimmingWhitespaceAndNewlines(std::string_view text);
+
+// ASCII letters changed case; every other byte kept, so UTF-8 text stays valid.
+std::string VLASCIILowercaseString(std::string_view text);
+std::string VLASCIIUppercaseString(std::string_view text);

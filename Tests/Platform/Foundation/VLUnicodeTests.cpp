@@ -26,4 +26,20 @@ TEST(VLUnicodeTests, LoneSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(VLUTF8FromUTF16(std::u16string(u"\xD800", 1)), "\xEF\xBF\xBD");
 }
 
+TEST(VLUnicodeTests, CountsAndTrimsAsScriptsSeeTheText) {
+    for (const auto& c : {std::pair<std::string, size_t>{"abc", 3},
+                          {"\xC3\xA9\xC3\xA9", 2},
+                          {"\xF0\x9F\x98\x80", 2},
+                          {"\xE2\x82", 2}}) // two bytes of a cut sequence: two replacement characters
+        EXPECT_EQ(VLUTF16Length(c.first), c.second) << c.first;
+
+    EXPECT_EQ(VLStringByTrimmingWhitespaceAndNewlines(" \t\r\n a b\xC2\xA0\xE2\x80\xA8"), "a b");
+    EXPECT_EQ(VLStringByTrimmingWhitespaceAndNewlines("\xE3\x80\x80\xC3\xA9\xC2\x85"), "\xC3\xA9");
+    EXPECT_EQ(VLStringByTrimmingWhitespaceAndNewlines(" \n "), "");
+    EXPECT_EQ(VLStringByTrimmingWhitespaceAndNewlines("\xFF "), "\xFF"); // a stray byte is no space
+
+    EXPECT_EQ(VLASCIILowercaseString("AliceBLUE \xC3\x89"), "aliceblue \xC3\x89");
+    EXPECT_EQ(VLASCIIUppercaseString("#ffaa0x"), "#FFAA0X");
+}
+
 } // namespace
