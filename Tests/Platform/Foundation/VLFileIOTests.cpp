@@ -1,4 +1,5 @@
 #include "Platform/Foundation/VLFileIO.h"
+#include "Tests/Support/VLTemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,8 @@ namespace {
 
 class VLFileIOTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velto-fileio-XXXXXX").string();
-        directory = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { std::filesystem::remove_all(directory); }
-    std::filesystem::path directory;
+    VLTemporaryDirectory temporary{"velto-fileio"};
+    const std::filesystem::path& directory = temporary.path();
 };
 
 } // namespace
