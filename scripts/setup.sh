@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need, plus any named as arguments (tools
-# that only some scripts use); skips what is already there.
+# that only some scripts use); skips what is already there. Then fetches the pinned Yoga sources into
+# the cache, once.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,8 @@ packages=(
     libjavascriptcoregtk-4.1-dev
 )
 packages+=("$@")
+# npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -25,3 +28,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+"$(dirname "$0")/fetch-yoga.sh" >/dev/null
