@@ -2,13 +2,13 @@
 
 #include <string>
 
-// A colour in sRGB: red, green, blue and alpha, each in 0...1 (not premultiplied). A plain value, so
-// it may be copied freely between threads.
+// A colour in sRGB: red, green, blue and alpha, each in 0...1 (not premultiplied). The default is clear.
+// A plain value, so it may be copied freely between threads.
 struct VLColor {
     double red = 0;
     double green = 0;
     double blue = 0;
-    double alpha = 1;
+    double alpha = 0;
 
     // A grey of that level, opaque.
     static constexpr VLColor grey(double white) { return {white, white, white, 1}; }
