@@ -5,6 +5,7 @@
 #include "Platform/Foundation/VLMIMETypes.h"
 #include "Platform/Foundation/VLPath.h"
 #include "Platform/Foundation/VLUUID.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <filesystem>
 
@@ -16,13 +17,8 @@ std::string withoutFragment(std::string_view url) {
 
 // The extension for the bare MIME type: parameters after ';' and surrounding white space left out.
 std::optional<std::string> extensionForType(std::string_view type) {
-    type = type.substr(0, type.find(';'));
-    const std::string_view space = " \t\r\n\f\v";
-    size_t first = type.find_first_not_of(space);
-    if (first == std::string_view::npos)
-        return std::nullopt;
-    type = type.substr(first, type.find_last_not_of(space) - first + 1);
-    return VLPreferredFilenameExtensionForMIMEType(type);
+    return VLPreferredFilenameExtensionForMIMEType(
+        VLStringByTrimmingWhitespaceAndNewlines(type.substr(0, type.find(';'))));
 }
 
 } // namespace

@@ -1,20 +1,9 @@
 #include "Platform/Foundation/VLMIMETypeDatabase.h"
 
+#include "Platform/Foundation/VLUnicode.h"
+
 #include <fstream>
 #include <sstream>
-
-namespace {
-
-std::string lowercased(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    }
-    return result;
-}
-
-} // namespace
 
 VLMIMETypeDatabase::VLMIMETypeDatabase(const std::string& path) {
     std::ifstream file(path);
@@ -27,8 +16,8 @@ VLMIMETypeDatabase::VLMIMETypeDatabase(const std::string& path) {
         if (!(words >> type))
             continue;
         while (words >> extension) {
-            _types.try_emplace(lowercased(extension), type);
-            _extensions.try_emplace(lowercased(type), extension);
+            _types.try_emplace(VLASCIILowercaseString(extension), type);
+            _extensions.try_emplace(VLASCIILowercaseString(type), extension);
         }
     }
 }
@@ -40,14 +29,14 @@ const VLMIMETypeDatabase& VLMIMETypeDatabase::system() {
 
 std::optional<std::string>
 VLMIMETypeDatabase::preferredMIMETypeForExtension(std::string_view extension) const {
-    auto found = _types.find(lowercased(extension));
+    auto found = _types.find(VLASCIILowercaseString(extension));
     if (found == _types.end())
         return std::nullopt;
     return found->second;
 }
 
 std::optional<std::string> VLMIMETypeDatabase::preferredExtensionForMIMEType(std::string_view type) const {
-    auto found = _extensions.find(lowercased(type));
+    auto found = _extensions.find(VLASCIILowercaseString(type));
     if (found == _extensions.end())
         return std::nullopt;
     return found->second;

@@ -1,8 +1,7 @@
 #include "Platform/Foundation/VLMIMETypes.h"
 
 #include "Platform/Foundation/VLMIMETypeDatabase.h"
-
-#include <algorithm>
+#include "Platform/Foundation/VLUnicode.h"
 
 namespace {
 
@@ -11,7 +10,7 @@ struct TypeEntry {
     std::string_view extension; // empty: the type has no extension of its own
 };
 
-// One source for both directions. An extension's type is the first row that lists it; a type's
+// One source for both directions, in lower case. An extension's type is the first row that lists it; a type's
 // extension the first row that lists the type.
 constexpr TypeEntry kBuiltInTypes[] = {
     {"text/plain", "txt"},
@@ -66,19 +65,14 @@ constexpr TypeEntry kBuiltInTypes[] = {
     {"application/octet-stream", ""},
 };
 
-bool equalIgnoringASCIICase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 } // namespace
 
 std::optional<std::string> VLPreferredMIMETypeForFilenameExtension(std::string_view extension) {
     if (extension.empty())
         return std::nullopt;
+    const std::string lowercase = VLASCIILowercaseString(extension);
     for (const TypeEntry& entry : kBuiltInTypes) {
-        if (equalIgnoringASCIICase(entry.extension, extension))
+        if (entry.extension == lowercase)
             return std::string(entry.type);
     }
     return VLMIMETypeDatabase::system().preferredMIMETypeForExtension(extension);
@@ -87,8 +81,9 @@ std::optional<std::string> VLPreferredMIMETypeForFilenameExtension(std::string_v
 std::optional<std::string> VLPreferredFilenameExtensionForMIMEType(std::string_view type) {
     if (type.empty())
         return std::nullopt;
+    const std::string lowercase = VLASCIILowercaseString(type);
     for (const TypeEntry& entry : kBuiltInTypes) {
-        if (equalIgnoringASCIICase(entry.type, type)) {
+        if (entry.type == lowercase) {
             if (entry.extension.empty())
                 return std::nullopt;
             return std::string(entry.extension);

@@ -48,15 +48,22 @@ std::string VLPathByAppendingExtension(std::string_view path, std::string_view e
     return result;
 }
 
-std::string VLStandardizedPath(std::string_view path) {
-    const bool absolute = path.starts_with('/');
+std::vector<std::string_view> VLPathComponents(std::string_view path) {
     std::vector<std::string_view> components;
     while (!path.empty()) {
         size_t slash = path.find('/');
         std::string_view component = path.substr(0, slash);
         path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-        if (component.empty() || component == ".")
-            continue;
+        if (!component.empty() && component != ".")
+            components.push_back(component);
+    }
+    return components;
+}
+
+std::string VLStandardizedPath(std::string_view path) {
+    const bool absolute = path.starts_with('/');
+    std::vector<std::string_view> components;
+    for (std::string_view component : VLPathComponents(path)) {
         if (component == ".." && !components.empty() && components.back() != "..")
             components.pop_back();
         else if (component != ".." || !absolute)

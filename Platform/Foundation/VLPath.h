@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Paths held as text, read with the platform's path-string rules. Any thread.
 
@@ -18,6 +19,9 @@ std::string VLPathByAppendingComponent(std::string_view path, std::string_view c
 
 // The path with "." and the extension appended; an empty extension gives the path unchanged.
 std::string VLPathByAppendingExtension(std::string_view path, std::string_view extension);
+
+// The components between slashes, without empty and "." ones ("a//./b/" gives a, b).
+std::vector<std::string_view> VLPathComponents(std::string_view path);
 
 // The path reduced without touching the disk: repeated slashes and "." components removed, ".."
 // taking its parent away (above the root of an absolute path it is dropped), no trailing slash.

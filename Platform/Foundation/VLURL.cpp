@@ -1,6 +1,7 @@
 #include "Platform/Foundation/VLURL.h"
 
 #include "Platform/Foundation/VLPath.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <vector>
 
@@ -100,12 +101,7 @@ VLURL::VLURL(std::string_view reference, const VLURL& base)
     : VLURL(resolve(VLURLComponents(reference), base._components)) {}
 
 std::string VLURL::lowercaseScheme() const {
-    std::string result = scheme().value_or("");
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    }
-    return result;
+    return VLASCIILowercaseString(scheme().value_or(""));
 }
 
 std::string VLURL::path() const {
