@@ -117,27 +117,29 @@ TEST(VLEvalCommandTests, ExitStatusOfFailures) {
     }
 }
 
-// Each script in eval/prelude prints what NAME.out holds and reports the exceptions that NAME.err lists
-// (none without the file). A line "// velto eval: ..." gives options, "// environment: ..." variables;
-// the locale variables are cleared first, so that the languages do not depend on the machine.
-TEST(VLEvalCommandTests, PreludeFixturesGiveTheirExpectedOutput) {
-    const std::filesystem::path directory = std::filesystem::path(VELTO_FIXTURES) / "eval" / "prelude";
+// Each script in eval/prelude and eval/engine prints what NAME.out holds and reports the exceptions that
+// NAME.err lists (none without the file). A line "// velto eval: ..." gives options, "// environment: ..."
+// variables; the locale variables are cleared first, so that the languages do not depend on the machine.
+TEST(VLEvalCommandTests, ScriptFixturesGiveTheirExpectedOutput) {
     size_t scripts = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        const std::filesystem::path script = entry.path();
-        if (script.extension() != ".js")
-            continue;
-        ++scripts;
-        const std::string text = contentsOf(script);
-        const Outcome outcome =
-            runVelto("eval " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
-                     "LANGUAGE= LC_ALL= LC_MESSAGES= LANG= " + directive(text, "// environment: "));
-        std::filesystem::path expected = script;
-        EXPECT_EQ(outcome.status, 0) << script;
-        EXPECT_EQ(outcome.out, contentsOf(expected.replace_extension(".out"))) << script;
-        EXPECT_EQ(exceptionLines(outcome.err), contentsOf(expected.replace_extension(".err")))
-            << script << "\n"
-            << outcome.err;
+    for (const char* folder : {"prelude", "engine"}) {
+        const std::filesystem::path directory = std::filesystem::path(VELTO_FIXTURES) / "eval" / folder;
+        for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+            const std::filesystem::path script = entry.path();
+            if (script.extension() != ".js")
+                continue;
+            ++scripts;
+            const std::string text = contentsOf(script);
+            const Outcome outcome =
+                runVelto("eval " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
+                         "LANGUAGE= LC_ALL= LC_MESSAGES= LANG= " + directive(text, "// environment: "));
+            std::filesystem::path expected = script;
+            EXPECT_EQ(outcome.status, 0) << script;
+            EXPECT_EQ(outcome.out, contentsOf(expected.replace_extension(".out"))) << script;
+            EXPECT_EQ(exceptionLines(outcome.err), contentsOf(expected.replace_extension(".err")))
+                << script << "\n"
+                << outcome.err;
+        }
     }
     EXPECT_GT(scripts, 0u);
 }
