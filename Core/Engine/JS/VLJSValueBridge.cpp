@@ -87,9 +87,10 @@ VLValue convertDictionary(JSContextRef ctx, JSObjectRef object, VLJSConversionSt
     return dictionary;
 }
 
+// An invalid date names no moment: null, not 1970.
 VLValue convertDate(JSContextRef ctx, JSValueRef value) {
     const double milliseconds = JSValueToNumber(ctx, value, nullptr);
-    return VLDate{std::isnan(milliseconds) ? 0 : milliseconds / 1000};
+    return std::isnan(milliseconds) ? VLValue::null() : VLValue(VLDate{milliseconds / 1000});
 }
 
 VLValue convertObject(JSContextRef ctx, JSValueRef value, VLJSConversionState& state) {
@@ -110,6 +111,57 @@ VLValue convertObject(JSContextRef ctx, JSValueRef value, VLJSConversionState& s
 
 void VLJSTypedArrayBytesDeallocator(void*, void* context) {
     delete static_cast<VLData*>(context);
+}
+
+bool becomesObject(VLValue::Type type) {
+    return type == VLValue::Type::Date || type == VLValue::Type::Array || type == VLValue::Type::Data ||
+           type == VLValue::Type::Dictionary;
+}
+
+// The worker of VLJSValueFromNSObject. What becomes an object counts its depth as in the other
+// direction: below 64 levels of containers it gives null, so that a native value nested however deep
+// never makes the conversion recurse deeper than that.
+JSValueRef fromNative(JSContextRef ctx, const VLValue& object, size_t depth) {
+    if (depth >= kVLJSConversionMaxDepth && becomesObject(object.type()))
+        return JSValueMakeNull(ctx);
+    switch (object.type()) {
+    case VLValue::Type::String:
+        return VLJSValueFromNSString(ctx, object.stringValue());
+    case VLValue::Type::Bool:
+        return JSValueMakeBoolean(ctx, object.boolValue());
+    case VLValue::Type::Integer:
+    case VLValue::Type::Double:
+        return JSValueMakeNumber(ctx, object.doubleValue());
+    case VLValue::Type::Date: {
+        JSValueRef milliseconds = JSValueMakeNumber(ctx, object.dateValue().secondsSince1970 * 1000);
+        JSObjectRef date = JSObjectMakeDate(ctx, 1, &milliseconds, nullptr);
+        return date ? date : JSValueMakeNull(ctx);
+    }
+    case VLValue::Type::Array: {
+        JSObjectRef array = JSObjectMakeArray(ctx, 0, nullptr, nullptr);
+        if (!array)
+            return JSValueMakeNull(ctx);
+        unsigned index = 0;
+        for (const VLValue& element : object.arrayValue())
+            JSObjectSetPropertyAtIndex(ctx, array, index++, fromNative(ctx, element, depth + 1), nullptr);
+        return array;
+    }
+    case VLValue::Type::Data:
+        return VLJSValueFromNSDataNoCopy(ctx, VLData(object.dataValue()));
+    case VLValue::Type::Dictionary: {
+        JSObjectRef dictionary = JSObjectMake(ctx, nullptr, nullptr);
+        for (const auto& [key, value] : object.dictionaryValue()) {
+            VLJSString name(key);
+            JSObjectSetProperty(ctx, dictionary, name.get(), fromNative(ctx, value, depth + 1),
+                                kJSPropertyAttributeNone, nullptr);
+        }
+        return dictionary;
+    }
+    case VLValue::Type::Nil:
+    case VLValue::Type::Null:
+        break;
+    }
+    return JSValueMakeNull(ctx);
 }
 
 } // namespace
@@ -182,44 +234,7 @@ double VLJSValueToNumberFast(JSContextRef ctx, JSValueRef value) {
 JSValueRef VLJSValueFromNSObject(JSContextRef ctx, const VLValue& object) {
     if (!ctx)
         return nullptr;
-    switch (object.type()) {
-    case VLValue::Type::String:
-        return VLJSValueFromNSString(ctx, object.stringValue());
-    case VLValue::Type::Bool:
-        return JSValueMakeBoolean(ctx, object.boolValue());
-    case VLValue::Type::Integer:
-    case VLValue::Type::Double:
-        return JSValueMakeNumber(ctx, object.doubleValue());
-    case VLValue::Type::Date: {
-        JSValueRef milliseconds = JSValueMakeNumber(ctx, object.dateValue().secondsSince1970 * 1000);
-        JSObjectRef date = JSObjectMakeDate(ctx, 1, &milliseconds, nullptr);
-        return date ? date : JSValueMakeNull(ctx);
-    }
-    case VLValue::Type::Array: {
-        JSObjectRef array = JSObjectMakeArray(ctx, 0, nullptr, nullptr);
-        if (!array)
-            return JSValueMakeNull(ctx);
-        unsigned index = 0;
-        for (const VLValue& element : object.arrayValue())
-            JSObjectSetPropertyAtIndex(ctx, array, index++, VLJSValueFromNSObject(ctx, element), nullptr);
-        return array;
-    }
-    case VLValue::Type::Data:
-        return VLJSValueFromNSDataNoCopy(ctx, VLData(object.dataValue()));
-    case VLValue::Type::Dictionary: {
-        JSObjectRef dictionary = JSObjectMake(ctx, nullptr, nullptr);
-        for (const auto& [key, value] : object.dictionaryValue()) {
-            VLJSString name(key);
-            JSObjectSetProperty(ctx, dictionary, name.get(), VLJSValueFromNSObject(ctx, value),
-                                kJSPropertyAttributeNone, nullptr);
-        }
-        return dictionary;
-    }
-    case VLValue::Type::Nil:
-    case VLValue::Type::Null:
-        break;
-    }
-    return JSValueMakeNull(ctx);
+    return fromNative(ctx, object, 0);
 }
 
 JSValueRef VLJSValueFromNSDataNoCopy(JSContextRef ctx, VLData&& data) {

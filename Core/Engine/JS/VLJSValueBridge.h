@@ -42,13 +42,14 @@ double VLJSValueToNumberFast(JSContextRef ctx, JSValueRef value);
 
 // A native value graph as script values: strings, booleans, numbers, dates (Date), arrays, data
 // (ArrayBuffer, null when empty) and dictionaries in their order; nil and null give null. Data bytes
-// are copied once, since a script may write into its buffer and a VLValue's bytes are shared.
+// are copied once, since a script may write into its buffer and a VLValue's bytes are shared. As in the
+// other direction, what lies deeper than 64 levels of containers gives null at that place.
 JSValueRef VLJSValueFromNSObject(JSContextRef ctx, const VLValue& object);
 // An ArrayBuffer that takes over the bytes without copying them; they are freed when the buffer is
 // collected. Empty data gives null.
 JSValueRef VLJSValueFromNSDataNoCopy(JSContextRef ctx, VLData&& data);
 
-// Limits of one conversion to native values.
+// Limits of one conversion; the depth holds both ways.
 inline constexpr size_t kVLJSConversionMaxDepth = 64;
 inline constexpr size_t kVLJSConversionBudget = 1048576;
 
@@ -74,7 +75,7 @@ VLValue VLJSValueToNSObject(JSContextRef ctx, JSValueRef value);
 // The recursive worker of VLJSValueToNSObject.
 VLValue VLJSValueToNSObjectWithConversion(JSContextRef ctx, JSValueRef value, VLJSConversionState& state);
 // The conversion that script messages and results handed to native callers get: like
-// VLJSValueToNSObject, but a top-level null gives null (not nil) and dates give dates.
+// VLJSValueToNSObject, but a top-level null gives null (not nil) and dates give dates (null when invalid).
 VLValue VLJSValueToObject(JSContextRef ctx, JSValueRef value);
 
 // The object's enumerable property names, or nullptr when the enumeration threw (a proxy's trap).

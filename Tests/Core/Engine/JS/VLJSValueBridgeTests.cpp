@@ -140,6 +140,26 @@ TEST_F(VLJSValueBridgeTests, FromNativeBuildsTheGraph) {
     EXPECT_TRUE(back["z"].isBool());
 }
 
+TEST_F(VLJSValueBridgeTests, FromNativeNestingDeeperThan64BecomesNull) {
+    const char* depthOf = "(v) => { let depth = 0;"
+                          "  while (v !== null && typeof v === 'object' && !(v instanceof ArrayBuffer)) {"
+                          "    ++depth; v = Array.isArray(v) ? v[0] : v.n; }"
+                          "  return [depth, v === null]; }";
+    for (const bool inArrays : {true, false}) {
+        // Far deeper than a thread's stack would let the conversion recurse.
+        VLValue value = VLData{1};
+        for (int level = 0; level < 300000; ++level)
+            value = inArrays ? VLValue(VLArray{std::move(value)})
+                             : VLValue(VLDictionary{{"n", std::move(value)}});
+        EXPECT_EQ(ctx.call(depthOf, VLJSValueFromNSObject(ctx, value)), VLValue({64, true})) << inArrays;
+        // Taken apart from the top: destroying it whole would recurse as deep as it goes.
+        while (value.isArray() || value.isDictionary()) {
+            VLValue inner = inArrays ? value[0] : value["n"];
+            value = inner;
+        }
+    }
+}
+
 TEST_F(VLJSValueBridgeTests, DataWithoutCopyKeepsTheBytes) {
     EXPECT_TRUE(JSValueIsNull(ctx, VLJSValueFromNSDataNoCopy(ctx, VLData{})));
     VLData data{1, 2, 3};
@@ -184,6 +204,10 @@ TEST_F(VLJSValueBridgeTests, ObjectConversionForNativeCallers) {
     EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("undefined")).isNil());
     EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("null")).isNull());
     EXPECT_EQ(VLJSValueToObject(ctx, ctx.evaluate("[new Date(2500)]")), VLValue({VLDate{2.5}}));
+    // An invalid date names no moment.
+    EXPECT_EQ(VLJSValueToObject(ctx, ctx.evaluate("({due: new Date('garbage')})")),
+              VLValue(VLDictionary{{"due", VLValue::null()}}));
+    EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("new Date(NaN)")).isNull());
 }
 
 TEST_F(VLJSValueBridgeTests, SourceURLs) {
