@@ -33,19 +33,26 @@
         ['InvalidNodeTypeError', 'INVALID_NODE_TYPE_ERR'],
         ['DataCloneError', 'DATA_CLONE_ERR'],
     ];
-    const codes = new Map(legacyErrors.map(([name], index) => [name, index + 1]));
+    // Taken now: a script that later replaces these changes nothing that the constructor does.
+    const { Object, String } = global;
+    const defineProperties = Object.defineProperties;
+    const codes = Object.create(null);
+    legacyErrors.forEach(([name], index) => {
+        codes[name] = index + 1;
+    });
 
-    const ownValue = (value) => ({ value, writable: true, enumerable: false, configurable: true });
+    // Without a prototype, so that nothing a script puts on Object.prototype becomes part of it.
+    const ownValue = (value) => ({ __proto__: null, value, writable: true, enumerable: false, configurable: true });
 
     class DOMException extends Error {
         constructor(message = '', name = 'Error') {
             super();
             name = String(name);
             // Own data properties, like an Error's message: natives set "code" on the made error.
-            Object.defineProperties(this, {
+            defineProperties(this, {
                 message: ownValue(String(message)),
                 name: ownValue(name),
-                code: ownValue(codes.get(name) || 0),
+                code: ownValue(codes[name] || 0),
             });
         }
     }

@@ -58,6 +58,7 @@ void VLUtilsJSBinding::describe(VLJSClassBuilder<VLUtilsJSBinding>& b) {
     b.function<"setInterval", &VLUtilsJSBinding::setInterval>();
     b.function<"clearTimeout", &VLUtilsJSBinding::clearTimeout>();
     b.function<"clearInterval", &VLUtilsJSBinding::clearInterval>();
+    b.function<"setInternalTimeout", &VLUtilsJSBinding::setInternalTimeout>();
     b.function<"base64Encode", &VLUtilsJSBinding::base64Encode>();
     b.function<"base64Decode", &VLUtilsJSBinding::base64Decode>();
 }
@@ -85,10 +86,12 @@ void VLUtilsJSBinding::willCollectGarbage() {
     _terminationObserver.reset();
     std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
     JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
-    if (std::shared_ptr<VLTimerCollection> collection = std::move(_timerCollection)) {
-        // The collection belongs to the JavaScript thread; once that has ended its timers are gone too.
-        VLExecuteOnThread(VLJSBindingGetThread(bindingContext),
-                          [collection] { collection->cancelAllTimers(); });
+    for (std::shared_ptr<VLTimerCollection>* slot : {&_timerCollection, &_internalTimerCollection}) {
+        if (std::shared_ptr<VLTimerCollection> collection = std::move(*slot)) {
+            // The collection belongs to the JavaScript thread; once that has ended its timers are gone too.
+            VLExecuteOnThread(VLJSBindingGetThread(bindingContext),
+                              [collection] { collection->cancelAllTimers(); });
+        }
     }
     if (ctx && _callFunction)
         VLJSValueUnprotect(ctx, _callFunction);
@@ -96,7 +99,7 @@ void VLUtilsJSBinding::willCollectGarbage() {
     Super::willCollectGarbage();
 }
 
-// MARK: - Construction with an argument array
+// Construction with an argument array
 
 JSValueRef VLUtilsJSBinding::applyNew(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                       JSValueRef* exceptionOut) {
@@ -149,7 +152,7 @@ JSValueRef VLUtilsJSBinding::applyNew(JSContextRef ctx, size_t argc, const JSVal
     return object;
 }
 
-// MARK: - Engine reports
+// Engine reports
 
 std::shared_ptr<VLJSEngine> VLUtilsJSBinding::engine() const {
     std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
@@ -175,7 +178,7 @@ JSValueRef VLUtilsJSBinding::reportException(JSContextRef, size_t argc, const JS
     return nullptr;
 }
 
-// MARK: - System readings
+// System readings
 
 JSValueRef VLUtilsJSBinding::getRandomValues(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                              JSValueRef* exception) {
@@ -208,7 +211,7 @@ JSValueRef VLUtilsJSBinding::processorCount(JSContextRef ctx) {
     return JSValueMakeNumber(ctx, double(std::max(count, 1L)));
 }
 
-// MARK: - Base64
+// Base64
 
 JSValueRef VLUtilsJSBinding::base64Encode(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                           JSValueRef* exception) {
@@ -238,16 +241,16 @@ JSValueRef VLUtilsJSBinding::base64Decode(JSContextRef ctx, size_t argc, const J
     return VLJSValueFromNSDataNoCopy(ctx, std::move(*bytes));
 }
 
-// MARK: - Timers
+// Timers
 
 JSValueRef VLUtilsJSBinding::setTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                         JSValueRef* exception) {
-    return scheduleTimer(ctx, argc, argv, exception, false);
+    return scheduleTimer(ctx, argc, argv, exception, false, TimerOwner::Script);
 }
 
 JSValueRef VLUtilsJSBinding::setInterval(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                          JSValueRef* exception) {
-    return scheduleTimer(ctx, argc, argv, exception, true);
+    return scheduleTimer(ctx, argc, argv, exception, true, TimerOwner::Script);
 }
 
 JSValueRef VLUtilsJSBinding::clearTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
@@ -262,8 +265,13 @@ JSValueRef VLUtilsJSBinding::clearInterval(JSContextRef ctx, size_t argc, const 
     return nullptr;
 }
 
+JSValueRef VLUtilsJSBinding::setInternalTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
+                                                JSValueRef* exception) {
+    return scheduleTimer(ctx, argc, argv, exception, false, TimerOwner::Prelude);
+}
+
 JSValueRef VLUtilsJSBinding::scheduleTimer(JSContextRef ctx, size_t argc, const JSValueRef argv[],
-                                           JSValueRef* exceptionOut, bool repeats) {
+                                           JSValueRef* exceptionOut, bool repeats, TimerOwner owner) {
     JSValueRef localException = nullptr;
     JSValueRef* exception = exceptionOut ? exceptionOut : &localException;
     if (argc == 0 || !JSValueIsObject(ctx, argv[0]))
@@ -300,7 +308,7 @@ JSValueRef VLUtilsJSBinding::scheduleTimer(JSContextRef ctx, size_t argc, const 
             self->release(*call);
         call->pendingWork.reset();
     };
-    VLTimerCollection* collection = timerCollection();
+    VLTimerCollection* collection = timerCollection(owner);
     if (!collection) {
         completion(false);
         return JSValueMakeNull(ctx);
@@ -340,26 +348,33 @@ void VLUtilsJSBinding::cancelTimer(JSContextRef ctx, size_t argc, const JSValueR
     // No timer has an identifier outside this range.
     if (!(number >= std::numeric_limits<int32_t>::min() && number <= std::numeric_limits<int32_t>::max()))
         return;
-    if (VLTimerCollection* collection = timerCollection())
+    if (VLTimerCollection* collection = timerCollection(TimerOwner::Script))
         collection->cancelTimerWithIdentifier(int32_t(number));
 }
 
-VLTimerCollection* VLUtilsJSBinding::timerCollection() {
-    if (_timerCollection)
-        return _timerCollection.get();
+VLTimerCollection* VLUtilsJSBinding::timerCollection(TimerOwner owner) {
+    std::shared_ptr<VLTimerCollection>& collection =
+        owner == TimerOwner::Script ? _timerCollection : _internalTimerCollection;
+    if (collection)
+        return collection.get();
     std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
     std::shared_ptr<VLRunLoopThread> thread = VLJSBindingGetThread(bindingContext);
     if (!thread)
         return nullptr;
-    _timerCollection = VLTimerCollection::create(thread);
-    observeTermination(bindingContext);
+    collection = VLTimerCollection::create(thread);
+    if (!_terminationObserver)
+        observeTermination(bindingContext);
     if (bindingContext->isTerminated())
-        _timerCollection->invalidate();
-    _timerCollection->setThrottleInterval(_timerThrottleInterval);
-    return _timerCollection.get();
+        collection->invalidate();
+    collection->setThrottleInterval(_timerThrottleInterval);
+    return collection.get();
 }
 
-// MARK: - The runtime's suspension and end
+std::array<VLTimerCollection*, 2> VLUtilsJSBinding::timerCollections() const {
+    return {_timerCollection.get(), _internalTimerCollection.get()};
+}
+
+// The runtime's suspension and end
 
 void VLUtilsJSBinding::observeTermination(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
     std::weak_ptr<VLUtilsJSBinding> weakSelf = sharedFromThis();
@@ -371,9 +386,12 @@ void VLUtilsJSBinding::observeTermination(const std::shared_ptr<VLJSBindingConte
             const auto* context = notification.userInfoValue<JSGlobalContextRef>(VLRuntimeGlobalContextKey);
             if (!context || *context != globalCtx)
                 return;
-            std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock();
-            if (self && self->_timerCollection)
-                self->_timerCollection->invalidate();
+            if (std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock()) {
+                for (VLTimerCollection* collection : self->timerCollections()) {
+                    if (collection)
+                        collection->invalidate();
+                }
+            }
         });
 }
 
@@ -421,6 +439,8 @@ double VLUtilsJSBinding::timerThrottleIntervalOf(const VLRuntime& runtime) {
 
 void VLUtilsJSBinding::setTimerThrottleInterval(double seconds) {
     _timerThrottleInterval = seconds;
-    if (_timerCollection)
-        _timerCollection->setThrottleInterval(seconds);
+    for (VLTimerCollection* collection : timerCollections()) {
+        if (collection)
+            collection->setThrottleInterval(seconds);
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <JavaScriptCore/JavaScript.h>
 
+#include <array>
 #include <memory>
 
 class VLJSEngine;
@@ -43,6 +44,11 @@ public:
     JSValueRef setInterval(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef clearTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef clearInterval(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    // A one-shot timer of the prelude's own (its rejection check), as setTimeout makes one, but with
+    // identifiers of its own: no script's clearTimeout reaches it, and it never takes a script's
+    // identifier.
+    JSValueRef setInternalTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
+                                  JSValueRef* exception);
     JSValueRef base64Encode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef base64Decode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
 
@@ -53,17 +59,21 @@ public:
 
 private:
     struct ScheduledCall;
+    // Whose identifiers a timer takes: the script's, or the prelude's own.
+    enum class TimerOwner { Script, Prelude };
 
     // Null without a binding context or once the engine is gone.
     std::shared_ptr<VLJSEngine> engine() const;
 
     JSValueRef scheduleTimer(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception,
-                             bool repeats);
+                             bool repeats, TimerOwner owner);
     void cancelTimer(JSContextRef ctx, size_t argc, const JSValueRef argv[]);
     void fire(const ScheduledCall& call);
     void release(const ScheduledCall& call);
     // Made on first use, on the binding context's thread; null without one.
-    VLTimerCollection* timerCollection();
+    VLTimerCollection* timerCollection(TimerOwner owner);
+    // Both collections, those not made yet as null.
+    std::array<VLTimerCollection*, 2> timerCollections() const;
     void observeTermination(const std::shared_ptr<VLJSBindingContext>& bindingContext);
     void observeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext);
     void applyRuntimeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext);
@@ -71,6 +81,7 @@ private:
     void setTimerThrottleInterval(double seconds);
 
     std::shared_ptr<VLTimerCollection> _timerCollection;
+    std::shared_ptr<VLTimerCollection> _internalTimerCollection;
     std::shared_ptr<VLNotificationCenter::Observer> _terminationObserver;
     std::shared_ptr<VLNotificationCenter::Observer> _suspensionObserver;
     double _timerThrottleInterval = 0;

@@ -4,12 +4,41 @@
 (function (global) {
     'use strict';
 
-    // Taken before any widget script runs, so that later changes to the globals do not reach here.
+    // Everything that runs after start-up uses only what is taken here, while the built-ins are still
+    // the engine's own: a widget may replace globals and built-in methods (Function.prototype.call
+    // included) without changing what the prelude does. Methods are called through uncurried forms,
+    // getters through their captured functions, regular expressions through the captured exec; no
+    // iterator or array method runs after start-up.
+    const FunctionPrototype = Function.prototype;
+    const uncurryThis = FunctionPrototype.bind.bind(FunctionPrototype.call);
+    const getter = (object, name) => uncurryThis(Object.getOwnPropertyDescriptor(object, name).get);
+
+    const { ArrayBuffer, DOMException, Error, Map, Object, String, Symbol, TypeError, Uint8Array, WeakSet } = global;
     const NativePromise = global.Promise;
-    const nativeThen = NativePromise.prototype.then;
+    const nativeThen = uncurryThis(NativePromise.prototype.then);
+    const stringSlice = uncurryThis(String.prototype.slice);
+    const regExpExec = uncurryThis(RegExp.prototype.exec);
+    const fromCharCode = String.fromCharCode;
+    const arrayBufferByteLength = getter(ArrayBuffer.prototype, 'byteLength');
+    const isView = ArrayBuffer.isView;
+    const TypedArrayPrototype = Object.getPrototypeOf(Uint8Array.prototype);
+    const typedArrayKind = getter(TypedArrayPrototype, Symbol.toStringTag);
+    const typedArrayByteLength = getter(TypedArrayPrototype, 'byteLength');
+    const defineProperty = Object.defineProperty;
+    const freeze = Object.freeze;
+
+    // A promise whose `then` looks up no species: its reactions are the engine's own jobs.
     const resolvedPromise = NativePromise.resolve();
+    defineProperty(resolvedPromise, 'constructor', { value: undefined });
 
     const utils = new global.VeltoCore.Utils();
+    const bound = (name) => utils[name].bind(utils);
+    const reportException = bound('reportException');
+    const reportUnhandledRejection = bound('reportUnhandledRejection');
+    const getRandomValues = bound('getRandomValues');
+    const base64Encode = bound('base64Encode');
+    const base64Decode = bound('base64Decode');
+    const setInternalTimeout = bound('setInternalTimeout');
 
     // Velto: the Utils members, functions bound to the Utils object, less those only the prelude uses.
     const velto = {};
@@ -18,12 +47,12 @@
         velto[key] = typeof value === 'function' ? value.bind(utils) : value;
     }
     for (const key of ['tracksUnhandledRejections', 'reportUnhandledRejection', 'reportException',
-                       'getRandomValues', 'preferredLanguages', 'processorCount'])
+                       'getRandomValues', 'preferredLanguages', 'processorCount', 'setInternalTimeout'])
         delete velto[key];
 
     const makeDOMException = (message, name) => {
-        if (typeof global.DOMException === 'function')
-            return new global.DOMException(message, name);
+        if (typeof DOMException === 'function')
+            return new DOMException(message, name);
         const error = new Error(message);
         error.name = name;
         return error;
@@ -33,11 +62,11 @@
         if (typeof callback !== 'function')
             throw new TypeError('queueMicrotask: the callback must be a function');
         // The reaction catches, so the promise that `then` makes never rejects.
-        nativeThen.call(resolvedPromise, () => {
+        nativeThen(resolvedPromise, () => {
             try {
                 callback();
             } catch (error) {
-                utils.reportException(error);
+                reportException(error);
             }
         });
     };
@@ -51,71 +80,103 @@
         return String(value);
     };
 
+    // Characters are read by index (a string's own elements) and looked up in a table without
+    // prototype: much faster than calling charCodeAt through its uncurried form.
+    const latin1 = [];                       // code unit to one-character string
+    const latin1Codes = { __proto__: null }; // one-character string to code unit
+    for (let unit = 0; unit < 256; unit++) {
+        latin1[unit] = fromCharCode(unit);
+        latin1Codes[latin1[unit]] = unit;
+    }
+    freeze(latin1);
+    const asciiWhitespace = /[\t\n\f\r ]/g; // global: each search goes on from the last match
+    const notBase64 = /[^A-Za-z0-9+/]/;
+
     global.btoa = function btoa(data) {
         const text = stringArgument('btoa', arguments.length, data);
-        const bytes = new Uint8Array(text.length);
+        if (text.length === 0)
+            return '';
+        const buffer = new ArrayBuffer(text.length);
+        const bytes = new Uint8Array(buffer);
         for (let i = 0; i < text.length; i++) {
-            const unit = text.charCodeAt(i);
-            if (unit > 255)
+            const unit = latin1Codes[text[i]];
+            if (unit === undefined)
                 throw makeDOMException('btoa: the string has characters outside of Latin1', 'InvalidCharacterError');
             bytes[i] = unit;
         }
-        return bytes.length === 0 ? '' : utils.base64Encode(bytes.buffer);
+        return base64Encode(buffer);
+    };
+
+    const withoutASCIIWhitespace = (text) => {
+        asciiWhitespace.lastIndex = 0;
+        let result = '';
+        let start = 0;
+        for (let match; (match = regExpExec(asciiWhitespace, text)) !== null;) {
+            result += stringSlice(text, start, match.index);
+            start = match.index + 1;
+        }
+        return start === 0 ? text : result + stringSlice(text, start);
     };
 
     global.atob = function atob(data) {
         const notEncoded = () => makeDOMException('atob: the string is not correctly encoded', 'InvalidCharacterError');
-        let text = stringArgument('atob', arguments.length, data).replace(/[\t\n\f\r ]/g, '');
-        if (text.length % 4 === 0)
-            text = text.replace(/==?$/, '');
-        if (text.length % 4 === 1 || /[^A-Za-z0-9+/]/.test(text))
+        let text = withoutASCIIWhitespace(stringArgument('atob', arguments.length, data));
+        if (text.length % 4 === 0 && text.length > 0 && text[text.length - 1] === '=') {
+            const padding = text.length > 1 && text[text.length - 2] === '=' ? 2 : 1;
+            text = stringSlice(text, 0, text.length - padding);
+        }
+        if (text.length % 4 === 1 || regExpExec(notBase64, text) !== null)
             throw notEncoded();
         if (text.length === 0)
             return '';
         while (text.length % 4 !== 0)
             text += '=';
-        const buffer = utils.base64Decode(text);
+        const buffer = base64Decode(text);
         if (buffer === null || buffer === undefined)
             throw notEncoded();
         const bytes = new Uint8Array(buffer);
-        // In slices, so that apply never gets more arguments than the engine takes.
+        const length = arrayBufferByteLength(buffer);
         let result = '';
-        for (let i = 0; i < bytes.length; i += 8192)
-            result += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+        for (let i = 0; i < length; i++)
+            result += latin1[bytes[i]];
         return result;
     };
 
     // crypto
-    const typedArrayKind = Object.getOwnPropertyDescriptor(Object.getPrototypeOf(Uint8Array.prototype),
-                                                           Symbol.toStringTag).get;
-    const integerArrayKinds = new Set(['Int8Array', 'Uint8Array', 'Uint8ClampedArray', 'Int16Array',
-                                       'Uint16Array', 'Int32Array', 'Uint32Array', 'BigInt64Array',
-                                       'BigUint64Array']);
-    const hexDigits = (bytes) => Array.from(bytes, (byte) => (byte < 16 ? '0' : '') + byte.toString(16)).join('');
+    const integerArrayKinds = freeze({
+        __proto__: null, Int8Array: true, Uint8Array: true, Uint8ClampedArray: true, Int16Array: true,
+        Uint16Array: true, Int32Array: true, Uint32Array: true, BigInt64Array: true, BigUint64Array: true,
+    });
+    const hexDigits = [];
+    for (let byte = 0; byte < 256; byte++)
+        hexDigits[byte] = (byte < 16 ? '0' : '') + byte.toString(16);
+    freeze(hexDigits);
 
     class Crypto {
         getRandomValues(array) {
             const message = 'getRandomValues: the argument must be an integer typed array';
-            if (arguments.length === 0 || !ArrayBuffer.isView(array))
+            if (arguments.length === 0 || !isView(array))
                 throw new TypeError(message);
-            if (!integerArrayKinds.has(typedArrayKind.call(array)))
+            if (integerArrayKinds[typedArrayKind(array)] !== true)
                 throw makeDOMException(message, 'TypeMismatchError');
-            if (array.byteLength > 65536)
+            if (typedArrayByteLength(array) > 65536)
                 throw makeDOMException('getRandomValues: the array has more than 65536 bytes', 'QuotaExceededError');
-            utils.getRandomValues(array);
+            getRandomValues(array);
             return array;
         }
 
         randomUUID() {
             const bytes = new Uint8Array(16);
-            utils.getRandomValues(bytes);
+            getRandomValues(bytes);
             bytes[6] = (bytes[6] & 0x0f) | 0x40;
             bytes[8] = (bytes[8] & 0x3f) | 0x80;
-            const hex = hexDigits(bytes);
-            return [hex.slice(0, 8), hex.slice(8, 12), hex.slice(12, 16), hex.slice(16, 20), hex.slice(20)].join('-');
+            let uuid = '';
+            for (let i = 0; i < 16; i++)
+                uuid += (i === 4 || i === 6 || i === 8 || i === 10 ? '-' : '') + hexDigits[bytes[i]];
+            return uuid;
         }
     }
-    Object.defineProperty(Crypto.prototype, Symbol.toStringTag, { value: 'Crypto', configurable: true });
+    defineProperty(Crypto.prototype, Symbol.toStringTag, { value: 'Crypto', configurable: true });
     global.crypto = new Crypto();
 
     // navigator
@@ -141,42 +202,53 @@
             region = script === 'hant' ? 'TW' : 'CN';
         return region ? language + '-' + region : language;
     };
-    const languages = Object.freeze(Array.from(new Set(Array.from(utils.preferredLanguages, webLanguage))));
+    const languages = freeze(Array.from(new Set(Array.from(utils.preferredLanguages, webLanguage))));
 
     class Navigator {
         get userAgent() { return userAgent; }
-        get appVersion() { return userAgent.slice(8); }
+        get appVersion() { return stringSlice(userAgent, 8); }
         get platform() { return 'MacIntel'; }
         get language() { return languages[0]; }
         get languages() { return languages; }
         get hardwareConcurrency() { return hardwareConcurrency; }
         get maxTouchPoints() { return 0; }
     }
-    Object.defineProperty(Navigator.prototype, Symbol.toStringTag, { value: 'Navigator', configurable: true });
-    Object.defineProperty(global, 'navigator', { value: new Navigator(), writable: true, configurable: true });
+    defineProperty(Navigator.prototype, Symbol.toStringTag, { value: 'Navigator', configurable: true });
+    defineProperty(global, 'navigator', { value: new Navigator(), writable: true, configurable: true });
 
     // Without the engine's own tracking, promises report their unhandled rejections themselves.
     if (!utils.tracksUnhandledRejections) {
         const handled = new WeakSet();
+        const markHandled = uncurryThis(WeakSet.prototype.add);
+        const isHandled = uncurryThis(WeakSet.prototype.has);
         const unhandled = new Map(); // promise to reason, in order of rejection
+        const setUnhandled = uncurryThis(Map.prototype.set);
+        const deleteUnhandled = uncurryThis(Map.prototype.delete);
+        const clearUnhandled = uncurryThis(Map.prototype.clear);
+        const forEachUnhandled = uncurryThis(Map.prototype.forEach);
         let checkScheduled = false;
 
         const check = () => {
             checkScheduled = false;
-            const reasons = Array.from(unhandled.values());
-            unhandled.clear();
-            for (const reason of reasons)
-                utils.reportUnhandledRejection(reason);
+            const reasons = { __proto__: null };
+            let count = 0;
+            forEachUnhandled(unhandled, (reason) => {
+                reasons[count++] = reason;
+            });
+            clearUnhandled(unhandled);
+            for (let i = 0; i < count; i++)
+                reportUnhandledRejection(reasons[i]);
         };
 
         const track = (promise, reason) => {
-            if (handled.has(promise))
+            if (isHandled(handled, promise))
                 return;
-            unhandled.set(promise, reason);
+            setUnhandled(unhandled, promise, reason);
             // A timer, not a microtask: handlers attached later in this task or its microtasks count.
+            // The prelude's own timer, which no script can clear.
             if (!checkScheduled) {
                 checkScheduled = true;
-                utils.setTimeout(check, 0);
+                setInternalTimeout(check, 0);
             }
         };
 
@@ -199,7 +271,7 @@
                     const wrappedResolve = (value) => {
                         // Adopting a promise that rejects rejects this one without reject().
                         if (!settled && value instanceof NativePromise)
-                            nativeThen.call(value, undefined, trackRejection);
+                            nativeThen(value, undefined, trackRejection);
                         settled = true;
                         resolve(value);
                     };
@@ -222,9 +294,9 @@
             }
 
             then(onFulfilled, onRejected) {
-                handled.add(this);
-                unhandled.delete(this);
-                return nativeThen.call(this, onFulfilled, onRejected);
+                markHandled(handled, this);
+                deleteUnhandled(unhandled, this);
+                return nativeThen(this, onFulfilled, onRejected);
             }
 
             // Promises made before this class, and by async functions, are promises too.

@@ -90,7 +90,7 @@ TEST_F(VLUtilsJSBindingTest, ReadingsAndMisuse) {
         {"new VeltoTest.Utils()", "threw TypeError: Illegal constructor"},
         {"var keys = []; for (const key in utils) keys.push(key); keys.sort().join()",
          "applyNew,base64Decode,base64Encode,clearInterval,clearTimeout,getRandomValues,preferredLanguages,"
-         "processorCount,reportException,reportUnhandledRejection,setInterval,setTimeout,"
+         "processorCount,reportException,reportUnhandledRejection,setInternalTimeout,setInterval,setTimeout,"
          "tracksUnhandledRejections"},
     });
 }
@@ -145,6 +145,16 @@ TEST_F(VLUtilsJSBindingTest, EitherClearFunctionCancelsEitherKindByNumberOnly) {
     waitFor("log.length === 2");
     EXPECT_EQ("kept,after 2", evaluate("log.join() + ' ' + ticks"));
     EXPECT_EQ("undefined", evaluate("utils.clearTimeout(1e12)"));
+}
+
+TEST_F(VLUtilsJSBindingTest, InternalTimersHaveIdentifiersOfTheirOwn) {
+    expectResults({
+        {"utils.setInternalTimeout(() => log.push('internal'), 1)", "1"},
+        {"utils.setTimeout(() => log.push('script'), 1)", "1"},
+        {"utils.clearTimeout(1); utils.clearInterval(1); utils.setTimeout(() => log.push('later'), 5)", "2"},
+    });
+    waitFor("log.length === 2");
+    EXPECT_EQ("internal,later", evaluate("log.join()"));
 }
 
 TEST_F(VLUtilsJSBindingTest, AThrowingCallbackIsReportedAndItsIntervalGoesOn) {
