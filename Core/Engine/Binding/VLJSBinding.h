@@ -21,18 +21,21 @@
 //       // Optional: stop work and drop protected values; call Super::willCollectGarbage().
 //       void willCollectGarbage() override;
 //
-//       JSValueRef reset(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+//       // Typed: reset(5) passes 5, reset("5") 0; reset() returns undefined without running it.
+//       JSValueRef reset(JSContextRef ctx, double level, std::optional<bool> animated);
+//       JSValueRef log(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
 //       JSValueRef level(JSContextRef ctx);                        // nullptr reads as null
-//       void setLevel(JSContextRef ctx, JSValueRef value);
+//       void setLevel(JSContextRef ctx, float value);
 //       static void describe(VLJSClassBuilder<VLGaugeJSBinding>& b) {
-//           b.function<"reset", &VLGaugeJSBinding::reset>();         // nullptr returns undefined
+//           b.method<"reset", &VLGaugeJSBinding::reset>();           // nullptr returns undefined
+//           b.function<"log", &VLGaugeJSBinding::log>();             // raw, for odd cases
 //           b.property<"level", &VLGaugeJSBinding::level, &VLGaugeJSBinding::setLevel>();
 //           b.constant("MAX_LEVEL", 100);
 //       }
 //   };
 //
-// The members of describe() are listed in VLJSClassBuilder.h. A class that others extend is written
-// the same way without `final`; each subclass names its superclass as Super:
+// The members of describe() are listed in VLJSClassBuilder.h, long lists in VLJSClassList.h. A class that
+// others extend is written the same way without `final`; each subclass names its superclass as Super:
 //   class VLDialJSBinding final : public VLJSBinding<VLDialJSBinding, VLGaugeJSBinding> { ... };
 //   class VLButtonJSBinding final : public VLJSBinding<VLButtonJSBinding, VLEventedJSBindingBase> { ... };
 // Deriving from a binding class in any other way is refused. A member that fails stores

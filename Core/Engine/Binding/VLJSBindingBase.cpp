@@ -32,13 +32,9 @@ void VLJSBindingBase::didCreateJSObject(JSObjectRef object,
 }
 
 void VLJSBindingBase::willCollectGarbage() {
-    _funcInvoker.reset();
-}
-
-const std::shared_ptr<VLJSFunctionInvoker>& VLJSBindingBase::functionInvoker() {
-    if (!_funcInvoker)
-        _funcInvoker = std::make_shared<VLJSFunctionInvoker>(bindingContext());
-    return _funcInvoker;
+    // The values of a posted call may be protected only by what this object is about to drop.
+    if (_funcInvoker)
+        _funcInvoker->cancelPostedCalls();
 }
 
 JSObjectRef
@@ -62,11 +58,17 @@ VLJSBindingBase::createJSObjectWithContext(JSContextRef ctx,
     JSObjectRef object = JSObjectMake(ctx, info.jsClass(), instance.get());
     info.defineConstants(ctx, object);
     instance->_heldByJSObject = instance;
+    // An instance whose earlier object waits to be retired lives on with this one.
+    instance->_retired.store(false);
+    if (!instance->_funcInvoker)
+        instance->_funcInvoker = std::make_shared<VLJSFunctionInvoker>(bindingContext);
     instance->didCreateJSObject(object, bindingContext);
     return object;
 }
 
 void VLJSBindingBase::retire() {
+    if (jsObject())
+        return; // handed out again since its object was collected
     if (!_retired.exchange(true))
         willCollectGarbage();
 }

@@ -50,12 +50,15 @@ public:
 
     // Called once, on the JavaScript thread, after the JavaScript object was collected; or, when the
     // binding context is gone or being torn down, wherever the collection happens. It must then not
-    // touch a script context: VLJSBindingGetContext() answers nullptr in that case. The base drops the
-    // function invoker. Overrides stop work, drop what they hold and call the base.
+    // touch a script context: VLJSBindingGetContext() answers nullptr in that case. An instance whose
+    // object is made again before that (createJSObjectWithContext) is not told, and is told once the
+    // new object goes. The base drops the calls that other threads posted through the function invoker
+    // and that have not run. Overrides stop work, drop what they hold and call the base.
     virtual void willCollectGarbage();
 
     // Makes the JavaScript object for an instance: natives call it to hand out objects that scripts
-    // did not construct. The object belongs to the class of the instance.
+    // did not construct. The object belongs to the class of the instance; an instance has one object
+    // at a time, so while it exists the same object is handed out again.
     static JSObjectRef createJSObjectWithContext(JSContextRef ctx,
                                                  const std::shared_ptr<VLJSBindingContext>& bindingContext,
                                                  const std::shared_ptr<VLJSBindingBase>& instance);
@@ -65,14 +68,15 @@ public:
     bool hasBindingContext() const { return !_bindingContext.expired(); }
     // The JavaScript object; nullptr before it was made and after it was collected.
     JSObjectRef jsObject() const { return _jsObject.load(std::memory_order_relaxed); }
-    // Made on first use with the binding context, kept until willCollectGarbage().
-    const std::shared_ptr<VLJSFunctionInvoker>& functionInvoker();
+    // Made with the instance's first JavaScript object, for its binding context; nullptr before. Other
+    // threads may keep and use the copy they get.
+    std::shared_ptr<VLJSFunctionInvoker> functionInvoker() const { return _funcInvoker; }
 
 private:
     friend void VLJSBindingBaseFinalizeCallback(JSObjectRef object);
     friend class VLJSBindingCollector;
 
-    // Runs willCollectGarbage() unless it already ran.
+    // Runs willCollectGarbage() unless it already ran or the instance has an object again.
     void retire();
 
     std::weak_ptr<VLJSBindingContext> _bindingContext;
@@ -81,9 +85,11 @@ private:
     std::shared_ptr<VLJSBindingBase> _heldByJSObject;
     // Written when the object is made and cleared by its finalizer, which may run on another thread.
     std::atomic<JSObjectRef> _jsObject{nullptr};
+    // Set on the JavaScript thread before the first object is published, then never changed.
     std::shared_ptr<VLJSFunctionInvoker> _funcInvoker;
     // Where the finalizer hands the instance; the binding context's.
     std::shared_ptr<VLJSBindingCollector> _collector;
+    // Set once willCollectGarbage() has run; cleared when a new object is made.
     std::atomic<bool> _retired{false};
 };
 

@@ -60,20 +60,8 @@ void VLJSBindingContext::evaluatePreludes() {
 void VLJSBindingContext::unbindJSContext() {
     if (_collector)
         _collector->close();
-    JSGlobalContextRef ctx = nullptr;
-    {
-        std::lock_guard lock(_otherThreadUseLock);
-        ctx = _globalCtx.exchange(nullptr);
-    }
-    // Released outside the lock: what the release collects may call back into withGlobalCtx().
-    if (ctx)
+    if (JSGlobalContextRef ctx = _globalCtx.exchange(nullptr))
         JSGlobalContextRelease(ctx);
-}
-
-void VLJSBindingContext::withGlobalCtx(const std::function<void(JSGlobalContextRef ctx)>& block) {
-    std::lock_guard lock(_otherThreadUseLock);
-    if (JSGlobalContextRef ctx = _globalCtx.load())
-        block(ctx);
 }
 
 bool VLJSBindingContext::isCurrentThread() const {

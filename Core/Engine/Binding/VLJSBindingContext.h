@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,9 +57,6 @@ public:
 
     // The global context while bound, else nullptr. On the JavaScript thread.
     JSGlobalContextRef globalCtx() const { return _globalCtx.load(); }
-    // From another thread: runs the block with the global context while bound, and nothing once
-    // unbound; unbinding waits for a block that runs, so the context cannot go away under it.
-    void withGlobalCtx(const std::function<void(JSGlobalContextRef ctx)>& block);
     std::shared_ptr<VLJSEngine> engine() const { return _engine.lock(); }
     // The JavaScript thread, while it exists and is a run-loop thread.
     std::shared_ptr<VLRunLoopThread> thread() const { return _thread.lock(); }
@@ -95,7 +91,6 @@ private:
     void evaluatePreludes();
 
     std::atomic<JSGlobalContextRef> _globalCtx{nullptr}; // retained while bound
-    std::mutex _otherThreadUseLock;                      // held by withGlobalCtx() blocks and while unbinding
     std::weak_ptr<VLJSEngine> _engine;
     std::weak_ptr<VLRunLoopThread> _thread;
     std::atomic<std::thread::id> _threadID;

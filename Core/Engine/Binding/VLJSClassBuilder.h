@@ -2,11 +2,15 @@
 
 #include "Core/Engine/Binding/VLJSBindingBase.h"
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
+#include "Core/Engine/Binding/VLJSCallRule.h"
 #include "Core/Engine/Binding/VLJSClassInfo.h"
+#include "Core/Engine/Binding/VLJSMethodSignature.h"
 #include "Core/Engine/Binding/VLJSName.h"
 
 #include <atomic>
+#include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -15,6 +19,8 @@
 // VLJSBinding.h):
 //
 //   static void describe(VLJSClassBuilder<VLFooJSBinding>& b) {
+//       b.method<"moveTo", &VLFooJSBinding::moveTo>();        // moveTo(ctx, float x, float y)
+//       b.method<"scale", &VLFooJSBinding::scale, VLJSMinimum(1)>();
 //       b.function<"draw", &VLFooJSBinding::draw>();          // draw(ctx, argc, argv, exception)
 //       b.getter<"size", &VLFooJSBinding::size>();            // size(ctx): read-only property
 //       b.property<"x", &VLFooJSBinding::x, &VLFooJSBinding::setX>();  // setX(ctx, value)
@@ -24,10 +30,20 @@
 //       b.constant("MAX", 4);
 //   }
 //
-// Getters and setters may take a trailing exception out-parameter. A function or getter returning
-// nullptr gives undefined or null to the script. The loader runs the describe() of the class and then
-// those of its superclasses; the first registration of a name wins, so a subclass overrides by
-// registering the name again.
+// Typed methods (method) take their arguments as C++ values, converted by VLJSArgument (numbers as
+// VLJSValueToNumberFast reads them, never throwing), and may end with a JSValueRef* exception
+// parameter. A call with fewer arguments than the method's minimum returns at once (undefined, or null
+// when its VLJSCallRule says so) without running it; by default the minimum is the number of
+// parameters before the first std::optional one. Raw functions (function) take the arguments as they
+// come, for the odd cases. A function or getter returning nullptr gives undefined or null to the script.
+// Setters take a JSValueRef or any parameter type of the converter family, and may take an exception.
+// Long regular lists are declared once with the macros of VLJSClassList.h.
+//
+// A class starts from its superclass's members and registers its own; registering an inherited name
+// again overrides it. A name is one kind of member only (function, property, handler property or
+// constant), else the class is refused when it is built. Calls are served by the most derived
+// registration of the object's own class, for inherited members too without a lookup by name.
+//
 // Evented bindings (VLEventedJSBindingBase) serve handler properties.
 template <typename T>
 concept VLJSHasHandlerProperties = requires {
@@ -38,7 +54,19 @@ concept VLJSHasHandlerProperties = requires {
 template <typename T>
 class VLJSClassBuilder {
 public:
+    using Class = T;
+
     explicit VLJSClassBuilder(VLJSClassInfo& info) : _info(info) {}
+
+    template <VLJSName Name, auto Method, VLJSCallRule Rule = VLJSCallRule{}>
+    void method() {
+        using Signature = VLJSMethodSignature<decltype(Method)>;
+        static_assert(std::is_base_of_v<std::remove_const_t<typename Signature::Class>, T>,
+                      "a binding method is a member of the class or a superclass");
+        static_assert(Rule.minimumCount < 0 || size_t(Rule.minimumCount) <= Signature::argumentCount,
+                      "the minimum count of a binding method is at most its number of arguments");
+        addFunction<Name, &invokeMethod<Method, Rule>>();
+    }
 
     template <VLJSName Name, auto Method>
     void function() {
@@ -47,30 +75,29 @@ public:
                                   JSValueRef*>,
             "a binding function is JSValueRef name(JSContextRef, size_t argc, const JSValueRef argv[], "
             "JSValueRef* exception) of the class or a superclass");
-        _info.addFunction(Name.view(), {&functionTrampoline<Name, Method>, &invokeFunction<Method>});
+        addFunction<Name, &invokeFunction<Method>>();
     }
 
     template <VLJSName Name, auto Getter>
     void getter() {
         checkGetter<Getter>();
-        _info.addProperty(Name.view(),
-                          {&getterTrampoline<Name, Getter>, nullptr, &invokeGetter<Getter>, nullptr});
+        addProperty<Name, &invokeGetter<Getter>, nullptr>();
     }
 
     template <VLJSName Name, auto Getter, auto Setter>
     void property() {
         checkGetter<Getter>();
-        static_assert(
-            std::is_invocable_v<decltype(Setter), T*, JSContextRef, JSValueRef> ||
-                std::is_invocable_v<decltype(Setter), T*, JSContextRef, JSValueRef, JSValueRef*>,
-            "a binding setter is void setName(JSContextRef, JSValueRef value[, JSValueRef* exception])");
-        _info.addProperty(Name.view(), {&getterTrampoline<Name, Getter>, &setterTrampoline<Name, Setter>,
-                                        &invokeGetter<Getter>, &invokeSetter<Setter>});
+        using Signature = VLJSMethodSignature<decltype(Setter)>;
+        static_assert(std::is_base_of_v<std::remove_const_t<typename Signature::Class>, T> &&
+                          Signature::argumentCount == 1,
+                      "a binding setter is void setName(JSContextRef, value[, JSValueRef* exception]), the "
+                      "value a JSValueRef or a parameter type of VLJSArgument");
+        addProperty<Name, &invokeGetter<Getter>, &invokeSetter<Setter>>();
     }
 
     // A handler property ("onclick"): its value is the handler of that event type. Evented classes only.
     void eventHandler(std::string_view propertyName) requires VLJSHasHandlerProperties<T> {
-        _info.addEventProperty(propertyName, &T::handlerPropertyGetter, &T::handlerPropertySetter);
+        _info.addEventProperty(propertyName, {&T::handlerPropertyGetter, &T::handlerPropertySetter});
     }
 
     // The handler property "on" + type and the function "off" + type, which removes that handler.
@@ -89,6 +116,7 @@ public:
     // A table of {name, value} pairs, for classes that have many constants.
     template <typename Table>
     void constants(const Table& table) {
+        _info.reserveConstants(std::size(table));
         for (const auto& [name, value] : table)
             _info.addConstant(name, value);
     }
@@ -105,6 +133,17 @@ private:
     }
 
     static T* cast(VLJSBindingBase* instance) { return static_cast<T*>(instance); }
+
+    template <auto Method, VLJSCallRule Rule>
+    static JSValueRef invokeMethod(VLJSBindingBase* instance, JSContextRef ctx, size_t argc,
+                                   const JSValueRef argv[], JSValueRef* exception) {
+        using Signature = VLJSMethodSignature<decltype(Method)>;
+        constexpr size_t minimum =
+            Rule.minimumCount < 0 ? Signature::requiredCount : size_t(Rule.minimumCount);
+        if (argc < minimum)
+            return Rule.shortCall == VLJSShortCall::null ? JSValueMakeNull(ctx) : nullptr;
+        return Signature::template call<Method>(cast(instance), ctx, argc, argv, exception);
+    }
 
     template <auto Method>
     static JSValueRef invokeFunction(VLJSBindingBase* instance, JSContextRef ctx, size_t argc,
@@ -123,31 +162,62 @@ private:
     template <auto Setter>
     static void invokeSetter(VLJSBindingBase* instance, JSContextRef ctx, JSValueRef value,
                              JSValueRef* exception) {
-        if constexpr (std::is_invocable_v<decltype(Setter), T*, JSContextRef, JSValueRef, JSValueRef*>)
-            (cast(instance)->*Setter)(ctx, value, exception);
-        else
-            (cast(instance)->*Setter)(ctx, value);
+        VLJSMethodSignature<decltype(Setter)>::template call<Setter>(cast(instance), ctx, 1, &value,
+                                                                     exception);
     }
 
-    // True when the instance belongs to T itself, whose own registration of a name is the one that
-    // called: the fast path, without a lookup by name.
-    static bool isOfDeclaringClass(const VLJSBindingBase* instance) {
-        return &instance->classInfo() == VLJSClassInfoOf<T>.load(std::memory_order_acquire);
+    // The slot of each member T registered, the same in every class derived from T.
+    template <VLJSName Name, VLJSFunctionInvoke Invoke>
+    static inline std::atomic<uint32_t> functionSlot{0};
+    template <VLJSName Name, VLJSGetterInvoke Get, VLJSSetterInvoke Set>
+    static inline std::atomic<uint32_t> propertySlot{0};
+
+    template <VLJSName Name, VLJSFunctionInvoke Invoke>
+    void addFunction() {
+        if (std::optional<uint32_t> slot =
+                _info.addFunction(Name.view(), {&functionTrampoline<Name, Invoke>, Invoke}))
+            functionSlot<Name, Invoke>.store(*slot, std::memory_order_relaxed);
     }
 
-    // The check is by name, not by class: any binding instance whose class registered the name is
-    // served, by its own class's registration.
-    template <VLJSName Name, auto Method>
+    template <VLJSName Name, VLJSGetterInvoke Get, VLJSSetterInvoke Set>
+    void addProperty() {
+        VLJSClassInfo::Property property{&getterTrampoline<Name, Get, Set>, nullptr, Get, Set};
+        if constexpr (Set != nullptr)
+            property.setter = &setterTrampoline<Name, Get, Set>;
+        if (std::optional<uint32_t> slot = _info.addProperty(Name.view(), property))
+            propertySlot<Name, Get, Set>.store(*slot, std::memory_order_relaxed);
+    }
+
+    static const VLJSClassInfo* declaringClass() {
+        return VLJSClassInfoOf<T>.load(std::memory_order_acquire);
+    }
+
+    // The registration of a name that T registered, in the class of an instance that is not of T
+    // itself: by slot in a class derived from T, else by name (any binding class may have a member of
+    // that name). nullptr when the class has none.
+    template <typename Member, auto Slot, typename Find, typename At>
+    static const Member* registrationIn(const VLJSClassInfo& info, std::string_view name, Find find, At at) {
+        const VLJSClassInfo* declaring = declaringClass();
+        if (declaring && info.isKindOf(*declaring))
+            return &(info.*at)(Slot->load(std::memory_order_relaxed));
+        return (info.*find)(name);
+    }
+
+    template <VLJSName Name, VLJSFunctionInvoke Invoke>
     static JSValueRef functionTrampoline(JSContextRef ctx, JSObjectRef, JSObjectRef thisObject, size_t argc,
                                          const JSValueRef argv[], JSValueRef* exception) {
         if (VLJSBindingBase* instance = VLJSBindingGetObject(ctx, thisObject)) {
-            VLJSFunctionInvoke invoke = &invokeFunction<Method>;
-            if (!isOfDeclaringClass(instance)) {
-                const VLJSClassInfo::Function* registered = instance->classInfo().function(Name.view());
-                invoke = registered ? registered->invoke : nullptr;
+            const VLJSClassInfo& info = instance->classInfo();
+            JSValueRef result = nullptr;
+            if (&info == declaringClass()) {
+                result = Invoke(instance, ctx, argc, argv, exception);
+                return result ? result : JSValueMakeUndefined(ctx);
             }
-            if (invoke) {
-                JSValueRef result = invoke(instance, ctx, argc, argv, exception);
+            const VLJSClassInfo::Function* registered =
+                registrationIn<VLJSClassInfo::Function, &functionSlot<Name, Invoke>>(
+                    info, Name.view(), &VLJSClassInfo::function, &VLJSClassInfo::functionAt);
+            if (registered && registered->invoke) {
+                result = registered->invoke(instance, ctx, argc, argv, exception);
                 return result ? result : JSValueMakeUndefined(ctx);
             }
         }
@@ -161,20 +231,22 @@ private:
         return static_cast<VLJSBindingBase*>(JSObjectGetPrivate(object));
     }
 
-    template <VLJSName Name>
-    static const VLJSClassInfo::Property* registeredProperty(const VLJSBindingBase* instance) {
-        return instance->classInfo().property(Name.view());
+    template <VLJSName Name, VLJSGetterInvoke Get, VLJSSetterInvoke Set>
+    static const VLJSClassInfo::Property* registeredProperty(const VLJSClassInfo& info) {
+        return registrationIn<VLJSClassInfo::Property, &propertySlot<Name, Get, Set>>(
+            info, Name.view(), &VLJSClassInfo::property, &VLJSClassInfo::propertyAt);
     }
 
-    template <VLJSName Name, auto Getter>
+    template <VLJSName Name, VLJSGetterInvoke Get, VLJSSetterInvoke Set>
     static JSValueRef getterTrampoline(JSContextRef ctx, JSObjectRef object, JSStringRef,
                                        JSValueRef* exception) {
         VLJSBindingBase* instance = propertyHolder(object);
         if (!instance || !instance->hasBindingContext())
             return JSValueMakeUndefined(ctx);
-        VLJSGetterInvoke get = &invokeGetter<Getter>;
-        if (!isOfDeclaringClass(instance)) {
-            const VLJSClassInfo::Property* registered = registeredProperty<Name>(instance);
+        const VLJSClassInfo& info = instance->classInfo();
+        VLJSGetterInvoke get = Get;
+        if (&info != declaringClass()) {
+            const VLJSClassInfo::Property* registered = registeredProperty<Name, Get, Set>(info);
             get = registered ? registered->get : nullptr;
         }
         if (!get)
@@ -183,15 +255,16 @@ private:
         return result ? result : JSValueMakeNull(ctx);
     }
 
-    template <VLJSName Name, auto Setter>
+    template <VLJSName Name, VLJSGetterInvoke Get, VLJSSetterInvoke Set>
     static bool setterTrampoline(JSContextRef ctx, JSObjectRef object, JSStringRef, JSValueRef value,
                                  JSValueRef* exception) {
         VLJSBindingBase* instance = propertyHolder(object);
         if (!instance || !instance->hasBindingContext())
             return false;
-        VLJSSetterInvoke set = &invokeSetter<Setter>;
-        if (!isOfDeclaringClass(instance)) {
-            const VLJSClassInfo::Property* registered = registeredProperty<Name>(instance);
+        const VLJSClassInfo& info = instance->classInfo();
+        VLJSSetterInvoke set = Set;
+        if (&info != declaringClass()) {
+            const VLJSClassInfo::Property* registered = registeredProperty<Name, Get, Set>(info);
             set = registered ? registered->set : nullptr;
         }
         if (!set)

@@ -122,10 +122,17 @@ JSClassRef scopeClass() {
 const VLJSClassInfo&
 VLJSClassLoader::loadNativeClass(std::type_index type,
                                  const std::function<std::unique_ptr<VLJSClassInfo>()>& build) {
+    {
+        std::lock_guard lock(cacheLock);
+        auto found = classCache().find(type);
+        if (found != classCache().end())
+            return *found->second;
+    }
+    std::unique_ptr<VLJSClassInfo> built = build();
     std::lock_guard lock(cacheLock);
     std::unique_ptr<VLJSClassInfo>& info = classCache()[type];
     if (!info)
-        info = build();
+        info = std::move(built);
     return *info;
 }
 

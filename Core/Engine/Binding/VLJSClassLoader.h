@@ -16,9 +16,11 @@
 template <typename Self, typename SuperClass>
 class VLJSBinding;
 
-// Builds the JavaScript class of each binding class once per process, from its describe() and those
-// of its superclasses, and puts the scope objects of binding contexts on their global objects.
-// Class information is shared by every runtime of the process; building it happens under one lock.
+// Builds the JavaScript class of each binding class once per process, from its superclass's members and
+// its own describe(), and puts the scope objects of binding contexts on their global objects. Class
+// information is shared by every runtime of the process. It is built outside the loader's lock (a
+// describe() may load other classes); when two threads build one class at once, the first to finish
+// is kept.
 class VLJSClassLoader {
 public:
     VLJSClassLoader() = delete;
@@ -27,7 +29,7 @@ public:
     template <typename T>
     static const VLJSClassInfo& loadNativeClass();
 
-    // The cached information of the type, made by `build` under the loader's lock on a miss.
+    // The cached information of the type; on a miss `build` makes it, outside the lock.
     static const VLJSClassInfo& loadNativeClass(std::type_index type,
                                                 const std::function<std::unique_ptr<VLJSClassInfo>()>& build);
 
@@ -42,8 +44,6 @@ public:
 private:
     template <typename T>
     static std::unique_ptr<VLJSClassInfo> buildClass(const VLJSClassInfo* superclass);
-    template <typename Level>
-    static void describeLevels(VLJSClassInfo& info);
     // Whether the describe() that the class sees is its superclass's, not a mistyped one of its own.
     template <typename Level>
     static consteval bool inheritsDescribe() {
@@ -90,25 +90,18 @@ std::unique_ptr<VLJSClassInfo> VLJSClassLoader::buildClass(const VLJSClassInfo* 
         construction.allocate = []() -> std::shared_ptr<VLJSBindingBase> { return std::make_shared<T>(); };
     construction.singleton = std::is_base_of_v<VLJSExportSingleton, T>;
 
+    // The superclass's members come with it; a class that declares no describe() of its own adds
+    // nothing.
     auto info = std::make_unique<VLJSClassInfo>(typeid(T), std::move(name), superclass, construction);
-    describeLevels<T>(*info);
-    finishClass(*info);
-    return info;
-}
-
-// The class's own describe() first, then its superclasses' up to VLJSBindingBase. A class that
-// declares no describe() of its own adds nothing at its level.
-template <typename Level>
-void VLJSClassLoader::describeLevels(VLJSClassInfo& info) {
     if constexpr (requires {
-                      { &Level::describe } -> std::same_as<void (*)(VLJSClassBuilder<Level>&)>;
+                      { &T::describe } -> std::same_as<void (*)(VLJSClassBuilder<T>&)>;
                   }) {
-        VLJSClassBuilder<Level> builder(info);
-        Level::describe(builder);
-    } else if constexpr (requires { &Level::describe; }) {
-        static_assert(inheritsDescribe<Level>(),
+        VLJSClassBuilder<T> builder(*info);
+        T::describe(builder);
+    } else if constexpr (requires { &T::describe; }) {
+        static_assert(inheritsDescribe<T>(),
                       "a binding class's describe() takes VLJSClassBuilder<the class itself>&");
     }
-    if constexpr (!std::is_same_v<Level, VLJSBindingBase>)
-        describeLevels<typename Level::Super>(info);
+    finishClass(*info);
+    return info;
 }

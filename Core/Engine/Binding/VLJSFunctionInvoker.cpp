@@ -29,11 +29,14 @@ JSValueRef VLJSFunctionInvoker::invokeFunction(JSValueRef function, JSObjectRef 
         JSObjectRef callee = functionObject(ctx, function);
         return callee ? callOnThread(ctx, callee, thisObject, argc, argv, exception) : nullptr;
     }
-    // Unbinding waits while the values are checked and protected: the context stays under this thread.
-    bindingContext->withGlobalCtx([&](JSGlobalContextRef ctx) {
-        if (JSObjectRef callee = functionObject(ctx, function))
-            postCall(bindingContext, ctx, callee, thisObject, argc, argv);
-    });
+    // Nothing here may enter JavaScriptCore: the values travel as they are.
+    auto call = [weakSelf = weak_from_this(), generation = _generation.load(), function, thisObject,
+                 arguments = std::vector<JSValueRef>(argv, argv + argc)] {
+        std::shared_ptr<VLJSFunctionInvoker> self = weakSelf.lock();
+        if (self && self->_generation.load() == generation)
+            self->runPostedCall(function, thisObject, arguments);
+    };
+    VLJSBindingPerformBlockOnThread(bindingContext, std::move(call));
     return nullptr;
 }
 
@@ -46,33 +49,26 @@ JSValueRef VLJSFunctionInvoker::callOnThread(JSGlobalContextRef ctx, JSObjectRef
     return result;
 }
 
-void VLJSFunctionInvoker::postCall(const std::shared_ptr<VLJSBindingContext>& bindingContext,
-                                   JSGlobalContextRef ctx, JSObjectRef function, JSObjectRef thisObject,
-                                   size_t argc, const JSValueRef argv[]) {
-    std::vector<JSValueRef> arguments(argv, argv + argc);
-    // Kept from collection until the posted call has run.
-    VLJSValueProtect(ctx, function);
+void VLJSFunctionInvoker::runPostedCall(JSValueRef function, JSObjectRef thisObject,
+                                        const std::vector<JSValueRef>& arguments) {
+    std::shared_ptr<VLJSBindingContext> bindingContext = _bindingContext.lock();
+    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
+    JSObjectRef callee = ctx ? functionObject(ctx, function) : nullptr;
+    if (!callee)
+        return;
+    // The call may drop the owner's protection (a handler that replaces itself).
+    VLJSValueProtect(ctx, callee);
     VLJSValueProtect(ctx, thisObject);
     for (JSValueRef argument : arguments)
         VLJSValueProtect(ctx, argument);
-    auto call = [weakSelf = weak_from_this(), weakContext = _bindingContext, function, thisObject,
-                 arguments = std::move(arguments)] {
-        std::shared_ptr<VLJSBindingContext> bindingContext = weakContext.lock();
-        JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
-        if (!ctx)
-            return; // the context went with its protections
-        if (auto self = weakSelf.lock()) {
-            JSValueRef exception = nullptr;
-            self->callOnThread(ctx, function, thisObject, arguments.size(), arguments.data(), &exception);
-            if (exception)
-                bindingContext->notifyException(exception);
-        }
-        VLJSValueUnprotect(ctx, function);
-        VLJSValueUnprotect(ctx, thisObject);
-        for (JSValueRef argument : arguments)
-            VLJSValueUnprotect(ctx, argument);
-    };
-    VLJSBindingPerformBlockOnThread(bindingContext, std::move(call));
+    JSValueRef exception = nullptr;
+    callOnThread(ctx, callee, thisObject, arguments.size(), arguments.data(), &exception);
+    if (exception)
+        bindingContext->notifyException(exception);
+    VLJSValueUnprotect(ctx, callee);
+    VLJSValueUnprotect(ctx, thisObject);
+    for (JSValueRef argument : arguments)
+        VLJSValueUnprotect(ctx, argument);
 }
 
 JSObjectRef VLJSFunctionInvoker::functionForName(const char* name, JSObjectRef object, JSContextRef ctx,

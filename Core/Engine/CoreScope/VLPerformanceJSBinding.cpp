@@ -4,7 +4,7 @@
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 
-JSValueRef VLPerformanceJSBinding::now(JSContextRef ctx, size_t, const JSValueRef[], JSValueRef*) {
+JSValueRef VLPerformanceJSBinding::now(JSContextRef ctx) {
     std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
     return JSValueMakeNumber(ctx, bindingContext ? bindingContext->now() : 0);
 }

@@ -10,12 +10,12 @@
 class VLPerformanceJSBinding final : public VLJSBinding<VLPerformanceJSBinding>, public VLJSExportSingleton {
 public:
     // Milliseconds since the engine was made, with fractions.
-    JSValueRef now(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef now(JSContextRef ctx);
     // Milliseconds since 1970 when the engine was made.
     JSValueRef timeOrigin(JSContextRef ctx);
 
     static void describe(VLJSClassBuilder<VLPerformanceJSBinding>& b) {
-        b.function<"now", &VLPerformanceJSBinding::now>();
+        b.method<"now", &VLPerformanceJSBinding::now>();
         b.getter<"timeOrigin", &VLPerformanceJSBinding::timeOrigin>();
     }
 };

@@ -1,10 +1,13 @@
 #include "Core/Engine/Binding/VLEventedJSBindingBase.h"
 #include "Core/Engine/Binding/VLJSClassLoader.h"
+#include "Core/Engine/JS/VLJSString.h"
 #include "Tests/Core/Engine/Binding/VLJSBindingTestFixture.h"
 #include "Tests/Core/Engine/Binding/VLJSTestBindings.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+extern "C" void JSSynchronousGarbageCollectForDebugging(JSContextRef ctx);
 
 namespace {
 
@@ -99,4 +102,27 @@ TEST_F(VLEventedJSBindingBaseTest, CollectedEmittersReleaseTheirListeners) {
         "  let x = new VeltoTest.Emitter(); x.addEventListener('ping', () => i); x.onping = () => i; } })()");
     collectGarbage();
     EXPECT_EQ(before, VLEmitterJSBinding::alive);
+}
+
+TEST_F(VLEventedJSBindingBaseTest, AnInstanceHandedOutAgainBeforeItsRetirementKeepsItsListeners) {
+    auto emitter = std::make_shared<VLEmitterJSBinding>();
+    const int retiredBefore = VLEmitterJSBinding::retired;
+    run([&] { VLJSBindingBase::createJSObjectWithContext(ctx, bindingContext, emitter); });
+    // In one turn: the first object is collected (its retirement queued) and the instance handed out
+    // again, and given a listener, before that retirement runs.
+    run([&] {
+        JSSynchronousGarbageCollectForDebugging(ctx);
+        ASSERT_EQ(nullptr, emitter->jsObject()) << "the first object was collected";
+        JSObjectRef again = VLJSBindingBase::createJSObjectWithContext(ctx, bindingContext, emitter);
+        JSObjectSetProperty(ctx, JSContextGetGlobalObject(ctx), VLJSString("again").get(), again, 0, nullptr);
+        JSEvaluateScript(ctx, VLJSString("again.addEventListener('ping', push('heard'))").get(), nullptr,
+                         nullptr, 1, nullptr);
+    });
+    EXPECT_EQ("heard", evaluate("again.fire('ping'); take()"));
+    EXPECT_EQ(retiredBefore, VLEmitterJSBinding::retired);
+
+    evaluate("again = null");
+    collectGarbage();
+    EXPECT_EQ(retiredBefore + 1, VLEmitterJSBinding::retired) << "the second object's collection retires it";
+    run([&] { EXPECT_FALSE(emitter->hasHandlersForType("ping")); });
 }

@@ -159,3 +159,50 @@ TEST_F(VLJSClassLoaderTest, PreludesRunInKeyOrderAndOneThatThrowsDoesNotStopTheR
     EXPECT_THAT(reported, testing::ElementsAre("TypeError: polyfill/c.js"));
     run([&] { second->unbindJSContext(); });
 }
+
+namespace {
+
+// Loaded nowhere else, so that its information is first built from within another class's describe().
+class VLNeededJSBinding final : public VLJSBinding<VLNeededJSBinding> {};
+
+class VLDependentJSBinding final : public VLJSBinding<VLDependentJSBinding> {
+public:
+    static void describe(VLJSClassBuilder<VLDependentJSBinding>& b) {
+        b.constant("NEEDED", VLJSClassLoader::loadNativeClass<VLNeededJSBinding>().name());
+    }
+};
+
+// A name given two kinds of member, in one class or across a class and its superclass.
+class VLPropertyAndConstantJSBinding final : public VLJSBinding<VLPropertyAndConstantJSBinding> {
+public:
+    JSValueRef size(JSContextRef ctx) { return JSValueMakeNumber(ctx, 1); }
+    static void describe(VLJSClassBuilder<VLPropertyAndConstantJSBinding>& b) {
+        b.getter<"size", &VLPropertyAndConstantJSBinding::size>();
+        b.constant("size", 2);
+    }
+};
+
+class VLFunctionOverPropertyJSBinding final
+    : public VLJSBinding<VLFunctionOverPropertyJSBinding, VLProbeJSBinding> {
+public:
+    static void describe(VLJSClassBuilder<VLFunctionOverPropertyJSBinding>& b) {
+        b.function<"size", &VLProbeJSBinding::echo>();
+    }
+};
+
+} // namespace
+
+TEST(VLJSClassLoader, ADescribeMayLoadAnotherClass) {
+    EXPECT_EQ(nullptr, VLJSClassInfoOf<VLNeededJSBinding>.load());
+    EXPECT_TRUE(VLJSClassLoader::loadNativeClass<VLDependentJSBinding>().type() ==
+                typeid(VLDependentJSBinding));
+    EXPECT_NE(nullptr, VLJSClassInfoOf<VLNeededJSBinding>.load());
+}
+
+TEST(VLJSClassLoaderDeathTest, ANameIsOneKindOfMemberOnly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(VLJSClassLoader::loadNativeClass<VLPropertyAndConstantJSBinding>(),
+                 "PropertyAndConstantJSBinding declares `size` as a property and as a constant");
+    EXPECT_DEATH(VLJSClassLoader::loadNativeClass<VLFunctionOverPropertyJSBinding>(),
+                 "FunctionOverPropertyJSBinding declares `size` as a property and as a function");
+}

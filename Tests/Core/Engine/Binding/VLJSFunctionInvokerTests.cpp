@@ -1,6 +1,7 @@
 #include "Core/Engine/Binding/VLJSFunctionInvoker.h"
 #include "Core/Engine/JS/VLJSString.h"
 #include "Tests/Core/Engine/Binding/VLJSBindingTestFixture.h"
+#include "Tests/Support/VLTestSignal.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,6 +10,22 @@
 #include <thread>
 
 namespace {
+
+// What the native functions of a test share with it; one test at a time uses them.
+std::atomic<bool> released{false};
+std::atomic<int> nativeCalls{0};
+VLTestSignal* started = nullptr;
+
+JSValueRef isReleased(JSContextRef ctx, JSObjectRef, JSObjectRef, size_t, const JSValueRef[], JSValueRef*) {
+    if (started)
+        started->raise();
+    return JSValueMakeBoolean(ctx, released);
+}
+
+JSValueRef countCall(JSContextRef ctx, JSObjectRef, JSObjectRef, size_t, const JSValueRef[], JSValueRef*) {
+    ++nativeCalls;
+    return JSValueMakeUndefined(ctx);
+}
 
 class VLJSFunctionInvokerTest : public VLJSBindingFixture {
 protected:
@@ -23,6 +40,13 @@ protected:
     // The value of a global, on the JavaScript thread.
     JSValueRef global(const char* name) {
         return JSEvaluateScript(ctx, VLJSString(name).get(), nullptr, nullptr, 1, nullptr);
+    }
+    // A native function, protected as its owner would keep it; it goes with the context. On the
+    // JavaScript thread.
+    JSObjectRef nativeFunction(JSObjectCallAsFunctionCallback callback) {
+        JSObjectRef function = JSObjectMakeFunctionWithCallback(ctx, nullptr, callback);
+        JSValueProtect(ctx, function);
+        return function;
     }
 
     std::shared_ptr<VLJSFunctionInvoker> invoker;
@@ -74,17 +98,70 @@ TEST_F(VLJSFunctionInvokerTest, CallsFromOtherThreadsArePostedAndTheirExceptions
     EXPECT_THAT(reportedExceptions, testing::ElementsAre("URIError: posted"));
 }
 
-TEST_F(VLJSFunctionInvokerTest, CallsFromOtherThreadsMayRaceTheEndOfTheContext) {
+TEST_F(VLJSFunctionInvokerTest, ACallFromAnotherThreadDoesNotWaitForTheRunningScript) {
+    VLTestSignal scriptRuns;
+    started = &scriptRuns;
+    released = false;
     JSValueRef function = nullptr;
     run([&] {
-        function = global("(function () {})");
-        JSValueProtect(ctx, function); // goes with the context
+        function = global("record");
+        JSValueProtect(ctx, function);
+        JSObjectSetProperty(ctx, JSContextGetGlobalObject(ctx), VLJSString("released").get(),
+                            nativeFunction(isReleased), 0, nullptr);
     });
+    // The script holds the JavaScript thread until the call below has returned (or for 20 s).
+    runLoop->performBlock([&] {
+        JSEvaluateScript(ctx,
+                         VLJSString("var deadline = Date.now() + 20000;"
+                                    "while (!released() && Date.now() < deadline) {}"
+                                    "var ended = released() ? 'released' : 'timed out';")
+                             .get(),
+                         nullptr, nullptr, 1, nullptr);
+    });
+    ASSERT_TRUE(scriptRuns.wait());
+    EXPECT_EQ(nullptr, invoker->invokeFunction(function, nullptr, 0, nullptr, nullptr));
+    released = true;
+    EXPECT_EQ("released", evaluate("ended"));
+    EXPECT_EQ("global", evaluate("log.join('|')")) << "the call ran after the script";
+    started = nullptr;
+    run([&] { JSValueUnprotect(ctx, function); });
+}
+
+TEST_F(VLJSFunctionInvokerTest, PostedCallsRunUntilTheContextEndsOrTheyAreCancelled) {
+    nativeCalls = 0;
+    JSObjectRef counter = nullptr;
+    run([&] { counter = nativeFunction(countCall); });
+    auto callFromAnotherThread = [&](int times) {
+        std::thread([&] {
+            for (int i = 0; i < times; ++i)
+                EXPECT_EQ(nullptr, invoker->invokeFunction(counter, nullptr, 0, nullptr, nullptr));
+        }).join();
+        run([] {});
+    };
+    callFromAnotherThread(100);
+    EXPECT_EQ(100, nativeCalls) << "each ran once, on the JavaScript thread";
+
+    // Posted, then cancelled by the owner before they could run, behind a block that holds the thread.
+    VLTestSignal held, posted;
+    runLoop->performBlock([&] {
+        held.raise();
+        ASSERT_TRUE(posted.wait());
+        invoker->cancelPostedCalls();
+    });
+    ASSERT_TRUE(held.wait());
+    std::thread([&] { invoker->invokeFunction(counter, nullptr, 0, nullptr, nullptr); }).join();
+    posted.raise();
+    run([] {});
+    EXPECT_EQ(100, nativeCalls);
+    callFromAnotherThread(10);
+    EXPECT_EQ(110, nativeCalls) << "calls posted after the cancellation run";
+
+    // Calls that race the end of the context never reach it once it has gone.
     std::atomic<bool> stop{false};
     std::atomic<int> calls{0};
     std::thread caller([&] {
         for (; !stop; ++calls)
-            invoker->invokeFunction(function, nullptr, 0, nullptr, nullptr);
+            invoker->invokeFunction(counter, nullptr, 0, nullptr, nullptr);
     });
     auto waitForCalls = [&](int count) {
         while (calls < count)
@@ -92,9 +169,13 @@ TEST_F(VLJSFunctionInvokerTest, CallsFromOtherThreadsMayRaceTheEndOfTheContext) 
     };
     waitForCalls(100);
     endContext();
+    const int ranBeforeTheEnd = nativeCalls;
     waitForCalls(calls + 100);
     stop = true;
     caller.join();
+    runLoop->performBlockSync([] {});
+    EXPECT_GE(ranBeforeTheEnd, 210) << "the calls posted before the end ran";
+    EXPECT_EQ(ranBeforeTheEnd, nativeCalls) << "none ran after it";
 }
 
 TEST_F(VLJSFunctionInvokerTest, CompletionConvention) {

@@ -136,8 +136,14 @@ class VLSoleJSBinding final : public VLJSBinding<VLSoleJSBinding>, public VLJSEx
 class VLEmitterJSBinding final : public VLJSBinding<VLEmitterJSBinding, VLEventedJSBindingBase> {
 public:
     static inline std::atomic<int> alive{0};
+    static inline std::atomic<int> retired{0};
     VLEmitterJSBinding() { ++alive; }
     ~VLEmitterJSBinding() override { --alive; }
+
+    void willCollectGarbage() override {
+        ++retired;
+        Super::willCollectGarbage();
+    }
 
     JSValueRef fire(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef*) {
         if (argc > 0)

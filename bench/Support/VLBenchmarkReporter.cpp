@@ -1,0 +1,48 @@
+#include "bench/Support/VLBenchmarkReporter.h"
+
+#include <cstdio>
+
+namespace {
+
+double nanosecondsPerUnit(benchmark::TimeUnit unit) {
+    switch (unit) {
+    case benchmark::kSecond:
+        return 1e9;
+    case benchmark::kMillisecond:
+        return 1e6;
+    case benchmark::kMicrosecond:
+        return 1e3;
+    case benchmark::kNanosecond:
+        return 1;
+    }
+    return 1;
+}
+
+} // namespace
+
+void VLBenchmarkReporter::ReportRuns(const std::vector<Run>& runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median")
+            continue;
+        const double scale = nanosecondsPerUnit(run.time_unit);
+        _medians[run.run_name.function_name] = {run.GetAdjustedCPUTime() * scale,
+                                                run.GetAdjustedRealTime() * scale};
+    }
+}
+
+std::optional<double> VLBenchmarkReporter::median(const std::string& name, bool realTime) const {
+    auto found = _medians.find(name);
+    if (found == _medians.end())
+        return std::nullopt;
+    return realTime ? found->second.real : found->second.cpu;
+}
+
+void VLBenchmarkReporter::printRatio(const char* label, const std::string& name, const std::string& floor,
+                                     double goal, double perIteration) const {
+    std::optional<double> ours = median(name), peer = median(floor);
+    if (!ours || !peer)
+        return;
+    std::printf("%s: %.2f ns, floor %.2f ns: %.2fx (goal <= %.1fx)\n", label, *ours / perIteration,
+                *peer / perIteration, *ours / *peer, goal);
+}
