@@ -12,12 +12,14 @@
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Engine/RunLoop/VLUptime.h"
 #include "Core/Engine/Support/VLProduct.h"
+#include "Core/Engine/Support/VLScopeExit.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 #include "Platform/Foundation/VLUserDefaults.h"
 
 #include <dlfcn.h>
 
 #include <chrono>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -44,6 +46,18 @@ std::optional<std::string> nonEmpty(const std::string& text) {
 
 JSValueRef argumentAt(size_t index, size_t argumentCount, const JSValueRef arguments[]) {
     return index < argumentCount ? arguments[index] : nullptr;
+}
+
+// Reports, console output and script messages must survive memory exhaustion: what cannot be made (no
+// memory, no thread) is dropped, never thrown through JavaScriptCore's frames, which would end the
+// process.
+template <typename Block>
+void dropOnFailure(Block&& block) noexcept {
+    try {
+        block();
+    } catch (const std::exception&) {
+        // Dropped.
+    }
 }
 
 // What the engine releases on its JavaScript thread when it goes: the binding contexts are unbound
@@ -77,6 +91,10 @@ VLJSEngine::VLJSEngine(RejectionTracking tracking)
           VLRunLoopThread::create(VLStringWithFormat("%s.jsengine", kVLReverseDomainPrefix)))) {}
 
 void VLJSEngine::start() {
+    // Made now, while there is memory to spare: a report under memory pressure must not be the one that
+    // has to start the log service and its thread.
+    for (const char* tag : {"VLJSEngine", "VLJSConsoleLog"})
+        VLLogLoggerFor(VLLogScope, tag);
     performWithEngine([](VLJSEngine& engine) { engine.setUpContext(); });
     // Behind the set-up, so that the core prelude runs right after it.
     injectBindingContext(std::make_shared<VLCoreJSBindingContext>());
@@ -293,7 +311,7 @@ JSObjectRef VLJSEngine::makeEngineFunction(std::string_view name, EngineFunction
                                       JSContextRef ctx, JSObjectRef, size_t count,
                                       const JSValueRef arguments[], JSValueRef*) -> JSValueRef {
                                       if (auto engine = weakEngine.lock())
-                                          body(*engine, ctx, count, arguments);
+                                          dropOnFailure([&] { body(*engine, ctx, count, arguments); });
                                       return nullptr;
                                   });
 }
@@ -419,8 +437,10 @@ JSValueRef VLJSEngine::call(const std::string& name, const VLArray& arguments, b
 void VLJSEngine::handleJSException(JSValueRef exception) {
     if (!_context)
         return;
-    if (const auto converted = VLJSErrorToJSException(_context->globalContext(), exception))
-        fireOnError(converted->message(), nonEmpty(converted->callStack()));
+    dropOnFailure([&] {
+        if (const auto converted = VLJSErrorToJSException(_context->globalContext(), exception))
+            fireOnError(converted->message(), nonEmpty(converted->callStack()));
+    });
 }
 
 void VLJSEngine::reportException(JSValueRef value) {
@@ -450,18 +470,20 @@ void VLJSEngine::reportValue(JSValueRef value, std::string_view prefix) {
     if (!_context)
         return;
     JSGlobalContextRef ctx = _context->globalContext();
-    std::optional<std::string> message;
-    std::optional<std::string> callStack;
-    if (!value) {
-        message = VLJSValueTransformToNSString(ctx, JSValueMakeUndefined(ctx));
-    } else if (JSValueIsObject(ctx, value)) {
-        const auto converted = VLJSErrorToJSException(ctx, value);
-        message = converted->message();
-        callStack = nonEmpty(converted->callStack());
-    } else {
-        message = VLJSValueTransformToNSString(ctx, value);
-    }
-    fireOnError(VLStringWithFormat("%@%@", prefix, message.value_or("undefined")), callStack);
+    dropOnFailure([&] {
+        std::optional<std::string> message;
+        std::optional<std::string> callStack;
+        if (!value) {
+            message = VLJSValueTransformToNSString(ctx, JSValueMakeUndefined(ctx));
+        } else if (JSValueIsObject(ctx, value)) {
+            const auto converted = VLJSErrorToJSException(ctx, value);
+            message = converted->message();
+            callStack = nonEmpty(converted->callStack());
+        } else {
+            message = VLJSValueTransformToNSString(ctx, value, kVLJSExceptionTextLimit);
+        }
+        fireOnError(VLStringWithFormat("%@%@", prefix, message.value_or("undefined")), callStack);
+    });
 }
 
 void VLJSEngine::fireOnError(const std::string& message, const std::optional<std::string>& callStack) {
@@ -470,10 +492,13 @@ void VLJSEngine::fireOnError(const std::string& message, const std::optional<std
     const VLValue callStackValue = callStack ? VLValue(*callStack) : VLValue();
     const std::string report =
         VLStringWithFormat("JS Exception\nmessage: %@\ncallStack: %@", message, callStackValue);
-    // Restored, not cleared: a report raised while writing this one must not unmute the console.
-    const bool wasReporting = std::exchange(_reportingException, true);
-    VLJSConsoleError(_context->globalContext())(report);
-    _reportingException = wasReporting;
+    {
+        // Restored, not cleared, and also when writing fails: a report raised while writing this one
+        // must not unmute the console, nor a failed one mute it for good.
+        const bool wasReporting = std::exchange(_reportingException, true);
+        VLScopeExit restore([this, wasReporting] { _reportingException = wasReporting; });
+        VLJSConsoleError(_context->globalContext())(report);
+    }
     VLLogError("VLJSEngine", "%@", report);
     if (const ExceptionHandler handler = exceptionHandler())
         handler(message, callStack);

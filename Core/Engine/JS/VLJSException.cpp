@@ -61,7 +61,7 @@ std::string propertyText(JSContextRef ctx, JSObjectRef object, const char* name,
     JSValueRef value = JSObjectGetProperty(ctx, object, propertyName.get(), &exception);
     if (exception || !value)
         return std::string(fallback);
-    return VLJSValueTransformToNSString(ctx, value).value_or(std::string(fallback));
+    return VLJSValueTransformToNSString(ctx, value, kVLJSExceptionTextLimit).value_or(std::string(fallback));
 }
 
 } // namespace
@@ -72,8 +72,8 @@ std::optional<VLJSException> VLJSErrorToJSException(JSContextRef ctx, JSValueRef
     JSObjectRef object = nullptr;
     if (!JSValueIsUndefined(ctx, value) && !JSValueIsNull(ctx, value))
         object = JSValueToObject(ctx, value, nullptr);
-    const std::string description =
-        VLJSValueTransformToNSString(ctx, value).value_or("Error: unknow error occur");
+    const std::string description = VLJSValueTransformToNSString(ctx, value, kVLJSExceptionTextLimit)
+                                        .value_or("Error: unknow error occur");
     const std::string line = propertyText(ctx, object, "line", "-1");
     const std::string sourceURL = propertyText(ctx, object, "sourceURL", "null");
     const std::string message =

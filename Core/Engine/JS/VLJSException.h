@@ -2,6 +2,7 @@
 
 #include <JavaScriptCore/JavaScript.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ private:
     std::string _message;
     std::string _callStack;
 };
+
+// The most that one text read from a thrown value keeps (its text, line, source file, name, stack), in
+// bytes: a script can throw an error of hundreds of millions of characters, and a report of it must not
+// cost memory in proportion. Longer texts are cut and marked as cut.
+inline constexpr size_t kVLJSExceptionTextLimit = 65536;
 
 // The exception for a thrown value; nothing when the context or the value is null.
 std::optional<VLJSException> VLJSErrorToJSException(JSContextRef ctx, JSValueRef value);

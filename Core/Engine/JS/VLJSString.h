@@ -27,6 +27,11 @@ public:
 
     // The UTF-8 text of any engine string; empty for nullptr.
     static std::string toUTF8(JSStringRef string);
+    // The same, cut to at most byteLimit bytes (whole characters) and then marked with kCutMarker;
+    // never copies more of a longer string than the limit, so that a huge script string costs
+    // nothing to read.
+    static std::string toUTF8(JSStringRef string, size_t byteLimit);
+    static constexpr std::string_view kCutMarker = "... [cut]";
 
 private:
     VLJSString() = default;

@@ -113,6 +113,15 @@ void VLJSTypedArrayBytesDeallocator(void*, void* context) {
     delete static_cast<VLData*>(context);
 }
 
+// The script's string conversion of the value; none when it throws or an argument is null.
+VLJSString transformToString(JSContextRef ctx, JSValueRef value) {
+    if (!ctx || !value)
+        return VLJSString::adopt(nullptr);
+    JSValueRef exception = nullptr;
+    VLJSString string = VLJSString::adopt(JSValueToStringCopy(ctx, value, &exception));
+    return exception ? VLJSString::adopt(nullptr) : std::move(string);
+}
+
 bool becomesObject(VLValue::Type type) {
     return type == VLValue::Type::Date || type == VLValue::Type::Array || type == VLValue::Type::Data ||
            type == VLValue::Type::Dictionary;
@@ -202,13 +211,14 @@ std::optional<std::string> VLJSValueToNSString(JSContextRef ctx, JSValueRef valu
 }
 
 std::optional<std::string> VLJSValueTransformToNSString(JSContextRef ctx, JSValueRef value) {
-    if (!ctx || !value)
-        return std::nullopt;
-    JSValueRef exception = nullptr;
-    VLJSString string = VLJSString::adopt(JSValueToStringCopy(ctx, value, &exception));
-    if (exception || !string)
-        return std::nullopt;
-    return string.utf8();
+    const VLJSString string = transformToString(ctx, value);
+    return string ? std::optional(string.utf8()) : std::nullopt;
+}
+
+std::optional<std::string> VLJSValueTransformToNSString(JSContextRef ctx, JSValueRef value,
+                                                        size_t byteLimit) {
+    const VLJSString string = transformToString(ctx, value);
+    return string ? std::optional(VLJSString::toUTF8(string.get(), byteLimit)) : std::nullopt;
 }
 
 void VLJSValueToUTF8String(JSContextRef ctx, JSValueRef value, char* buffer, size_t bufferSize) {

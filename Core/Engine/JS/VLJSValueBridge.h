@@ -32,6 +32,9 @@ std::optional<std::string> VLJSValueToNSString(JSContextRef ctx, JSValueRef valu
 // Any value through the script string conversion, which may run script code; nothing when that
 // throws (the exception is swallowed) or an argument is null.
 std::optional<std::string> VLJSValueTransformToNSString(JSContextRef ctx, JSValueRef value);
+// The same, the text cut to at most byteLimit bytes and marked as cut (VLJSString::toUTF8): for texts
+// that reports keep, whose size must not follow what a script makes.
+std::optional<std::string> VLJSValueTransformToNSString(JSContextRef ctx, JSValueRef value, size_t byteLimit);
 // Copies a string value into the buffer as NUL-terminated UTF-8, cut to fit (never inside a
 // character); any other value, or a null argument, leaves the buffer untouched.
 void VLJSValueToUTF8String(JSContextRef ctx, JSValueRef value, char* buffer, size_t bufferSize);

@@ -11,8 +11,12 @@ std::shared_ptr<VLLogger> VLLogLoggerFor(std::string_view scope, std::string_vie
     return service ? service->logger(std::string(tag), std::string(scope)) : nullptr;
 }
 
-void VLLogFlush() {
-    if (std::shared_ptr<VLLogServiceContract> service =
-            VLServiceLocator::sharedInstance().resolve<VLLogServiceContract>())
-        service->flush();
+void VLLogFlush() noexcept {
+    try {
+        if (std::shared_ptr<VLLogServiceContract> service =
+                VLServiceLocator::sharedInstance().resolve<VLLogServiceContract>())
+            service->flush();
+    } catch (const std::exception&) {
+        // Nothing could be queued either.
+    }
 }

@@ -5,6 +5,7 @@
 #include "Platform/Foundation/VLStringWithFormat.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string_view>
 
@@ -27,12 +28,20 @@ inline constexpr const char* VLLogScope = "Velto";
 std::shared_ptr<VLLogger> VLLogLoggerFor(std::string_view scope, std::string_view tag);
 
 // Returns once every record logged so far has reached the sinks: before a process exits, or in tests.
-void VLLogFlush();
+// Without a log service, or when none can be made, at once.
+void VLLogFlush() noexcept;
 
 // The one entry point behind the macros. Without a log service nothing, not even the format, is done.
+// Logging never fails its caller: a record that cannot be made or queued (no memory, no thread for the
+// service) is dropped.
 template <typename... Arguments>
 void _VLLog(std::string_view scope, std::string_view tag, uint64_t flag, const char* file,
-            const char* function, uint64_t line, std::string_view format, const Arguments&... arguments) {
-    if (std::shared_ptr<VLLogger> logger = VLLogLoggerFor(scope, tag))
-        logger->logWithFlag(flag, file, function, line, VLStringWithFormat(format, arguments...));
+            const char* function, uint64_t line, std::string_view format,
+            const Arguments&... arguments) noexcept {
+    try {
+        if (std::shared_ptr<VLLogger> logger = VLLogLoggerFor(scope, tag))
+            logger->logWithFlag(flag, file, function, line, VLStringWithFormat(format, arguments...));
+    } catch (const std::exception&) {
+        // Dropped.
+    }
 }

@@ -38,8 +38,12 @@ void VLLogServiceImpl::logger(VLLogger&, std::shared_ptr<const VLLogMessage> mes
         if (!self)
             return;
         for (const std::shared_ptr<VLLogAdapter>& adapter : self->_logAdapters) {
-            if (adapter->isLoggable(*message))
-                adapter->logWithMessage(*message);
+            try {
+                if (adapter->isLoggable(*message))
+                    adapter->logWithMessage(*message);
+            } catch (const std::exception&) {
+                // A sink that cannot write the record (no memory) skips it; the queue goes on.
+            }
         }
     });
 }

@@ -56,10 +56,16 @@ VLServiceLocator::Resolution VLServiceLocator::resolveContract(const std::type_i
         std::shared_ptr<void> service;
     };
     std::vector<Candidate> candidates;
-    for (const VLPart& part : _loader.partsConformingToProtocol(contract)) {
-        std::shared_ptr<VLDynamicParts> object = part.instance();
-        if (std::shared_ptr<void> service = object ? cast(object) : nullptr)
-            candidates.push_back({std::move(object), std::move(service)});
+    try {
+        for (const VLPart& part : _loader.partsConformingToProtocol(contract)) {
+            std::shared_ptr<VLDynamicParts> object = part.instance();
+            if (std::shared_ptr<void> service = object ? cast(object) : nullptr)
+                candidates.push_back({std::move(object), std::move(service)});
+        }
+    } catch (...) {
+        // A service that could not be made now (no memory, no thread) is no miss: a later call tries again.
+        _services.erase(std::type_index(contract));
+        throw;
     }
     if (candidates.empty())
         return {nullptr, false};

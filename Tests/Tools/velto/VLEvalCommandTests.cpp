@@ -117,6 +117,31 @@ TEST(VLEvalCommandTests, ExitStatusOfFailures) {
     }
 }
 
+// Under an address limit of 8 GiB, what JavaScriptCore needs to start with room to spare, a script that
+// takes all memory can catch the failure and go on, and an error of a huge message costs a report of a
+// bounded size. Sanitizers reserve more address space than the limit allows.
+TEST(VLEvalCommandTests, ScriptsLiveThroughMemoryExhaustion) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "sanitizers reserve more address space than the limit";
+#endif
+    const std::string limit = "ulimit -v 8388608;";
+    const Outcome exhausted = runVelto("eval " + fixture("memory/exhaustion.js"), limit);
+    EXPECT_EQ(exhausted.status, 0);
+    EXPECT_EQ(exhausted.out, "log: caught RangeError\nlog: after\n");
+    EXPECT_EQ(
+        exceptionLines(exhausted.err),
+        "exception: Error: reported under pressure, at line: 15, source file: velto:///exhaustion.js\n");
+
+    // The message and the stack are each cut to 64 KiB and marked as cut.
+    const Outcome huge = runVelto("eval " + fixture("memory/huge-error.js"), limit);
+    EXPECT_EQ(huge.status, 0);
+    EXPECT_EQ(huge.out, "log: still running\n");
+    const std::string cut = "... [cut]";
+    EXPECT_EQ(huge.err, "exception: Error: " + std::string(65536 - 7, 'x') + cut +
+                            ", at line: 3, source file: velto:///huge-error.js\n" +
+                            "stack: " + std::string(65536, 'x') + cut + "\n");
+}
+
 // Each script in eval/prelude and eval/engine prints what NAME.out holds and reports the exceptions that
 // NAME.err lists (none without the file). A line "// velto eval: ..." gives options, "// environment: ..."
 // variables; the locale variables are cleared first, so that the languages do not depend on the machine.

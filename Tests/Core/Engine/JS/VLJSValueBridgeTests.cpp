@@ -191,6 +191,24 @@ TEST_F(VLJSValueBridgeTests, StringsKeepEveryCharacter) {
     EXPECT_STREQ(buffer, "abc");
 }
 
+TEST_F(VLJSValueBridgeTests, TextsWithALimitAreCutOnWholeCharactersAndMarked) {
+    const struct {
+        const char* script;
+        size_t limit;
+        std::string expected;
+    } cases[] = {
+        {"'abc'", 10, "abc"},
+        {"'abcdefghijkl'", 10, "abcdefghij... [cut]"},
+        {"'\\u4e2d\\u6587\\u4e2d'", 9, "\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD"},
+        {"'\\u4e2d\\u6587\\u4e2d\\u6587'", 10, "\xE4\xB8\xAD\xE6\x96\x87\xE4\xB8\xAD... [cut]"},
+        {"'ab\\uD83D\\uDE00'", 5, "ab... [cut]"},
+        {"({toString: () => 'x'.repeat(1e8)})", 4, "xxxx... [cut]"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VLJSValueTransformToNSString(ctx, ctx.evaluate(c.script), c.limit), c.expected) << c.script;
+    EXPECT_EQ(VLJSValueTransformToNSString(ctx, ctx.evaluate("Symbol()"), 10), std::nullopt);
+}
+
 TEST_F(VLJSValueBridgeTests, ThrowingEnumerationGivesAnEmptyDictionary) {
     const char* proxy = "new Proxy({a: 1}, {ownKeys() { throw new Error('no'); }})";
     JSObjectRef object = JSValueToObject(ctx, ctx.evaluate(proxy), nullptr);

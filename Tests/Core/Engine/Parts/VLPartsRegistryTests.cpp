@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -170,6 +171,27 @@ TEST(VLServiceLocator, RemembersAContractWithoutService) {
     EXPECT_EQ(nullptr, locator.resolve<Counter>());
     EXPECT_EQ(1, counterMakeAttempts);
     EXPECT_EQ(nullptr, locator.resolve<Greeter>()) << "no part at all";
+}
+
+// The first attempt fails as making a thread fails when the address space is exhausted.
+class VLTestFlakyCounter : public VLDynamicParts, public Counter {};
+class VLTestFlakyCounterClass final : public VLPartClassOf<VLTestFlakyCounter> {
+public:
+    std::shared_ptr<VLDynamicParts> make() const override {
+        if (_attempts++ == 0)
+            throw std::system_error(EAGAIN, std::generic_category());
+        return std::make_shared<VLTestFlakyCounter>();
+    }
+
+private:
+    mutable int _attempts = 0;
+};
+
+TEST(VLServiceLocator, AServiceThatCouldNotBeMadeIsTriedAgain) {
+    VLDynamicPartsLoader loader({VLPart::ofClass<VLTestFlakyCounter, VLTestFlakyCounterClass>()});
+    VLServiceLocator locator(loader);
+    EXPECT_THROW(locator.resolve<Counter>(), std::system_error);
+    EXPECT_NE(nullptr, locator.resolve<Counter>());
 }
 
 namespace {
