@@ -6,7 +6,11 @@
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 
-#include <atomic>
+#include <signal.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,12 +19,11 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
-#include <thread>
 
 namespace {
 
-// How often the tool looks whether the engine still has work.
-constexpr std::chrono::milliseconds kIdleCheckInterval{2};
+// What the engine gets past the time-out to end in order before the process ends regardless.
+constexpr std::chrono::milliseconds kEndingGrace{500};
 
 // Writes one whole line, so that lines of the two streams do not mix.
 void writeLine(std::FILE* stream, const std::string& line) {
@@ -118,28 +121,19 @@ bool parseSeconds(const std::string& text, std::chrono::milliseconds& timeout) {
     return true;
 }
 
-// Whether the engine has nothing left to do: no work that scripts wait for and nothing queued. Nothing
-// when its thread has not answered by the deadline, because a script is still running.
-std::optional<bool> isIdle(const std::shared_ptr<VLJSEngine>& engine,
-                           std::chrono::steady_clock::time_point deadline) {
-    // Written on the JavaScript thread, read here: -1 until it has answered.
-    auto answer = std::make_shared<std::atomic<int>>(-1);
-    engine->runLoop()->performBlock([answer, weakEngine = std::weak_ptr(engine)] {
-        if (auto engine = weakEngine.lock())
-            answer->store(engine->pendingWorkCount() == 0 && !engine->runLoop()->thread()->hasQueuedBlocks());
-    });
-    while (answer->load() < 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(kIdleCheckInterval);
-    const int idle = answer->load();
-    return idle < 0 ? std::nullopt : std::optional<bool>(idle == 1);
-}
-
-// A script that never returns holds the JavaScript thread, so the engine cannot be ended in order: the
-// process ends here, with everything printed so far.
-[[noreturn]] void exitWhileScriptRuns() {
-    VLLogFlush();
-    std::fflush(nullptr);
-    std::_Exit(0);
+// Ends the process with status 0 when the moment comes, whatever still runs or waits then: a script
+// that never returns, output that nobody reads. What was not written by then is dropped.
+void exitAt(std::chrono::steady_clock::time_point moment) {
+    struct sigaction action = {};
+    action.sa_handler = [](int) { _exit(0); };
+    sigaction(SIGALRM, &action, nullptr);
+    const auto remaining = std::max<std::chrono::microseconds>(
+        std::chrono::ceil<std::chrono::microseconds>(moment - std::chrono::steady_clock::now()),
+        std::chrono::microseconds(1));
+    itimerval timer = {};
+    timer.it_value.tv_sec = remaining.count() / 1000000;
+    timer.it_value.tv_usec = remaining.count() % 1000000;
+    setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
 } // namespace
@@ -199,21 +193,16 @@ int VLEvalCommand::evaluate(const Options& options, const std::string& script) {
         engine->addScriptMessageHandler(std::make_shared<VLPrintingMessageHandler>(name), name);
 
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
-    engine->evaluateScript(script, std::filesystem::path(options.file).filename().string(),
-                           VLJSEngine::EvaluationCompletion());
-    for (;;) {
-        const std::optional<bool> idle = isIdle(engine, deadline);
-        if (!idle)
-            exitWhileScriptRuns();
-        if (*idle || std::chrono::steady_clock::now() >= deadline)
-            break;
-        std::this_thread::sleep_for(kIdleCheckInterval);
-    }
+    // The script is pending work itself until its evaluation has run.
+    engine->evaluateScript(
+        script, std::filesystem::path(options.file).filename().string(),
+        [evaluation = engine->beginPendingWork()](JSValueRef, const auto&) mutable { evaluation.reset(); });
+    engine->waitUntilIdle(deadline);
 
+    exitAt(deadline + kEndingGrace);
     const std::shared_ptr<VLRunLoopThread> thread = engine->runLoop()->thread();
     engine.reset();
-    if (!thread->waitUntilFinished(std::chrono::seconds(5)))
-        exitWhileScriptRuns();
+    thread->waitUntilFinished(options.timeout + kEndingGrace);
     VLLogFlush();
     return 0;
 }

@@ -7,8 +7,9 @@
 // `velto eval [--timeout SECONDS] [--handler NAME]... [--fallback-promise] FILE.js`: runs a script in an
 // engine made as a runtime makes it, prints its console lines and script messages to standard output
 // and its exception reports to standard error, and returns once nothing is pending or the time-out has
-// passed. With --fallback-promise the engine leaves unhandled rejections to the prelude's own Promise,
-// as on a JavaScriptCore that cannot report them.
+// passed; whatever still runs or waits to be written then (a script that never returns, output that
+// nobody reads) is cut off. It sleeps while the script waits. With --fallback-promise the engine leaves
+// unhandled rejections to the prelude's own Promise, as on a JavaScriptCore that cannot report them.
 class VLEvalCommand {
 public:
     static constexpr const char* usage =

@@ -18,6 +18,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <utility>
@@ -86,7 +87,7 @@ std::shared_ptr<VLJSEngine> VLJSEngine::create(RejectionTracking tracking) {
 
 VLJSEngine::VLJSEngine(RejectionTracking tracking)
     : _uptimeOrigin(VLUptimeNanoseconds()), _timeOrigin(millisecondsSince1970()),
-      _rejectionTracking(tracking), _pendingWorkCount(std::make_shared<std::atomic<size_t>>(0)),
+      _rejectionTracking(tracking), _pendingWork(std::make_shared<PendingWorkState>()),
       _runLoop(VLRunLoop::create(
           VLRunLoopThread::create(VLStringWithFormat("%s.jsengine", kVLReverseDomainPrefix)))) {}
 
@@ -247,9 +248,55 @@ void VLJSEngine::callJSMethod(std::string name, VLArray arguments, CallCompletio
 }
 
 VLJSEngine::PendingWork VLJSEngine::beginPendingWork() {
-    auto count = _pendingWorkCount;
-    count->fetch_add(1);
-    return PendingWork(nullptr, [count](void*) { count->fetch_sub(1); });
+    std::shared_ptr<PendingWorkState> state = _pendingWork;
+    {
+        std::lock_guard lock(state->mutex);
+        ++state->count;
+    }
+    return PendingWork(nullptr, [state](void*) {
+        std::lock_guard lock(state->mutex);
+        if (--state->count == 0)
+            state->changed.notify_all();
+    });
+}
+
+size_t VLJSEngine::pendingWorkCount() const {
+    std::lock_guard lock(_pendingWork->mutex);
+    return _pendingWork->count;
+}
+
+bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline) {
+    const std::shared_ptr<PendingWorkState> state = _pendingWork;
+    std::unique_lock lock(state->mutex);
+    for (;;) {
+        if (!state->changed.wait_until(lock, deadline, [&] { return state->count == 0; }))
+            return false;
+        // Nothing is pending: the JavaScript thread confirms it once what is queued there has run.
+        const uint64_t check = ++state->lastCheckAsked;
+        lock.unlock();
+        const bool posted = _runLoop->thread()->post([state, check] { answerIdleCheck(state, check); });
+        lock.lock();
+        if (!posted ||
+            !state->changed.wait_until(lock, deadline, [&] { return state->lastCheckAnswered >= check; }))
+            return false;
+        if (state->checkedIdle)
+            return true;
+    }
+}
+
+// On the JavaScript thread.
+void VLJSEngine::answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check) {
+    const std::shared_ptr<VLRunLoopThread> thread = VLRunLoopThread::current();
+    std::unique_lock lock(state->mutex);
+    // Blocks queued since the check was posted may start work: look again behind them.
+    if (state->count == 0 && thread && thread->hasQueuedBlocks()) {
+        lock.unlock();
+        thread->post([state, check] { answerIdleCheck(state, check); });
+        return;
+    }
+    state->lastCheckAnswered = std::max(state->lastCheckAnswered, check);
+    state->checkedIdle = state->count == 0;
+    state->changed.notify_all();
 }
 
 void VLJSEngine::performWithEngine(std::function<void(VLJSEngine&)> block) {

@@ -8,6 +8,8 @@
 #include <JavaScriptCore/JavaScript.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -127,9 +129,25 @@ public:
     // tool that runs a script to its end knows when nothing is left. Any thread.
     using PendingWork = std::shared_ptr<void>;
     PendingWork beginPendingWork();
-    size_t pendingWorkCount() const { return _pendingWorkCount->load(); }
+    size_t pendingWorkCount() const;
+    // Waits until no work is pending and nothing is queued for the JavaScript thread, or until the
+    // deadline; false when the deadline came first. It sleeps until pending work ends, never looking
+    // in between. Any thread but the JavaScript thread.
+    bool waitUntilIdle(std::chrono::steady_clock::time_point deadline);
 
 private:
+    // The count of pending work, and the answers of the JavaScript thread to idle checks. Any thread,
+    // under the mutex; shared with the work tokens, which may outlive the engine.
+    struct PendingWorkState {
+        std::mutex mutex;
+        std::condition_variable changed;
+        size_t count = 0;
+        uint64_t lastCheckAsked = 0;
+        uint64_t lastCheckAnswered = 0;
+        bool checkedIdle = false; // the answer of the latest check
+    };
+    static void answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check);
+
     explicit VLJSEngine(RejectionTracking tracking);
     void start();
 
@@ -171,7 +189,7 @@ private:
     const double _timeOrigin;
     const RejectionTracking _rejectionTracking;
     std::atomic<bool> _tracksUnhandledRejections{false};
-    std::shared_ptr<std::atomic<size_t>> _pendingWorkCount;
+    const std::shared_ptr<PendingWorkState> _pendingWork;
 
     mutable std::mutex _lock; // guards _consoleHandler and _name; any thread
     ConsoleHandler _consoleHandler;

@@ -1,12 +1,22 @@
+#include "Tests/Support/VLWaitUntil.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -68,6 +78,85 @@ std::string fixture(const std::string& name) {
     return std::string("'") + VELTO_FIXTURES + "/eval/" + name + "'";
 }
 
+// The velto tool running on a fixture, its standard output into a pipe that nobody reads unless the
+// test does, its standard error discarded. Killed at the end of the test if it still runs.
+class RunningVelto {
+public:
+    explicit RunningVelto(std::vector<std::string> arguments) {
+        int pipe[2];
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            return;
+        arguments.insert(arguments.begin(), VELTO_TOOL);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        _pid = ::fork();
+        if (_pid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(pipe[1], STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::execv(VELTO_TOOL, argv.data());
+            ::_exit(127);
+        }
+        ::close(pipe[1]);
+        _output = pipe[0];
+    }
+    ~RunningVelto() {
+        if (_pid > 0 && !_status) {
+            ::kill(_pid, SIGKILL);
+            ::waitpid(_pid, nullptr, 0);
+        }
+        if (_output >= 0)
+            ::close(_output);
+    }
+
+    pid_t pid() const { return _pid; }
+    // Reads the output up to the end of the next line.
+    std::string readLine() {
+        std::string line;
+        char c;
+        while (::read(_output, &c, 1) == 1 && c != '\n')
+            line += c;
+        return line;
+    }
+    // The exit status once the tool has ended by itself; nothing when it still runs after the limit, which
+    // only keeps a broken test from hanging.
+    std::optional<int> waitForExit(std::chrono::seconds limit = std::chrono::seconds(30)) {
+        if (!VLWaitUntil([&] { return poll(); }, limit))
+            return std::nullopt;
+        return WIFEXITED(*_status) ? WEXITSTATUS(*_status) : -1;
+    }
+
+private:
+    bool poll() {
+        int status = 0;
+        if (::waitpid(_pid, &status, WNOHANG) == _pid)
+            _status = status;
+        return _status.has_value();
+    }
+
+    pid_t _pid = -1;
+    int _output = -1;
+    std::optional<int> _status;
+};
+
+// Voluntary context switches of all the process's threads: how often its threads went to sleep, and so
+// how often something woke them.
+long contextSwitchesOf(pid_t pid) {
+    long total = 0;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:"))
+                total += std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return total;
+}
+
 TEST(VLEvalCommandTests, PrintsConsoleLinesMessagesAndExceptions) {
     const Outcome outcome = runVelto("eval --handler out " + fixture("basic.js"));
     EXPECT_EQ(outcome.status, 0);
@@ -92,6 +181,22 @@ TEST(VLEvalCommandTests, TheTimeoutEndsAScriptThatNeverReturns) {
         EXPECT_EQ(outcome.status, 0) << script;
         EXPECT_EQ(outcome.out, "log: before\n") << script;
     }
+}
+
+TEST(VLEvalCommandTests, TheTimeoutHoldsWhileNobodyReadsTheOutput) {
+    RunningVelto velto({"eval", "--timeout", "1", std::string(VELTO_FIXTURES) + "/eval/flood.js"});
+    EXPECT_EQ(velto.waitForExit(), 0);
+}
+
+// A script that waits on a timer costs its process no wake-ups. Its first second is left out: the
+// allocator under JavaScriptCore tidies up for a moment after start.
+TEST(VLEvalCommandTests, AScriptWaitingOnATimerWakesNothing) {
+    RunningVelto velto({"eval", std::string(VELTO_FIXTURES) + "/eval/wait-on-timer.js"});
+    ASSERT_EQ(velto.readLine(), "log: waiting");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const long before = contextSwitchesOf(velto.pid());
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LE(contextSwitchesOf(velto.pid()) - before, 2);
 }
 
 TEST(VLEvalCommandTests, ExitStatusOfFailures) {
