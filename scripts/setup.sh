@@ -9,6 +9,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libglib2.0-dev nlohmann-json3-dev media-types libssl-dev
     libjavascriptcoregtk-4.1-dev
+    libpixman-1-dev
 )
 packages+=("$@")
 # npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.

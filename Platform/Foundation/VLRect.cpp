@@ -37,6 +37,11 @@ bool VLRect::isNull() const {
     return std::isinf(origin.x) || std::isinf(origin.y);
 }
 
+bool VLRect::isFinite() const {
+    return std::isfinite(origin.x) && std::isfinite(origin.y) && std::isfinite(size.width) &&
+           std::isfinite(size.height);
+}
+
 bool VLRect::isEmpty() const {
     return isNull() || !(size.width != 0) || !(size.height != 0) || std::isnan(size.width) ||
            std::isnan(size.height);

@@ -25,6 +25,8 @@ struct VLRect {
     double height() const; // never negative
 
     bool isNull() const;
+    // No part is NaN or infinite (the null rectangle is not finite).
+    bool isFinite() const;
     // Null, or without area.
     bool isEmpty() const;
     // Non-negative size, same area.

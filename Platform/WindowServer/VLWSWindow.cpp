@@ -1,0 +1,360 @@
+#include "Platform/WindowServer/VLWSWindow.h"
+
+#include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/WindowServer/VLWindowServer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool isValidSize(VLSize size) {
+    return std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 0 && size.height >= 0;
+}
+
+bool isValidFrame(const VLRect& frame) {
+    return frame.isFinite() && isValidSize(frame.size);
+}
+
+} // namespace
+
+VLWSWindow::VLWSWindow(VLRect contentRect, uint64_t styleMask)
+    : _server(VLWindowServer::shared()), _windowNumber(_server->addWindow(this)), _styleMask(styleMask) {
+    _frame = frameRectForContentRect(isValidFrame(contentRect) ? contentRect : VLRectZero);
+    _frameView = std::make_shared<VLWSView>();
+    _frameView->setWindow(this);
+    _contentView = std::make_shared<VLWSView>();
+    _frameView->addSubview(_contentView);
+    layoutViews();
+    if (auto screen = this->screen())
+        _screenID = screen->displayID;
+    _backingScaleFactor = backingScaleFactor();
+    _server->windowsChanged();
+}
+
+VLWSWindow::~VLWSWindow() {
+    _frameView->setWindow(nullptr);
+    if (_parent)
+        std::erase(_parent->_children, this);
+    for (VLWSWindow* child : _children)
+        child->_parent = nullptr;
+    _server->removeWindow(this);
+    for (VLWSWindow* child : _children)
+        if (child->_orderedIn)
+            _server->placeInOrder(child, true);
+    _server->windowsChanged();
+}
+
+// Geometry
+
+void VLWSWindow::setFrame(VLRect frame, bool) {
+    if (!isValidFrame(frame) || frame == _frame)
+        return;
+    auto self = weak_from_this().lock();
+    const VLRect old = _frame;
+    _frame = frame;
+    layoutViews();
+    const bool moved = frame.origin != old.origin;
+    if (moved)
+        moveChildren(frame.origin.x - old.origin.x, frame.origin.y - old.origin.y);
+    _server->windowsChanged();
+    if (frame.size != old.size)
+        report(&VLWSWindowDelegate::windowDidResize, VLWSWindowDidResizeNotification);
+    if (moved)
+        report(&VLWSWindowDelegate::windowDidMove, VLWSWindowDidMoveNotification);
+    updateScreen();
+}
+
+void VLWSWindow::setFrameOrigin(VLPoint origin) {
+    setFrame({origin, _frame.size});
+}
+
+void VLWSWindow::setContentSize(VLSize size) {
+    if (!isValidSize(size))
+        return;
+    const VLRect frame = frameRectForContentRect({_frame.origin, size});
+    setFrame({_frame.origin.x, _frame.maxY() - frame.size.height, frame.size.width, frame.size.height});
+}
+
+VLRect VLWSWindow::contentRectForFrameRect(VLRect frame) const {
+    if (!(_styleMask & VLWSWindowStyleMaskTitled))
+        return frame;
+    return {frame.origin, {frame.size.width, std::max(0.0, frame.size.height - VLWSTitleBarHeight)}};
+}
+
+VLRect VLWSWindow::frameRectForContentRect(VLRect contentRect) const {
+    if (!(_styleMask & VLWSWindowStyleMaskTitled))
+        return contentRect;
+    return {contentRect.origin, {contentRect.size.width, contentRect.size.height + VLWSTitleBarHeight}};
+}
+
+VLRect VLWSWindow::convertRectToScreen(VLRect rect) const {
+    return {convertPointToScreen(rect.origin), rect.size};
+}
+
+VLRect VLWSWindow::convertRectFromScreen(VLRect rect) const {
+    return {convertPointFromScreen(rect.origin), rect.size};
+}
+
+VLPoint VLWSWindow::convertPointToScreen(VLPoint point) const {
+    return {point.x + _frame.origin.x, point.y + _frame.origin.y};
+}
+
+VLPoint VLWSWindow::convertPointFromScreen(VLPoint point) const {
+    return {point.x - _frame.origin.x, point.y - _frame.origin.y};
+}
+
+void VLWSWindow::layoutViews() {
+    const VLRect bounds{{0, 0}, _frame.size};
+    _frameView->setFrame(bounds);
+    _contentView->setFrame(contentRectForFrameRect(bounds));
+}
+
+void VLWSWindow::moveChildren(double dx, double dy) {
+    // Copied: a child's delegate may add or remove children.
+    std::vector<std::shared_ptr<VLWSWindow>> children = childWindows();
+    for (const auto& child : children)
+        child->setFrameOrigin({child->_frame.origin.x + dx, child->_frame.origin.y + dy});
+}
+
+void VLWSWindow::setContentView(std::shared_ptr<VLWSView> view) {
+    if (!view || view == _contentView)
+        return;
+    _contentView->removeFromSuperview();
+    _contentView = std::move(view);
+    _frameView->addSubview(_contentView);
+    layoutViews();
+}
+
+// Settings
+
+void VLWSWindow::setStyleMask(uint64_t styleMask) {
+    _styleMask = styleMask;
+    layoutViews();
+}
+
+void VLWSWindow::setLevel(int32_t level) {
+    if (level == _level)
+        return;
+    _level = level;
+    if (_orderedIn && !_parent)
+        _server->placeInOrder(this, true);
+    _server->windowsChanged();
+}
+
+void VLWSWindow::setAlphaValue(double alpha) {
+    if (std::isnan(alpha))
+        return;
+    _alphaValue = std::clamp(alpha, 0.0, 1.0);
+    _server->windowsChanged();
+}
+
+void VLWSWindow::setOpaque(bool opaque) {
+    _isOpaque = opaque;
+    _server->windowsChanged();
+}
+
+void VLWSWindow::setTitle(std::string title) {
+    _title = std::move(title);
+    _server->windowsChanged();
+}
+
+void VLWSWindow::setContentMinSize(VLSize size) {
+    if (isValidSize(size))
+        _contentMinSize = size;
+}
+
+void VLWSWindow::setContentMaxSize(VLSize size) {
+    if (isValidSize(size))
+        _contentMaxSize = size;
+}
+
+void VLWSWindow::setContentAspectRatio(VLSize ratio) {
+    if (isValidSize(ratio))
+        _contentAspectRatio = ratio;
+}
+
+// Ordering
+
+void VLWSWindow::orderFront() {
+    setOrderedIn(true, true);
+}
+
+void VLWSWindow::orderFrontRegardless() {
+    setOrderedIn(true, true);
+}
+
+void VLWSWindow::makeKeyAndOrderFront() {
+    orderFront();
+    makeKeyWindow();
+}
+
+void VLWSWindow::orderBack() {
+    setOrderedIn(true, false);
+}
+
+void VLWSWindow::orderOut() {
+    setOrderedIn(false, false);
+}
+
+void VLWSWindow::setOrderedIn(bool orderedIn, bool front) {
+    _orderedIn = orderedIn;
+    if (orderedIn)
+        _closed = _released = false;
+    if (!orderedIn) {
+        if (!_parent)
+            _server->removeFromOrder(this);
+    } else if (_parent) {
+        std::erase(_parent->_children, this);
+        _parent->_children.insert(front ? _parent->_children.end() : _parent->_children.begin(), this);
+    } else {
+        _server->placeInOrder(this, front);
+    }
+    _server->windowsChanged();
+}
+
+void VLWSWindow::close() {
+    if (_closed)
+        return;
+    _closed = true;
+    auto self = weak_from_this().lock();
+    report(&VLWSWindowDelegate::windowWillClose, VLWSWindowWillCloseNotification);
+    if (auto parent = parentWindow())
+        parent->removeChildWindow(self);
+    _released = _isReleasedWhenClosed;
+    orderOut();
+}
+
+bool VLWSWindow::isVisible() const {
+    return _orderedIn && (!_parent || _parent->isVisible());
+}
+
+void VLWSWindow::addChildWindow(const std::shared_ptr<VLWSWindow>& child) {
+    if (!child || child->_server != _server)
+        return;
+    // No cycles: the child may be neither this window nor one of its ancestors.
+    for (const VLWSWindow* ancestor = this; ancestor; ancestor = ancestor->_parent)
+        if (ancestor == child.get())
+            return;
+    if (child->_parent)
+        std::erase(child->_parent->_children, child.get());
+    else
+        _server->removeFromOrder(child.get());
+    child->_parent = this;
+    _children.push_back(child.get());
+    child->_orderedIn = true;
+    child->_closed = child->_released = false;
+    _server->windowsChanged();
+}
+
+void VLWSWindow::removeChildWindow(const std::shared_ptr<VLWSWindow>& child) {
+    if (!child || child->_parent != this)
+        return;
+    std::erase(_children, child.get());
+    child->_parent = nullptr;
+    if (child->_orderedIn)
+        _server->placeInOrder(child.get(), true);
+    _server->windowsChanged();
+}
+
+std::vector<std::shared_ptr<VLWSWindow>> VLWSWindow::childWindows() const {
+    return held(_children);
+}
+
+std::shared_ptr<VLWSWindow> VLWSWindow::parentWindow() const {
+    return held(_parent);
+}
+
+std::shared_ptr<VLWSWindow> VLWSWindow::held(VLWSWindow* window) {
+    return window ? window->weak_from_this().lock() : nullptr;
+}
+
+std::vector<std::shared_ptr<VLWSWindow>> VLWSWindow::held(const std::vector<VLWSWindow*>& windows) {
+    std::vector<std::shared_ptr<VLWSWindow>> strong;
+    for (VLWSWindow* window : windows)
+        if (auto one = held(window))
+            strong.push_back(std::move(one));
+    return strong;
+}
+
+// Key and main
+
+bool VLWSWindow::canBecomeKeyWindow() const {
+    return _styleMask & (VLWSWindowStyleMaskTitled | VLWSWindowStyleMaskResizable);
+}
+
+bool VLWSWindow::canBecomeMainWindow() const {
+    return (_styleMask & (VLWSWindowStyleMaskTitled | VLWSWindowStyleMaskResizable)) && isVisible() &&
+           !isPanel();
+}
+
+void VLWSWindow::makeKeyWindow() {
+    if (!isVisible() || !canBecomeKeyWindow())
+        return;
+    auto self = weak_from_this().lock();
+    _server->setKeyWindow(this);
+    if (canBecomeMainWindow())
+        makeMainWindow();
+}
+
+void VLWSWindow::makeMainWindow() {
+    if (canBecomeMainWindow())
+        _server->setMainWindow(this);
+}
+
+bool VLWSWindow::isKeyWindow() const {
+    return _server->_keyWindow == this;
+}
+
+bool VLWSWindow::isMainWindow() const {
+    return _server->_mainWindow == this;
+}
+
+// Screen and scale
+
+std::optional<VLWSScreen> VLWSWindow::screen() const {
+    return _server->screenForFrame(_frame);
+}
+
+double VLWSWindow::backingScaleFactor() const {
+    auto screen = this->screen();
+    return screen ? screen->backingScaleFactor : _server->primaryScale();
+}
+
+void VLWSWindow::updateScreen() {
+    auto self = weak_from_this().lock();
+    auto screen = this->screen();
+    std::optional<uint32_t> screenID;
+    if (screen)
+        screenID = screen->displayID;
+    const double scale = backingScaleFactor();
+    const bool screenChanged = screenID != _screenID;
+    const bool scaleChanged = scale != _backingScaleFactor;
+    _screenID = screenID;
+    _backingScaleFactor = scale;
+    if (screenChanged)
+        report(&VLWSWindowDelegate::windowDidChangeScreen, VLWSWindowDidChangeScreenNotification);
+    if (scaleChanged)
+        report(&VLWSWindowDelegate::windowDidChangeBackingProperties, nullptr);
+}
+
+// Occlusion
+
+void VLWSWindow::overrideOcclusionState(std::optional<uint64_t> state) {
+    _occlusionOverride = state;
+    _server->windowsChanged();
+}
+
+// Reports and events
+
+void VLWSWindow::report(Report method, const char* notification) {
+    if (auto delegate = _delegate.lock())
+        (delegate.get()->*method)(*this);
+    if (notification)
+        VLNotificationCenter::defaultCenter().post(notification, static_cast<const VLWSWindow*>(this));
+}
+
+void VLWSWindow::sendEvent(const VLWSEvent&) {}
+void VLWSWindow::keyDown(const VLWSEvent&) {}
+void VLWSWindow::keyUp(const VLWSEvent&) {}
+void VLWSWindow::mouseMoved(const VLWSEvent&) {}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "Platform/WindowServer/VLDisplayProvider.h"
+#include "Platform/WindowServer/VLWSClock.h"
+#include "Platform/WindowServer/VLWSScreen.h"
+#include "Platform/WindowServer/VLWSSnapshot.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class VLWSWindow;
+class VLWSWindowDelegate;
+
+// The process's window server: its clock, the screens, the application's windows in z-order with the
+// key and main window, and occlusion. It is also the process's display provider.
+//
+// The model belongs to the main thread. After each change the main thread publishes a snapshot of the
+// displays and the window list, which any thread may read.
+class VLWindowServer final : public VLDisplayProvider, public std::enable_shared_from_this<VLWindowServer> {
+public:
+    // One screen (VLWSScreen::defaultScreen), no windows.
+    VLWindowServer();
+    ~VLWindowServer() override;
+    VLWindowServer(const VLWindowServer&) = delete;
+    VLWindowServer& operator=(const VLWindowServer&) = delete;
+
+    // Any thread; made on first use.
+    static std::shared_ptr<VLWindowServer> shared();
+    // For tests: windows made afterwards belong to the new server; nullptr makes a fresh one at next use.
+    static void setShared(std::shared_ptr<VLWindowServer> server);
+
+    VLWSClock& clock() { return _clock; }
+
+    // Screens. Refuses (answering false) an empty id, a repeated one, a mirror of an unknown display,
+    // two main displays or a screen that is not valid. The first screen is main when none says so; the
+    // main one goes first. A change posts one VLScreenParametersDidChangeNotification on the main queue,
+    // after which windows re-evaluate their screen and scale.
+    bool setScreens(std::vector<VLWSScreen> screens);
+    // The order in which the online list gives the displays (unknown ids left out); nullopt: the
+    // screens' own order.
+    void setOnlineDisplayOrder(std::optional<std::vector<uint32_t>> displayIDs);
+    // Makes reading the online list fail.
+    void setOnlineDisplayListFails(bool fails);
+
+    // The application. Windows in the order they were made.
+    std::vector<std::shared_ptr<VLWSWindow>> windows() const;
+    // Visible windows, front to back.
+    std::vector<std::shared_ptr<VLWSWindow>> orderedWindows() const;
+    std::shared_ptr<VLWSWindow> windowWithNumber(int64_t windowNumber) const;
+    std::shared_ptr<VLWSWindow> keyWindow() const;
+    std::shared_ptr<VLWSWindow> mainWindow() const;
+    bool isActive() const { return _isActive; }
+    void activate() { _isActive = true; }
+
+    // Any thread: the displays and the window list as last published.
+    std::shared_ptr<const VLWSSnapshot> snapshot() const;
+
+    // VLDisplayProvider, from the snapshot.
+    uint32_t mainDisplayID() const override;
+    bool hasDisplay(uint32_t displayID) const override;
+    bool isAsleep(uint32_t displayID) const override;
+
+protected:
+    double statedRefreshRate(uint32_t displayID) const override;
+
+private:
+    friend class VLWSWindow;
+
+    // Windows come and go.
+    int64_t addWindow(VLWSWindow* window);
+    void removeWindow(VLWSWindow* window);
+    // Without the windows released when they closed.
+    std::vector<VLWSWindow*> applicationWindows() const;
+    // Puts a top-level window at the front or the back of its level, or takes it out of the order.
+    void placeInOrder(VLWSWindow* window, bool front);
+    void removeFromOrder(VLWSWindow* window);
+    std::vector<VLWSWindow*> frontToBack() const;
+    void setKeyWindow(VLWSWindow* window);
+    void setMainWindow(VLWSWindow* window);
+    // Moves the key or main role, the former holder resigning first.
+    static void handOver(VLWSWindow*& holder, VLWSWindow* window,
+                         void (VLWSWindowDelegate::*resign)(VLWSWindow&),
+                         void (VLWSWindowDelegate::*become)(VLWSWindow&));
+    // After a change of the order or of what a window shows: key and main follow visibility, the
+    // snapshot is published and occlusion is computed again.
+    void windowsChanged();
+
+    std::optional<VLWSScreen> screenForFrame(const VLRect& frame) const;
+    double primaryScale() const;
+
+    void publish();
+    void scheduleOcclusionUpdate();
+    void updateOcclusion();
+    void screensChanged();
+
+    VLWSClock _clock;
+    std::vector<VLWSScreen> _displays; // main thread; the main one first
+    std::optional<std::vector<uint32_t>> _onlineOrder;
+    bool _onlineListFails = false;
+    std::vector<VLWSWindow*> _windows; // main thread; every live window, in the order made
+    std::vector<VLWSWindow*> _order;   // main thread; ordered-in top-level windows, front to back
+    VLWSWindow* _keyWindow = nullptr;
+    VLWSWindow* _mainWindow = nullptr;
+    bool _isActive = false;
+    bool _occlusionScheduled = false;
+
+    mutable std::mutex _snapshotLock; // guards _snapshot; any thread
+    std::shared_ptr<const VLWSSnapshot> _snapshot;
+};

@@ -1,0 +1,14 @@
+#include "Tests/Support/VLGeometryPrinter.h"
+
+void PrintTo(const VLPoint& point, std::ostream* out) {
+    *out << "{" << point.x << ", " << point.y << "}";
+}
+
+void PrintTo(const VLSize& size, std::ostream* out) {
+    *out << "{" << size.width << " × " << size.height << "}";
+}
+
+void PrintTo(const VLRect& rect, std::ostream* out) {
+    *out << "{" << rect.origin.x << ", " << rect.origin.y << ", " << rect.size.width << " × "
+         << rect.size.height << "}";
+}
