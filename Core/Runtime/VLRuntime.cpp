@@ -3,6 +3,7 @@
 #include "Core/Engine/Binding/VLJSBindingContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
+#include "Platform/Foundation/VLDelayScheduler.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
@@ -62,6 +63,36 @@ void VLRuntime::setSuspended(bool suspended) {
     if (isTerminated() || _suspended.exchange(suspended) == suspended)
         return;
     postOnMainThread(VLRuntimeSuspendedDidChangeNotification);
+}
+
+void VLRuntime::setNeedsGarbageCollection() {
+    {
+        std::lock_guard lock(_lock);
+        if (_terminated || _garbageCollectionPending)
+            return;
+        _garbageCollectionPending = true;
+    }
+    VLDelayScheduler::shared()->after(1.0, _engine->runLoop()->thread()->context(),
+                                      [weakSelf = weak_from_this()] {
+                                          if (std::shared_ptr<VLRuntime> self = weakSelf.lock())
+                                              self->collectGarbage();
+                                      });
+}
+
+void VLRuntime::collectGarbage() {
+    _engine->runLoop()->performBlock([weakSelf = weak_from_this()] {
+        std::shared_ptr<VLRuntime> self = weakSelf.lock();
+        if (!self)
+            return;
+        {
+            std::lock_guard lock(self->_lock);
+            self->_garbageCollectionPending = false;
+            if (self->_terminated)
+                return;
+        }
+        if (VLJSContext* context = self->_engine->context())
+            JSGarbageCollect(context->globalContext());
+    });
 }
 
 bool VLRuntime::isTerminated() const {

@@ -36,6 +36,11 @@ public:
     // Ignored when terminated or unchanged; otherwise posts VLRuntimeSuspendedDidChangeNotification.
     void setSuspended(bool suspended);
 
+    // Asks for one full garbage collection on the JavaScript thread a second from now, so that the
+    // memory of released media goes soon; requests made meanwhile are absorbed by the pending one.
+    // Nothing once terminated. Any thread.
+    void setNeedsGarbageCollection();
+
     bool isTerminated() const;
     // Once; any thread. Marks every binding context of the engine terminated and then posts
     // VLRuntimeWillTerminateNotification, both on the JavaScript thread.
@@ -47,10 +52,13 @@ private:
 
     // At once on the main thread; from elsewhere through the main queue, unless the runtime is gone.
     void postOnMainThread(const char* name);
+    // On the JavaScript thread, unless terminated meanwhile.
+    void collectGarbage();
 
     std::shared_ptr<VLJSEngine> _engine;
     std::atomic<bool> _suspended{false};
 
-    mutable std::recursive_mutex _lock; // the runtime lock; guards _terminated
+    mutable std::recursive_mutex _lock; // the runtime lock; guards the two members below
     bool _terminated = false;
+    bool _garbageCollectionPending = false;
 };

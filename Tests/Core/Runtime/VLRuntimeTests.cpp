@@ -8,6 +8,8 @@
 #include "Core/Engine/JS/VLJSValueBridge.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Engine/Support/VLScopeExit.h"
+#include "Platform/Foundation/VLManualDelayScheduler.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Tests/Support/VLWaitUntil.h"
 
@@ -160,4 +162,27 @@ TEST_F(VLRuntimeTest, TerminationEndsTheTimersOfItsOwnContextOnly) {
     EXPECT_EQ(VLValue(true), evaluate(ending, "typeof setTimeout(() => ticks++, 0) === 'number'"));
     waitFor(other, "ticks > 20");
     EXPECT_EQ(ticksAtEnd, evaluate(ending, "ticks"));
+}
+
+TEST_F(VLRuntimeTest, GarbageCollectionRequestsJoinThePendingOne) {
+    auto scheduler = std::make_shared<VLManualDelayScheduler>();
+    VLDelayScheduler::setShared(scheduler);
+    VLScopeExit restoreScheduler([] { VLDelayScheduler::setShared(nullptr); });
+    std::shared_ptr<VLRuntime> runtime = makeRuntime();
+    const auto collectionHasRun = [&] { runtime->engine()->runLoop()->performBlockSync([] {}); };
+
+    runtime->setNeedsGarbageCollection();
+    runtime->setNeedsGarbageCollection();
+    EXPECT_EQ(scheduler->pendingDelays(), std::vector<double>{1.0});
+    scheduler->advance(1.0);
+    collectionHasRun();
+
+    runtime->setNeedsGarbageCollection();
+    EXPECT_EQ(scheduler->pendingCount(), 1u) << "a request after the collection asks again";
+    scheduler->advance(1.0);
+    collectionHasRun();
+
+    runtime->terminate();
+    runtime->setNeedsGarbageCollection();
+    EXPECT_EQ(scheduler->pendingCount(), 0u);
 }

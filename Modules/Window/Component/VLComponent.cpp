@@ -1,0 +1,312 @@
+#include "Modules/Window/Component/VLComponent.h"
+
+#include "Core/Engine/KeyValue/VLKVObject.h"
+#include "Core/Engine/Log/VLSystemLog.h"
+#include "Core/Engine/RunLoop/VLQueueSupport.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Engine/Support/VLLocks.h"
+#include "Core/Runtime/VLRuntime.h"
+#include "Modules/Window/Style/VLComponentStyleConvertUtil.h"
+#include "Platform/Foundation/VLStringWithFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+std::shared_ptr<VLComponent> VLComponent::create(const VLDictionary& style, const VLDictionary& attributes,
+                                                 const VLArray& events) {
+    std::shared_ptr<VLComponent> component(new VLComponent());
+    component->initWithStyle(style, attributes, events);
+    return component;
+}
+
+VLComponent::VLComponent()
+    : _propertyLock(VLCreateFastLock()),
+      _identifier(VLStringWithFormat("%p", static_cast<const void*>(this))),
+      _yoga(std::make_unique<VLYGLayout>(this)), _thread(VLRunLoopThread::current()) {
+    _yoga->setEnabled(true);
+}
+
+VLComponent::~VLComponent() {
+    _yoga->forgetLayoutable();
+    // A main-queue block may have held the last reference; the node tree is the component thread's.
+    std::shared_ptr<VLRunLoopThread> thread = _thread.lock();
+    if (thread && !thread->isCurrent()) {
+        std::shared_ptr<VLYGLayout> layout = std::move(_yoga);
+        thread->post([layout] {});
+    }
+}
+
+void VLComponent::initWithStyle(const VLDictionary& style, const VLDictionary& attributes,
+                                const VLArray& events) {
+    for (const VLValue& event : events)
+        if (event.isString() && !event.stringValue().empty())
+            _addEventOnComponentThread(event.stringValue());
+    _updateAttributesOnComponentThread(attributes);
+    _updateStyleOnComponentThread(style);
+}
+
+template <typename Block>
+void VLComponent::performOnMainQueue(Block block) {
+    VLExecuteOnMainQueue([weakSelf = weak_from_this(), block = std::move(block)] {
+        if (std::shared_ptr<VLComponent> self = weakSelf.lock())
+            block(*self);
+    });
+}
+
+template <typename Block>
+void VLComponent::performOnMainQueueForView(Block block) {
+    if (isViewLoaded())
+        performOnMainQueue(std::move(block));
+}
+
+VLDictionary VLComponent::style() const {
+    std::lock_guard lock(*_propertyLock);
+    return _style;
+}
+
+VLDictionary VLComponent::attributes() const {
+    std::lock_guard lock(*_propertyLock);
+    return _attributes;
+}
+
+std::vector<std::shared_ptr<VLComponent>> VLComponent::subcomponents() const {
+    std::lock_guard lock(*_propertyLock);
+    return _subcomponents;
+}
+
+std::vector<std::string> VLComponent::events() const {
+    std::lock_guard lock(*_propertyLock);
+    return _events;
+}
+
+std::optional<VLColor> VLComponent::backgroundColor() const {
+    std::lock_guard lock(*_propertyLock);
+    return _backgroundColor;
+}
+
+float VLComponent::opacity() const {
+    std::lock_guard lock(*_propertyLock);
+    return _opacity;
+}
+
+VLEdgeInsets VLComponent::padding() const {
+    std::lock_guard lock(*_propertyLock);
+    return _padding;
+}
+
+std::shared_ptr<VLJSBindingBase> VLComponent::instance() const {
+    std::lock_guard lock(*_propertyLock);
+    return _instance.lock();
+}
+
+void VLComponent::setInstance(const std::shared_ptr<VLJSBindingBase>& instance) {
+    std::lock_guard lock(*_propertyLock);
+    _instance = instance;
+}
+
+std::shared_ptr<VLComponentEventDelegate> VLComponent::eventDelegate() const {
+    std::lock_guard lock(*_propertyLock);
+    return _eventDelegate.lock();
+}
+
+void VLComponent::setEventDelegate(const std::shared_ptr<VLComponentEventDelegate>& delegate) {
+    std::lock_guard lock(*_propertyLock);
+    _eventDelegate = delegate;
+}
+
+// Tree
+
+bool VLComponent::canBecomeSubcomponent(const VLComponent* proposedParent) const {
+    return proposedParent != nullptr;
+}
+
+std::shared_ptr<VLComponent> VLComponent::parent() const {
+    std::lock_guard lock(*_propertyLock);
+    return _parent.lock();
+}
+
+std::shared_ptr<VLComponent> VLComponent::root() {
+    std::shared_ptr<VLComponent> root = shared_from_this();
+    while (std::shared_ptr<VLComponent> parent = root->parent())
+        root = std::move(parent);
+    return root;
+}
+
+bool VLComponent::isInWindow() const {
+    std::shared_ptr<VLComponent> parent = this->parent();
+    return parent && parent->isInWindow();
+}
+
+bool VLComponent::isAncestorOrSelf(const VLComponent* component) const {
+    if (component == this)
+        return true;
+    for (std::shared_ptr<VLComponent> ancestor = parent(); ancestor; ancestor = ancestor->parent())
+        if (ancestor.get() == component)
+            return true;
+    return false;
+}
+
+void VLComponent::addComponent(const std::shared_ptr<VLComponent>& component, int64_t index) {
+    if (!component || !component->canBecomeSubcomponent(this) || isAncestorOrSelf(component.get()))
+        return;
+    if (component->parent())
+        component->removeFromParent();
+    if (index == -1)
+        index = int64_t(subcomponents().size());
+    if (!_insertSubcomponent(component, index))
+        return;
+    performOnMainQueue([weakChild = std::weak_ptr(component)](VLComponent& self) {
+        if (std::shared_ptr<VLComponent> child = weakChild.lock())
+            self._insertSubview(child);
+    });
+}
+
+bool VLComponent::_insertSubcomponent(const std::shared_ptr<VLComponent>& child, int64_t index) {
+    {
+        std::unique_lock lock(*_propertyLock);
+        const size_t count = _subcomponents.size();
+        if (index < 0 || uint64_t(index) > count) {
+            lock.unlock();
+            VLSystemLogWrite(VLStringWithFormat(
+                "the index of inserted %ld is out of range as the current is %lu", index, count));
+            return false;
+        }
+        _subcomponents.insert(_subcomponents.begin() + index, child);
+    }
+    child->setParent(shared_from_this());
+    child->_updateStyleOnComponentThread(child->style());
+    _yoga->insertChild(child->yoga(), size_t(index));
+    return true;
+}
+
+void VLComponent::removeFromParent() {
+    if (!parent())
+        return;
+    _removeFromParent();
+    performOnMainQueue([](VLComponent& self) { self._removeFromSuperview(); });
+}
+
+void VLComponent::_removeFromParent() {
+    if (std::shared_ptr<VLComponent> parent = this->parent()) {
+        parent->_removeSubcomponent(shared_from_this());
+        parent->yoga().removeChild(*_yoga);
+    }
+}
+
+void VLComponent::_removeSubcomponent(const std::shared_ptr<VLComponent>& child) {
+    const bool wasInWindow = isInWindow();
+    {
+        std::lock_guard lock(*_propertyLock);
+        std::erase(_subcomponents, child);
+    }
+    child->setParent(nullptr);
+    if (wasInWindow && child->_holdsLargeMedia()) {
+        if (std::shared_ptr<VLRuntime> runtime = root()->runtime())
+            runtime->setNeedsGarbageCollection();
+    }
+}
+
+void VLComponent::setParent(const std::shared_ptr<VLComponent>& parent) {
+    const bool wasInWindow = isInWindow();
+    {
+        std::lock_guard lock(*_propertyLock);
+        _parent = parent;
+    }
+    didMoveToParent(parent);
+    const bool inWindow = isInWindow();
+    if (inWindow != wasInWindow)
+        _notifyInWindow(inWindow);
+}
+
+void VLComponent::_notifyInWindow(bool inWindow) {
+    inWindowDidChange(inWindow);
+    for (const std::shared_ptr<VLComponent>& child : subcomponents())
+        child->_notifyInWindow(inWindow);
+}
+
+bool VLComponent::_holdsLargeMedia() const {
+    const std::vector<std::shared_ptr<VLComponent>> children = subcomponents();
+    return std::any_of(children.begin(), children.end(),
+                       [](const auto& child) { return child->_holdsLargeMedia(); });
+}
+
+// Style, attributes and events
+
+void VLComponent::updateStyle(const VLDictionary& style) {
+    if (style == this->style())
+        return;
+    _updateStyleOnComponentThread(style);
+    performOnMainQueueForView([](VLComponent& self) { self._updateStyleOnMainThread(); });
+}
+
+void VLComponent::_updateStyleOnComponentThread(const VLDictionary& style) {
+    const std::optional<VLColor> color =
+        VLComponentStyleConvertUtil::colorValue(style.get("backgroundColor"));
+    float opacity = float(VLKVObject(style.get("opacity")).doubleValueWithDefault(1.0));
+    if (!std::isfinite(opacity))
+        opacity = 1;
+    std::lock_guard lock(*_propertyLock);
+    _style = style;
+    _backgroundColor = color;
+    _opacity = opacity;
+}
+
+void VLComponent::updateAttributes(const VLDictionary& attributes) {
+    if (attributes == this->attributes())
+        return;
+    _updateAttributesOnComponentThread(attributes);
+    performOnMainQueueForView([](VLComponent& self) { self._updateAttributesOnMainThread(); });
+}
+
+void VLComponent::_updateAttributesOnComponentThread(const VLDictionary& attributes) {
+    std::lock_guard lock(*_propertyLock);
+    for (const auto& [key, value] : attributes)
+        _attributes.set(key, value);
+}
+
+void VLComponent::_addEventOnComponentThread(const std::string& name) {
+    std::lock_guard lock(*_propertyLock);
+    _events.push_back(name);
+}
+
+void VLComponent::addEvent(const std::string& name) {
+    _addEventOnComponentThread(name);
+    performOnMainQueueForView([name](VLComponent& self) { self._addEventOnMainThread(name); });
+}
+
+void VLComponent::removeEvent(const std::string& name) {
+    {
+        std::lock_guard lock(*_propertyLock);
+        auto found = std::find(_events.begin(), _events.end(), name);
+        if (found != _events.end())
+            _events.erase(found);
+    }
+    performOnMainQueueForView([name](VLComponent& self) { self._removeEventOnMainThread(name); });
+}
+
+void VLComponent::_fireEvent(const std::string& name, const VLDictionary& params) {
+    if (std::shared_ptr<VLComponentEventDelegate> delegate = eventDelegate())
+        delegate->component(*this, name, params);
+}
+
+// Layout
+
+std::vector<std::shared_ptr<VLYGLayoutable>> VLComponent::children() const {
+    std::lock_guard lock(*_propertyLock);
+    return {_subcomponents.begin(), _subcomponents.end()};
+}
+
+VLRect VLComponent::frame() const {
+    std::lock_guard lock(*_propertyLock);
+    return _frame;
+}
+
+void VLComponent::setFrame(const VLRect& frame) {
+    const bool isFinite = std::isfinite(frame.origin.x) && std::isfinite(frame.origin.y) &&
+                          std::isfinite(frame.size.width) && std::isfinite(frame.size.height);
+    if (frame.isNull() || !isFinite)
+        return;
+    std::lock_guard lock(*_propertyLock);
+    _frame = frame;
+}

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "Modules/Window/Component/VLComponentEventDelegate.h"
+#include "Modules/Window/Layout/VLYGLayout.h"
+#include "Modules/Window/Layout/VLYGLayoutable.h"
+#include "Platform/Foundation/VLEdgeInsets.h"
+#include "Platform/Foundation/VLRect.h"
+#include "Platform/Foundation/VLValue.h"
+#include "Platform/Graphics/VLColor.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class VLJSBindingBase;
+class VLRunLoopThread;
+class VLRuntime;
+class VLUnfairLock;
+
+// A node of a runtime's component tree: the style and attributes a script gave it, the events it
+// listens to (counted: one entry per addEvent), its ordered subcomponents and a weak parent, and one
+// layout node from construction on. Subclasses (windows, images, canvases, videos) override the hooks.
+//
+// Threads: the tree belongs to its component thread, the runtime's JavaScript thread, which makes and
+// changes it. Everything that touches views runs on the main thread, reached through blocks queued
+// with VLExecuteOnMainQueue that hold components weakly. The fields below the property lock are read
+// from both threads under it; the getters return copies. The last reference may go on either thread.
+class VLComponent : public VLYGLayoutable, public std::enable_shared_from_this<VLComponent> {
+public:
+    // A detached component with the events (non-empty strings only), attributes and style.
+    static std::shared_ptr<VLComponent>
+    create(const VLDictionary& style = {}, const VLDictionary& attributes = {}, const VLArray& events = {});
+    ~VLComponent() override;
+    VLComponent(const VLComponent&) = delete;
+    VLComponent& operator=(const VLComponent&) = delete;
+
+    // "0x…", the address: unique while the component lives.
+    const std::string& identifier() const { return _identifier; }
+    VLDictionary style() const;
+    VLDictionary attributes() const;
+    std::vector<std::shared_ptr<VLComponent>> subcomponents() const;
+    std::vector<std::string> events() const;
+    std::optional<VLColor> backgroundColor() const;
+    float opacity() const;
+    VLEdgeInsets padding() const;
+
+    // The component's binding object, set and read by the binding.
+    std::shared_ptr<VLJSBindingBase> instance() const;
+    void setInstance(const std::shared_ptr<VLJSBindingBase>& instance);
+    std::shared_ptr<VLComponentEventDelegate> eventDelegate() const;
+    void setEventDelegate(const std::shared_ptr<VLComponentEventDelegate>& delegate);
+
+    // Tree operations, on the component thread. A child that refuses the parent, the parent itself or
+    // one of its ancestors is ignored without a word; -1 appends; another index outside 0...count is
+    // logged and changes nothing.
+    void addComponent(const std::shared_ptr<VLComponent>& component, int64_t index);
+    void removeFromParent();
+    virtual bool canBecomeSubcomponent(const VLComponent* proposedParent) const;
+    std::shared_ptr<VLComponent> parent() const;
+    std::shared_ptr<VLComponent> root();
+    // In a window when the root is a live window.
+    virtual bool isInWindow() const;
+    virtual bool isTopLevel() const { return false; }
+    // The runtime that a root window reports to; none for other components.
+    virtual std::shared_ptr<VLRuntime> runtime() const { return nullptr; }
+
+    // On the component thread. The style is replaced whole, unless equal; attributes are merged in,
+    // and count as a change unless equal to the whole merged dictionary.
+    void updateStyle(const VLDictionary& style);
+    void updateAttributes(const VLDictionary& attributes);
+    void addEvent(const std::string& name);
+    void removeEvent(const std::string& name);
+
+    // Whether the view has been made; any thread. None yet: views come with the view layer.
+    virtual bool isViewLoaded() const { return false; }
+
+    // Layout.
+    VLYGLayout& yoga() const override { return *_yoga; }
+    std::vector<std::shared_ptr<VLYGLayoutable>> children() const override;
+    bool isRoot() const override { return !parent(); }
+    VLRect frame() const override;
+    // Stores a frame from layout; a null, infinite or NaN frame is ignored.
+    void setFrame(const VLRect& frame) override;
+    MeasureBlock measureBlock() const override { return nullptr; }
+
+protected:
+    VLComponent();
+    // Right after construction, through the most-derived hooks: the events, attributes and style.
+    void initWithStyle(const VLDictionary& style, const VLDictionary& attributes, const VLArray& events);
+
+    // Hooks. Component thread: stores the style with its colour and opacity (overrides call it first).
+    virtual void _updateStyleOnComponentThread(const VLDictionary& style);
+    // Merges into the attributes.
+    virtual void _updateAttributesOnComponentThread(const VLDictionary& attributes);
+    virtual void didMoveToParent(const std::shared_ptr<VLComponent>& parent) { (void)parent; }
+    // Told to every component of a subtree that enters or leaves a window, parents first.
+    virtual void inWindowDidChange(bool inWindow) { (void)inWindow; }
+    // Whether leaving a shown window should make the runtime collect garbage soon.
+    virtual bool _holdsLargeMedia() const;
+
+    // Hooks on the main thread, which the view layer fills in.
+    virtual void _updateStyleOnMainThread() {}
+    virtual void _updateAttributesOnMainThread() {}
+    virtual void _addEventOnMainThread(const std::string& name) { (void)name; }
+    virtual void _removeEventOnMainThread(const std::string& name) { (void)name; }
+    virtual void _insertSubview(const std::shared_ptr<VLComponent>& child) { (void)child; }
+    virtual void _removeFromSuperview() {}
+    virtual void frameDidChange(const VLRect& frame) { (void)frame; }
+    // Hands the event to the event delegate.
+    virtual void _fireEvent(const std::string& name, const VLDictionary& params);
+
+    void setParent(const std::shared_ptr<VLComponent>& parent);
+
+private:
+    void _addEventOnComponentThread(const std::string& name);
+    bool _insertSubcomponent(const std::shared_ptr<VLComponent>& child, int64_t index);
+    void _removeFromParent();
+    void _removeSubcomponent(const std::shared_ptr<VLComponent>& child);
+    void _notifyInWindow(bool inWindow);
+    bool isAncestorOrSelf(const VLComponent* component) const;
+    // Runs the hook on the main queue while the component lives; the second only once there is a view.
+    template <typename Block>
+    void performOnMainQueue(Block block);
+    template <typename Block>
+    void performOnMainQueueForView(Block block);
+
+    std::vector<std::string> _events;
+    std::weak_ptr<VLComponentEventDelegate> _eventDelegate;
+    VLRect _frame;
+    VLEdgeInsets _padding;
+    const std::shared_ptr<VLUnfairLock> _propertyLock; // guards the fields above and below it
+    std::optional<VLColor> _backgroundColor;
+    float _opacity = 1;
+    std::weak_ptr<VLJSBindingBase> _instance;
+    VLDictionary _style;
+    VLDictionary _attributes;
+    std::vector<std::shared_ptr<VLComponent>> _subcomponents;
+    std::weak_ptr<VLComponent> _parent;
+    const std::string _identifier;
+
+    // The component thread's; freed there, as its node tree lives there.
+    std::unique_ptr<VLYGLayout> _yoga;
+    const std::weak_ptr<VLRunLoopThread> _thread;
+};
