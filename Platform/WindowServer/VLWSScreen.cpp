@@ -1,18 +1,8 @@
 #include "Platform/WindowServer/VLWSScreen.h"
 
+#include "Platform/WindowServer/VLWSGeometry.h"
+
 #include <cmath>
-
-namespace {
-
-bool isFiniteRect(const VLRect& rect) {
-    return rect.isFinite() && rect.size.width >= 0 && rect.size.height >= 0;
-}
-
-bool isFiniteSize(const VLSize& size) {
-    return std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 0 && size.height >= 0;
-}
-
-} // namespace
 
 VLWSScreen VLWSScreen::defaultScreen() {
     VLWSScreen screen;
@@ -25,7 +15,8 @@ std::optional<uint32_t> VLWSScreen::screenNumber() const {
 }
 
 bool VLWSScreen::isValid() const {
-    return displayID != 0 && isFiniteRect(frame) && isFiniteRect(visibleFrame) &&
+    return displayID != 0 && VLWSIsValidFrame(frame) && VLWSIsValidFrame(visibleFrame) &&
            std::isfinite(backingScaleFactor) && backingScaleFactor > 0 && std::isfinite(refreshRate) &&
-           refreshRate >= 0 && isFiniteSize(physicalSize) && (!modePixelSize || isFiniteSize(*modePixelSize));
+           refreshRate >= 0 && VLWSIsValidSize(physicalSize) &&
+           (!modePixelSize || VLWSIsValidSize(*modePixelSize));
 }

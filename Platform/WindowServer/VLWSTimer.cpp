@@ -3,6 +3,7 @@
 #include "Platform/Foundation/VLClock.h"
 #include "Platform/Foundation/VLDelayScheduler.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {

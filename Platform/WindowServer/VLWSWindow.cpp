@@ -1,26 +1,15 @@
 #include "Platform/WindowServer/VLWSWindow.h"
 
 #include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/WindowServer/VLWSGeometry.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-bool isValidSize(VLSize size) {
-    return std::isfinite(size.width) && std::isfinite(size.height) && size.width >= 0 && size.height >= 0;
-}
-
-bool isValidFrame(const VLRect& frame) {
-    return frame.isFinite() && isValidSize(frame.size);
-}
-
-} // namespace
-
 VLWSWindow::VLWSWindow(VLRect contentRect, uint64_t styleMask)
     : _server(VLWindowServer::shared()), _windowNumber(_server->addWindow(this)), _styleMask(styleMask) {
-    _frame = frameRectForContentRect(isValidFrame(contentRect) ? contentRect : VLRectZero);
+    _frame = frameRectForContentRect(VLWSIsValidFrame(contentRect) ? contentRect : VLRectZero);
     _frameView = std::make_shared<VLWSView>();
     _frameView->setWindow(this);
     _contentView = std::make_shared<VLWSView>();
@@ -48,7 +37,7 @@ VLWSWindow::~VLWSWindow() {
 // Geometry
 
 void VLWSWindow::setFrame(VLRect frame, bool) {
-    if (!isValidFrame(frame) || frame == _frame)
+    if (!VLWSIsValidFrame(frame) || frame == _frame)
         return;
     auto self = weak_from_this().lock();
     const VLRect old = _frame;
@@ -70,7 +59,7 @@ void VLWSWindow::setFrameOrigin(VLPoint origin) {
 }
 
 void VLWSWindow::setContentSize(VLSize size) {
-    if (!isValidSize(size))
+    if (!VLWSIsValidSize(size))
         return;
     const VLRect frame = frameRectForContentRect({_frame.origin, size});
     setFrame({_frame.origin.x, _frame.maxY() - frame.size.height, frame.size.width, frame.size.height});
@@ -160,17 +149,17 @@ void VLWSWindow::setTitle(std::string title) {
 }
 
 void VLWSWindow::setContentMinSize(VLSize size) {
-    if (isValidSize(size))
+    if (VLWSIsValidSize(size))
         _contentMinSize = size;
 }
 
 void VLWSWindow::setContentMaxSize(VLSize size) {
-    if (isValidSize(size))
+    if (VLWSIsValidSize(size))
         _contentMaxSize = size;
 }
 
 void VLWSWindow::setContentAspectRatio(VLSize ratio) {
-    if (isValidSize(ratio))
+    if (VLWSIsValidSize(ratio))
         _contentAspectRatio = ratio;
 }
 
