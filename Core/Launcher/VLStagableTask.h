@@ -49,6 +49,7 @@ public:
 
     const std::vector<VLStagableTaskStage>& stages() const { return _stages; }
     bool isFinished() const { return _finished.load(); }
+    // Set by start; nothing before.
     const std::shared_ptr<VLDispatchQueue>& queue() const { return _queue; }
 
 private:

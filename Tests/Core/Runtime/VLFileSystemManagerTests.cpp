@@ -3,6 +3,7 @@
 #include "Core/Runtime/VLFileSystemManager.h"
 #include "Platform/Foundation/VLSHA256.h"
 #include "Platform/Foundation/VLURL.h"
+#include "Tests/Support/VLFakeFileSystemOwner.h"
 #include "Tests/Support/VLPrivateTMPDIR.h"
 #include "Tests/Support/VLTestSignal.h"
 
@@ -17,26 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// The runtime as the manager sees it; set up before the manager reads it.
-class VLFakeFileSystemOwner final : public VLFileSystemOwner {
-public:
-    std::string identity() const override { return identityValue; }
-    std::string bundlePath() const override { return bundle; }
-    std::string dataPath() const override { return data; }
-    VLValue packageDigests() const override { return digests; }
-    bool allowsAppFiles() const override { return appFiles; }
-    uint64_t dataQuota() const override { return quota; }
-    std::shared_ptr<VLBlobURLStore> blobStore() const override { return store; }
-
-    std::string identityValue = "3F2504E0-4F89-11D3-9A0C-0305E82C3301";
-    std::string bundle;
-    std::string data;
-    VLValue digests;
-    bool appFiles = false;
-    uint64_t quota = 0;
-    std::shared_ptr<VLBlobURLStore> store = std::make_shared<VLBlobURLStore>();
-};
 
 VLData bytesOf(std::string_view text) {
     return VLData(text.begin(), text.end());
