@@ -260,11 +260,6 @@ VLJSEngine::PendingWork VLJSEngine::beginPendingWork() {
     });
 }
 
-size_t VLJSEngine::pendingWorkCount() const {
-    std::lock_guard lock(_pendingWork->mutex);
-    return _pendingWork->count;
-}
-
 bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline) {
     const std::shared_ptr<PendingWorkState> state = _pendingWork;
     std::unique_lock lock(state->mutex);

@@ -129,7 +129,6 @@ public:
     // tool that runs a script to its end knows when nothing is left. Any thread.
     using PendingWork = std::shared_ptr<void>;
     PendingWork beginPendingWork();
-    size_t pendingWorkCount() const;
     // Waits until no work is pending and nothing is queued for the JavaScript thread, or until the
     // deadline; false when the deadline came first. It sleeps until pending work ends, never looking
     // in between. Any thread but the JavaScript thread.
