@@ -94,8 +94,10 @@ VLJSEngine::VLJSEngine(RejectionTracking tracking)
 void VLJSEngine::start() {
     // Made now, while there is memory to spare: a report under memory pressure must not be the one that
     // has to start the log service and its thread.
-    for (const char* tag : {"VLJSEngine", "VLJSConsoleLog"})
-        VLLogLoggerFor(VLLogScope, tag);
+    dropOnFailure([] {
+        for (const char* tag : {"VLJSEngine", "VLJSConsoleLog"})
+            VLLogLoggerFor(VLLogScope, tag);
+    });
     performWithEngine([](VLJSEngine& engine) { engine.setUpContext(); });
     // Behind the set-up, so that the core prelude runs right after it.
     injectBindingContext(std::make_shared<VLCoreJSBindingContext>());
