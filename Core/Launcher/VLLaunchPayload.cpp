@@ -1,5 +1,6 @@
 #include "Core/Launcher/VLLaunchPayload.h"
 
+#include "Core/Engine/KeyValue/VLKeyValueCoding.h"
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
 
@@ -8,20 +9,11 @@
 
 namespace {
 
-// A boolean or a number, as key-value coding reads a BOOL or numeric property.
-std::optional<double> numberOf(const VLValue& value) {
-    if (value.isBool())
-        return value.boolValue() ? 1.0 : 0.0;
-    if (value.isNumber())
-        return value.doubleValue();
-    return std::nullopt;
-}
-
 std::optional<uint64_t> quotaOf(const VLValue& value) {
     if (value.isInteger())
         return value.integerValue() < 0 ? std::nullopt
                                         : std::optional<uint64_t>(uint64_t(value.integerValue()));
-    std::optional<double> number = numberOf(value);
+    std::optional<double> number = VLKeyValueNumber(value);
     // 2^64 itself does not fit.
     if (!number || *number < 0 || *number >= 18446744073709551616.0 || std::floor(*number) != *number)
         return std::nullopt;
@@ -65,7 +57,7 @@ using Setter = bool (*)(VLLaunchPayload&, const VLValue&);
 
 template <void (VLLaunchPayload::*set)(bool)>
 bool setBool(VLLaunchPayload& payload, const VLValue& value) {
-    std::optional<double> number = numberOf(value);
+    std::optional<double> number = VLKeyValueNumber(value);
     if (number)
         (payload.*set)(*number != 0);
     return number.has_value();
@@ -73,7 +65,7 @@ bool setBool(VLLaunchPayload& payload, const VLValue& value) {
 
 template <typename Number, void (VLLaunchPayload::*set)(Number)>
 bool setNumber(VLLaunchPayload& payload, const VLValue& value) {
-    std::optional<double> number = numberOf(value);
+    std::optional<double> number = VLKeyValueNumber(value);
     if (number)
         (payload.*set)(Number(*number));
     return number.has_value();

@@ -195,7 +195,7 @@ VLFile VLFileSystemManager::fileInRoot(const std::string& root, int32_t permissi
 
 VLFile VLFileSystemManager::fileAtBlobURL(const VLURL& url, VLErrorRef* error) {
     auto owner = this->owner();
-    std::shared_ptr<VLBlobURLStore> store = owner ? owner->blobStore() : nullptr;
+    std::shared_ptr<VLBlobURLStore> store = owner ? owner->blobURLStore() : nullptr;
     std::optional<std::string> path = store ? store->filePathForURL(url.absoluteString()) : std::nullopt;
     if (!path)
         return failure(error, 2, "Blob URL not found: %@", url.absoluteString());

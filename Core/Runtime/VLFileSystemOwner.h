@@ -26,5 +26,5 @@ public:
     virtual bool allowsAppFiles() const = 0;
     // Bytes; 0 for no quota.
     virtual uint64_t dataQuota() const = 0;
-    virtual std::shared_ptr<VLBlobURLStore> blobStore() const = 0;
+    virtual std::shared_ptr<VLBlobURLStore> blobURLStore() const = 0;
 };

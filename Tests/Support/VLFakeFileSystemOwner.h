@@ -16,7 +16,7 @@ public:
     VLValue packageDigests() const override { return digests; }
     bool allowsAppFiles() const override { return appFiles; }
     uint64_t dataQuota() const override { return quota; }
-    std::shared_ptr<VLBlobURLStore> blobStore() const override { return store; }
+    std::shared_ptr<VLBlobURLStore> blobURLStore() const override { return store; }
 
     std::string identityValue = "3F2504E0-4F89-11D3-9A0C-0305E82C3301";
     std::string bundle;

@@ -4,6 +4,7 @@
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Engine/Support/VLScopeExit.h"
+#include "Core/Runtime/VLBundle.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLManualDelayScheduler.h"
@@ -226,7 +227,7 @@ class VLComponentGarbageCollectionTest : public testing::Test {
 protected:
     void SetUp() override {
         VLDelayScheduler::setShared(scheduler);
-        runtime = VLRuntime::create();
+        runtime = VLRuntime::create(std::make_shared<VLBundle>("/nonexistent/package"));
         window->runtimeForWindow = runtime;
     }
 

@@ -1,0 +1,10 @@
+#include "Modules/Canvas/VLCanvasSupportService.h"
+
+#include "Core/Engine/Parts/VLDynamicPartsDescriptor.h"
+#include "Modules/Canvas/VLEGLSupport.h"
+
+VL_EXPORT_PART_CLASS(VLCanvasSupportService);
+
+bool VLCanvasSupportService::isCanvasSupported() {
+    return VLEGLIsSupported();
+}

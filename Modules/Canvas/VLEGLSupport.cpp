@@ -1,0 +1,5 @@
+#include "Modules/Canvas/VLEGLSupport.h"
+
+bool VLEGLIsSupported() {
+    return false;
+}

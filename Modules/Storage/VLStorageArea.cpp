@@ -1,0 +1,3 @@
+#include "Modules/Storage/VLStorageArea.h"
+
+void VLStorageArea::flush() {}
