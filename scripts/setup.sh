@@ -10,6 +10,7 @@ packages=(
     libglib2.0-dev nlohmann-json3-dev media-types libssl-dev
     libjavascriptcoregtk-4.1-dev
     libpixman-1-dev
+    libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev
 )
 packages+=("$@")
 # npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+// Byte order of a pixel in memory, one byte per channel. On this little-endian platform RGBA is
+// pixman's a8b8g8r8 and BGRA its a8r8g8b8; both composite without conversion. Decoded images are RGBA;
+// surfaces are BGRA.
+enum class VLBitmapByteOrder : uint8_t { RGBA, BGRA };
+
+// Whether colour channels are multiplied by alpha. Drawing takes premultiplied pixels only; straight
+// ones are for callers that hand pixels on as they are (texture uploads that premultiply themselves).
+enum class VLBitmapAlpha : uint8_t { Premultiplied, Straight };
+
+// What a new bitmap holds: transparent black, or whatever the memory held, for a writer that is about
+// to set every pixel.
+enum class VLBitmapContents : uint8_t { Transparent, Unset };
+
+// An owned block of 8-bit, four-channel pixels, rows top to bottom without padding. Not synchronised:
+// whoever shares one between threads stops writing before handing it over.
+class VLBitmap {
+public:
+    // Null when the memory cannot be had or its size is not a size_t.
+    static std::shared_ptr<VLBitmap> make(uint32_t width, uint32_t height,
+                                          VLBitmapByteOrder byteOrder = VLBitmapByteOrder::RGBA,
+                                          VLBitmapAlpha alpha = VLBitmapAlpha::Premultiplied,
+                                          VLBitmapContents contents = VLBitmapContents::Transparent);
+
+    uint32_t width() const { return _width; }
+    uint32_t height() const { return _height; }
+    size_t rowBytes() const { return size_t(_width) * 4; }
+    size_t byteCount() const { return rowBytes() * _height; }
+    VLBitmapByteOrder byteOrder() const { return _byteOrder; }
+    VLBitmapAlpha alpha() const { return _alpha; }
+
+    const uint8_t* bytes() const { return _bytes.get(); }
+    uint8_t* mutableBytes() { return _bytes.get(); }
+    const uint8_t* row(uint32_t y) const { return bytes() + y * rowBytes(); }
+    uint8_t* mutableRow(uint32_t y) { return mutableBytes() + y * rowBytes(); }
+
+private:
+    struct FreeBytes {
+        void operator()(uint8_t* bytes) const { std::free(bytes); }
+    };
+
+    using Bytes = std::unique_ptr<uint8_t[], FreeBytes>;
+
+    VLBitmap(uint32_t width, uint32_t height, VLBitmapByteOrder byteOrder, VLBitmapAlpha alpha, Bytes bytes);
+
+    uint32_t _width;
+    uint32_t _height;
+    VLBitmapByteOrder _byteOrder;
+    VLBitmapAlpha _alpha;
+    Bytes _bytes;
+};
+
+// Multiplies the colour channels of count four-byte pixels by their alpha, the fourth byte, in place,
+// rounding to nearest.
+void VLBitmapPremultiplyPixels(uint8_t* pixels, size_t count);
