@@ -1,7 +1,8 @@
 #include "Platform/Foundation/VLClock.h"
 
+#include "Platform/Foundation/VLReplaceable.h"
+
 #include <ctime>
-#include <mutex>
 
 namespace {
 
@@ -14,9 +15,7 @@ public:
     }
 };
 
-// Guards the replaceable process clock; any thread.
-std::mutex sharedClockLock;
-std::shared_ptr<VLClock> sharedClock;
+VLReplaceable<VLClock> sharedClock;
 
 } // namespace
 
@@ -26,11 +25,9 @@ const std::shared_ptr<VLClock>& VLClock::system() {
 }
 
 std::shared_ptr<VLClock> VLClock::shared() {
-    std::lock_guard lock(sharedClockLock);
-    return sharedClock ? sharedClock : system();
+    return sharedClock.get(system());
 }
 
 void VLClock::setShared(std::shared_ptr<VLClock> clock) {
-    std::lock_guard lock(sharedClockLock);
-    sharedClock = std::move(clock);
+    sharedClock.set(std::move(clock));
 }

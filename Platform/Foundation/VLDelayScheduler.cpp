@@ -1,10 +1,10 @@
 #include "Platform/Foundation/VLDelayScheduler.h"
 
 #include "Platform/Foundation/VLDispatchQueue.h"
+#include "Platform/Foundation/VLReplaceable.h"
 
 #include <chrono>
 #include <cmath>
-#include <mutex>
 
 namespace {
 
@@ -50,9 +50,7 @@ public:
     }
 };
 
-// Guards the replaceable process scheduler; any thread.
-std::mutex sharedSchedulerLock;
-std::shared_ptr<VLDelayScheduler> sharedScheduler;
+VLReplaceable<VLDelayScheduler> sharedScheduler;
 
 } // namespace
 
@@ -62,11 +60,9 @@ const std::shared_ptr<VLDelayScheduler>& VLDelayScheduler::system() {
 }
 
 std::shared_ptr<VLDelayScheduler> VLDelayScheduler::shared() {
-    std::lock_guard lock(sharedSchedulerLock);
-    return sharedScheduler ? sharedScheduler : system();
+    return sharedScheduler.get(system());
 }
 
 void VLDelayScheduler::setShared(std::shared_ptr<VLDelayScheduler> scheduler) {
-    std::lock_guard lock(sharedSchedulerLock);
-    sharedScheduler = std::move(scheduler);
+    sharedScheduler.set(std::move(scheduler));
 }

@@ -65,6 +65,12 @@ void VLRunLoop::performBlockSync(Block block) {
     released.wait();
 }
 
+std::shared_ptr<VLRunLoopObserver> VLRunLoop::addBeforeWaitingObserver(Block block) {
+    auto observer = std::make_shared<VLRunLoopObserver>(std::move(block));
+    performBlock([thread = _thread, observer] { thread->addBeforeWaitingObserver(observer); });
+    return observer;
+}
+
 void VLRunLoop::suspend() {
     std::lock_guard lock(_suspensionLock);
     if (_parking) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Engine/RunLoop/VLRunLoopObserver.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 
 #include <functional>
@@ -31,6 +32,11 @@ public:
     // The same, but a caller on another thread waits until the block has run, or until the thread has
     // ended without running it (the block is then dropped and never runs).
     void performBlockSync(Block block);
+
+    // Calls the block on the loop's thread each time the loop is about to wait for work, until the
+    // observer is invalidated; blocks it posts to the loop run before the loop sleeps. Added at once on
+    // the loop's thread, else posted there (and never called when the loop does not run).
+    std::shared_ptr<VLRunLoopObserver> addBeforeWaitingObserver(Block block);
 
     // Parks the thread behind the work posted so far, until resume(); posted work queues up meanwhile.
     // A second suspend() while suspended does nothing.

@@ -1,5 +1,6 @@
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 
+#include "Core/Engine/RunLoop/VLRunLoopObserver.h"
 #include "Core/Engine/RunLoop/VLUptime.h"
 #include "Core/Engine/Support/VLCrashRecorder.h"
 #include "Platform/Foundation/VLComposedCharacters.h"
@@ -103,14 +104,18 @@ void VLRunLoopThread::start() {
     try {
         // The body keeps the object alive while it runs; nothing joins the thread, so the last owner
         // may let go of it anywhere, the thread itself included.
-        runningThreads().add();
-        std::thread([self = shared_from_this()]() mutable {
+        const bool counted = !_livesWithProcess;
+        if (counted)
+            runningThreads().add();
+        std::thread([self = shared_from_this(), counted]() mutable {
             self->main();
             self.reset();
-            runningThreads().remove();
+            if (counted)
+                runningThreads().remove();
         }).detach();
     } catch (const std::system_error&) {
-        runningThreads().remove();
+        if (!_livesWithProcess)
+            runningThreads().remove();
         closeQueue();
         markFinished();
     }
@@ -220,6 +225,23 @@ bool VLRunLoopThread::post(Block block) {
     return true;
 }
 
+void VLRunLoopThread::addBeforeWaitingObserver(std::shared_ptr<VLRunLoopObserver> observer) {
+    if (isCurrent() && observer)
+        _beforeWaitingObservers.push_back(std::move(observer));
+}
+
+bool VLRunLoopThread::runBeforeWaitingObservers() {
+    if (_beforeWaitingObservers.empty())
+        return false;
+    // By index: an observer may add another while it runs.
+    for (size_t index = 0; index < _beforeWaitingObservers.size(); ++index) {
+        std::shared_ptr<VLRunLoopObserver> observer = _beforeWaitingObservers[index];
+        observer->fire();
+    }
+    std::erase_if(_beforeWaitingObservers, [](const auto& observer) { return !observer->isValid(); });
+    return true;
+}
+
 bool VLRunLoopThread::hasQueuedBlocks() {
     std::lock_guard lock(_queueLock);
     return !_queue.empty();
@@ -264,6 +286,10 @@ gint VLRunLoopThread::pollMeasuringBusyTime(GPollFD* descriptors, guint count, g
     VLRunLoopThread* thread = tCurrentThread;
     if (timeout == 0 || !thread) {
         return g_poll(descriptors, count, timeout);
+    }
+    // The loop is about to wait: what its observers post now must run first, so only look.
+    if (thread->runBeforeWaitingObservers() && thread->hasQueuedBlocks()) {
+        return g_poll(descriptors, count, 0);
     }
     thread->_busySince.store(0, std::memory_order_relaxed);
     gint result = g_poll(descriptors, count, timeout);

@@ -14,6 +14,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class VLRunLoopObserver;
 
 // A thread that iterates a GLib main context of its own until it is stopped, and measures how busy it
 // is. The context becomes the thread's default context before anything else runs there, so whatever
@@ -36,6 +39,9 @@ public:
 
     // Launches the thread; later calls do nothing (a thread runs once).
     void start();
+    // For a thread that serves the whole process and is never stopped: waitUntilAllFinished() does not
+    // wait for it. Before start().
+    void setLivesWithProcess() { _livesWithProcess = true; }
 
     // Waits until every launched run-loop thread of the process has ended and let go of what it held;
     // false on time-out. For the end of a process (tests), so that nothing is torn down behind exit.
@@ -81,6 +87,10 @@ public:
     // Ends the loop when the work running now returns; what is still queued is dropped. On this thread.
     void stop() { _stopRequested = true; }
 
+    // Fires the observer each time the loop is about to wait for work, until it is invalidated. Blocks
+    // that the observer posts here run before the loop sleeps. On this thread.
+    void addBeforeWaitingObserver(std::shared_ptr<VLRunLoopObserver> observer);
+
     // Waits until the thread has ended; false on time-out. Never call it on this thread.
     bool waitUntilFinished(std::chrono::nanoseconds timeout) const;
 
@@ -92,6 +102,8 @@ private:
     void runQueuedBlocks();
     void closeQueue();
     void markFinished();
+    // Whether any observer fired.
+    bool runBeforeWaitingObservers();
 
     static gint pollMeasuringBusyTime(GPollFD* descriptors, guint count, gint timeout);
     static GSourceFuncs queueSourceFunctions;
@@ -114,7 +126,9 @@ private:
     std::atomic<bool> _executing{false};
     std::atomic<bool> _finished{false};
     std::atomic<bool> _cancelled{false};
-    bool _stopRequested = false; // the thread's own
+    bool _stopRequested = false;                                             // the thread's own
+    bool _livesWithProcess = false;                                          // set before the start
+    std::vector<std::shared_ptr<VLRunLoopObserver>> _beforeWaitingObservers; // the thread's own
 
     mutable std::mutex _stateLock; // guards _started, _systemName; _stateChanged signals start and end
     mutable std::condition_variable _stateChanged;

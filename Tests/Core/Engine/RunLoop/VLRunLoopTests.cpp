@@ -239,3 +239,41 @@ TEST(VLRunLoop, SuspendParksTheThreadBehindEarlierWorkUntilResumed) {
     runLoop.reset();
     EXPECT_TRUE(thread->waitUntilFinished(20s));
 }
+
+TEST(VLRunLoop, BeforeWaitingObserversRunBeforeEachSleepAndWhatTheyPostRunsFirst) {
+    auto runLoop = makeRunLoop();
+    std::shared_ptr<VLRunLoopThread> thread = runLoop->thread();
+    ASSERT_TRUE(isIdle(*thread));
+    std::atomic<int> calls = 0;
+    std::atomic<bool> postedRan = false;
+    auto observer = runLoop->addBeforeWaitingObserver([&] {
+        if (calls++ == 0)
+            thread->post([&] { postedRan = true; });
+    });
+    runLoop->performBlockSync([] {}); // the observer is in place
+    const uint64_t wakeUps = thread->wakeUpCount();
+
+    // The first call posts; the loop runs that before it sleeps, without waking for it.
+    ASSERT_TRUE(isIdle(*thread));
+    EXPECT_TRUE(postedRan);
+    EXPECT_EQ(wakeUps, thread->wakeUpCount());
+    EXPECT_EQ(2, calls); // once before the posted block, once before the sleep
+
+    runLoop->performBlockSync([] {});
+    ASSERT_TRUE(isIdle(*thread));
+    EXPECT_EQ(3, calls);
+
+    observer->invalidate();
+    runLoop->performBlockSync([] {});
+    ASSERT_TRUE(isIdle(*thread));
+    EXPECT_EQ(3, calls);
+}
+
+TEST(VLRunLoop, AThreadThatLivesWithTheProcessIsNotWaitedFor) {
+    auto thread = VLRunLoopThread::create("app.velto.test-process-long");
+    thread->setLivesWithProcess();
+    auto runLoop = VLRunLoop::create(thread);
+    runLoop->performBlockSync([] {});
+    EXPECT_TRUE(VLRunLoopThread::waitUntilAllFinished(20s));
+    EXPECT_TRUE(runLoop->isRunning());
+}
