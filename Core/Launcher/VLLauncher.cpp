@@ -220,7 +220,7 @@ VLLauncher::createLaunchTaskWithLaunchPayload(std::shared_ptr<VLLaunchPayload> p
         const auto& bundle = std::any_cast<const std::shared_ptr<VLBundle>&>(previous);
         std::shared_ptr<VLRuntime> runtime = VLRuntime::create(bundle);
         runtime->engine()->setName(engineName(*payload, *bundle));
-        // Whatever the system's version: inspection is the user's choice only where it is offered.
+        // Every time: no version of the system here says whether an inspector could see it.
         if (payload->hidesFromWebInspector())
             hideFromWebInspector(*runtime);
         if (payload->runtimeHandler())

@@ -54,6 +54,8 @@ std::optional<VLData> VLContentsOfFile(const std::string& path, int* error) {
         failure = errno;
     } else if (S_ISDIR(status.st_mode)) {
         failure = EISDIR;
+    } else if (!S_ISREG(status.st_mode)) {
+        failure = EINVAL; // a device such as /dev/zero would never end
     } else {
         VLData data(status.st_size > 0 ? size_t(status.st_size) : 0);
         size_t filled = 0;

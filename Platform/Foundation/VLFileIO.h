@@ -19,7 +19,8 @@ ssize_t VLReadAt(int fd, void* buffer, size_t count, uint64_t offset);
 bool VLReadFullyAt(int fd, void* buffer, size_t count, uint64_t offset);
 
 // The whole contents of a file, read in one go; nothing, with the error number in *error, when the file
-// cannot be opened or read (a directory gives EISDIR). A FIFO never blocks the reader: it fails.
+// cannot be opened or read (a directory gives EISDIR, anything else that is not a regular file EINVAL:
+// a FIFO never blocks the reader, a device never fills memory).
 std::optional<VLData> VLContentsOfFile(const std::string& path, int* error = nullptr);
 
 // Writes the bytes to a new file beside the path and renames it over the path, so that readers see the

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <chrono>
+#include "Tools/velto/VLToolOptions.h"
+
 #include <string>
 #include <vector>
 
@@ -21,10 +22,8 @@ public:
 
 private:
     struct Options {
-        std::chrono::milliseconds timeout{10000};
-        std::vector<std::string> handlerNames;
+        VLToolOptions shared;
         bool fallbackPromise = false;
-        std::string file;
     };
 
     // Nothing (after a message on standard error) when the arguments are not understood.

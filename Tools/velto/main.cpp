@@ -1,5 +1,6 @@
 #include "Core/Engine/Log/VLLogLevels.h"
 #include "Tools/velto/VLEvalCommand.h"
+#include "Tools/velto/VLRunCommand.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: velto version\n       %s\n", VLEvalCommand::usage);
+    std::fprintf(stderr, "usage: velto version\n       %s\n       %s\n", VLEvalCommand::usage,
+                 VLRunCommand::usage);
     return 2;
 }
 
@@ -25,5 +27,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "eval") == 0)
         return VLEvalCommand::run(std::vector<std::string>(argv + 2, argv + argc));
+    if (std::strcmp(argv[1], "run") == 0)
+        return VLRunCommand::run(std::vector<std::string>(argv + 2, argv + argc));
     return usage();
 }

@@ -39,8 +39,8 @@ std::optional<double> VLBenchmarkReporter::median(const std::string& name, bool 
 }
 
 void VLBenchmarkReporter::printRatio(const char* label, const std::string& name, const std::string& floor,
-                                     double goal, double perIteration) const {
-    std::optional<double> ours = median(name), peer = median(floor);
+                                     double goal, double perIteration, bool realTime) const {
+    std::optional<double> ours = median(name, realTime), peer = median(floor, realTime);
     if (!ours || !peer)
         return;
     std::printf("%s: %.2f ns, floor %.2f ns: %.2fx (goal <= %.1fx)\n", label, *ours / perIteration,

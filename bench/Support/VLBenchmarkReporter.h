@@ -22,9 +22,9 @@ public:
     std::optional<double> median(const std::string& name, bool realTime = false) const;
 
     // "label: X ns, floor Y ns: R× (goal ≤ G×)", each time divided by `perIteration` (the calls one
-    // iteration makes); nothing when either did not run.
+    // iteration makes), in CPU time unless asked for real time; nothing when either did not run.
     void printRatio(const char* label, const std::string& name, const std::string& floor, double goal,
-                    double perIteration = 1) const;
+                    double perIteration = 1, bool realTime = false) const;
 
 private:
     struct Median {

@@ -7,8 +7,11 @@
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
 #include "Core/Launcher/VLManager.h"
 #include "Core/Runtime/VLBundle.h"
+#include "Core/Runtime/VLFileSystemManager.h"
+#include "Core/Runtime/VLProcessTemporaryDirectory.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLDispatchQueue.h"
+#include "Tests/Support/VLPrivateTMPDIR.h"
 #include "Tests/Support/VLTestPackage.h"
 #include "Tests/Support/VLTestSignal.h"
 #include "Tests/Support/VLValuePrinter.h"
@@ -16,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -89,6 +93,12 @@ protected:
     std::vector<std::string> events() {
         std::lock_guard lock(_lock);
         return _events;
+    }
+
+    // Lets go of the runtimes made so far (terminated or not).
+    void forgetRuntimes() {
+        std::lock_guard lock(_lock);
+        _made.clear();
     }
 
     std::shared_ptr<VLRuntime> madeRuntime() {
@@ -297,4 +307,32 @@ TEST_F(VLLauncherTest, ALauncherReleasedMidLaunchCallsNoCompletionAndEndsItsRunt
     EXPECT_FALSE(completed);
     EXPECT_TRUE(manager->runingRuntimes().empty());
     EXPECT_EQ(VLValue(), evaluate(madeRuntime(), "globalThis.ran")) << "the package never ran";
+}
+
+TEST_F(VLLauncherTest, FiftyLaunchesAndTerminationsLeaveNoThreadOrFileBehind) {
+    VLPrivateTMPDIR temporary;
+    package.write("index.js", "var timer = setInterval(() => {}, 1000); Velto.launchOptions.city;");
+    std::vector<uint64_t> javaScriptThreads;
+    for (int i = 0; i < 50; ++i) {
+        auto payload = payloadFor(package.path());
+        payload->setOptions(VLDictionary{{"city", "Oslo"}});
+        Outcome outcome = launch(payload);
+        ASSERT_TRUE(outcome.runtime) << outcome.error->localizedDescription();
+        javaScriptThreads.push_back(outcome.runtime->engine()->runLoop()->thread()->threadIdentifier());
+        ASSERT_TRUE(outcome.runtime->fileSystemManager()->rootOfHost("temp"));
+        manager->terminateRuntime(outcome.runtime);
+    }
+    EXPECT_TRUE(manager->runingRuntimes().empty());
+    forgetRuntimes();
+
+    // Every run-loop thread (JavaScript and file threads) has let go of everything; the threads
+    // themselves exit right after.
+    EXPECT_TRUE(VLRunLoopThread::waitUntilAllFinished(std::chrono::seconds(30)));
+    EXPECT_TRUE(VLWaitUntil([&] {
+        return std::none_of(javaScriptThreads.begin(), javaScriptThreads.end(), [](uint64_t thread) {
+            return std::filesystem::exists("/proc/self/task/" + std::to_string(thread));
+        });
+    }));
+    const std::filesystem::path runtimes = VLProcessTemporaryDirectory("Velto-runtimes");
+    EXPECT_TRUE(std::filesystem::is_empty(runtimes)) << runtimes;
 }

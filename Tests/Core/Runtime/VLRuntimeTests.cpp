@@ -407,6 +407,11 @@ TEST_F(VLRuntimeTest, LoadingThePackageReportsEachFailureAsError202) {
         {"a folder named index.js",
          [](VLTestPackage& package, VLRuntime&) { package.write("index.js/a", "1"); },
          "The package has no index.js"},
+        {"a link to a device that never ends",
+         [](VLTestPackage& package, VLRuntime&) {
+             std::filesystem::create_symlink("/dev/zero", std::filesystem::path(package.path()) / "index.js");
+         },
+         "Can't read index.js: can't read the file"},
         {"not UTF-8",
          [](VLTestPackage& package, VLRuntime&) { package.write("index.js", "var a = '\xff';"); },
          "Can't read index.js: it isn't UTF-8"},

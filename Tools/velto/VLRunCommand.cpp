@@ -1,0 +1,168 @@
+#include "Tools/velto/VLRunCommand.h"
+
+#include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Launcher/VLLauncher.h"
+#include "Core/Launcher/VLLocalPathLaunchPayload.h"
+#include "Core/Launcher/VLManager.h"
+#include "Core/Runtime/VLRuntime.h"
+#include "Platform/Foundation/VLJSONSerialization.h"
+#include "Platform/Foundation/VLMainQueue.h"
+#include "Tools/velto/VLScriptOutput.h"
+#include "Tools/velto/VLToolWaiting.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+namespace {
+
+std::optional<VLValue> parseJSON(const std::string& text) {
+    VLJSONReadingOptions options;
+    options.fragmentsAllowed = true;
+    VLErrorRef error;
+    VLValue value = VLJSONSerialization::JSONObjectWithData(text, options, &error);
+    return error ? std::nullopt : std::optional<VLValue>(std::move(value));
+}
+
+// 64 hexadecimal digits as the 32 bytes they write.
+std::optional<VLData> digestOf(const VLValue& value) {
+    if (!value.isString() || value.stringValue().size() != 64)
+        return std::nullopt;
+    VLData digest;
+    for (size_t i = 0; i < 64; i += 2) {
+        const std::string pair = value.stringValue().substr(i, 2);
+        if (pair.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return std::nullopt;
+        digest.push_back(uint8_t(std::stoul(pair, nullptr, 16)));
+    }
+    return digest;
+}
+
+// Path → hexadecimal digest, as the payload's path → data.
+bool setPackageDigests(VLLaunchPayload& payload, const VLValue& value) {
+    if (!value.isDictionary())
+        return false;
+    VLDictionary digests;
+    for (const auto& [path, text] : value.dictionaryValue()) {
+        std::optional<VLData> digest = digestOf(text);
+        if (!digest)
+            return false;
+        digests.set(path, std::move(*digest));
+    }
+    return payload.setValueForKey("packageDigests", digests);
+}
+
+// The host sets the window types through their setter, not by name.
+bool setAllowedWindowTypes(VLLaunchPayload& payload, const VLValue& value) {
+    if (!value.isArray())
+        return false;
+    std::set<std::string> types;
+    for (const VLValue& type : value.arrayValue()) {
+        if (!type.isString())
+            return false;
+        types.insert(type.stringValue());
+    }
+    payload.setAllowedWindowTypes(std::move(types));
+    return true;
+}
+
+} // namespace
+
+int VLRunCommand::run(const std::vector<std::string>& arguments) {
+    Options options;
+    if (!parse(arguments, options)) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        return 2;
+    }
+    return launch(options);
+}
+
+bool VLRunCommand::parse(const std::vector<std::string>& arguments, Options& options) {
+    options.payload = VLLaunchPayload::launchPaylodWithLocalPath("");
+    VLLaunchPayload& payload = *options.payload;
+    const bool understood =
+        options.shared.parse(arguments, [&](const std::vector<std::string>& all, size_t& index) {
+            const bool hasValue = index + 1 < all.size();
+            if (all[index] == "--payload") {
+                return hasValue && setPayloadValue(payload, all[++index]) ? VLToolOptions::Reading::Taken
+                                                                          : VLToolOptions::Reading::Refused;
+            }
+            if (all[index] != "--options")
+                return VLToolOptions::Reading::NotTaken;
+            const std::optional<VLValue> launchOptions = hasValue ? parseJSON(all[++index]) : std::nullopt;
+            if (!launchOptions || !launchOptions->isDictionary()) {
+                std::fprintf(stderr, "velto: --options takes a JSON object\n");
+                return VLToolOptions::Reading::Refused;
+            }
+            payload.setOptions(launchOptions->dictionaryValue());
+            return VLToolOptions::Reading::Taken;
+        });
+    if (!understood)
+        return false;
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(options.shared.operand(), error);
+    options.payload->setLocalPath(error ? options.shared.operand() : path.string());
+    return true;
+}
+
+bool VLRunCommand::setPayloadValue(VLLaunchPayload& payload, const std::string& assignment) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        std::fprintf(stderr, "velto: --payload takes KEY=JSON\n");
+        return false;
+    }
+    const std::string key = assignment.substr(0, equals);
+    const std::optional<VLValue> value = parseJSON(assignment.substr(equals + 1));
+    bool accepted = false;
+    if (value && key == "packageDigests")
+        accepted = setPackageDigests(payload, *value);
+    else if (value && key == "allowedWindowTypes")
+        accepted = setAllowedWindowTypes(payload, *value);
+    else if (value)
+        accepted = payload.setValueForKey(key, *value);
+    if (!accepted)
+        std::fprintf(stderr, "velto: --payload %s: not a launch setting, or not a JSON value of its type\n",
+                     key.c_str());
+    return accepted;
+}
+
+int VLRunCommand::launch(const Options& options) {
+    VLLocalPathLaunchPayload& payload = *options.payload;
+    payload.setConsoleHandler(VLScriptOutput::consoleHandler());
+    payload.setExceptionHandler(VLScriptOutput::exceptionHandler());
+    payload.setDynamicCodeHandler(VLScriptOutput::dynamicCodeHandler());
+    VLLaunchPayload::ScriptMessageHandlers handlers;
+    for (const std::string& name : options.shared.handlerNames())
+        handlers[name] = VLScriptOutput::messageHandler(name);
+    payload.setScriptMessageHandlers(std::move(handlers));
+
+    const auto deadline = std::chrono::steady_clock::now() + options.shared.timeout();
+    std::shared_ptr<VLManager> manager = VLManager::create();
+    std::shared_ptr<VLLauncher> launcher = VLLauncher::create(manager);
+    struct Outcome {
+        bool arrived = false;
+        std::shared_ptr<VLRuntime> runtime;
+        VLErrorRef error;
+    };
+    auto outcome = std::make_shared<Outcome>(); // the main queue's
+    launcher->launchWithPayload(options.payload, [outcome](const auto& runtime, const VLErrorRef& error) {
+        VLMainQueue::async([outcome, runtime, error] { *outcome = {true, runtime, error}; });
+    });
+    int status = 0;
+    if (VLToolWaiting::runMainQueueUntil([&] { return outcome->arrived; }, deadline)) {
+        if (outcome->runtime) {
+            VLToolWaiting::runMainQueueUntilIdle(outcome->runtime->engine(), deadline);
+            manager->terminateRuntime(outcome->runtime);
+        } else {
+            const std::string description = outcome->error ? outcome->error->localizedDescription() : "";
+            VLScriptOutput::writeLine(stderr, "launch failed: " + description);
+            status = 3;
+        }
+    }
+    outcome->runtime.reset();
+    launcher.reset();
+    manager.reset();
+    VLToolWaiting::end(deadline);
+    return status;
+}

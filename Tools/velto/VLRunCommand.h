@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Tools/velto/VLToolOptions.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class VLLaunchPayload;
+class VLLocalPathLaunchPayload;
+
+// `velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... DIR`:
+// launches the widget package in the directory through the launcher, in this process, as the main
+// application would through the host, and prints what it produces as velto eval does, with the code it
+// turns from text into code reported on standard error. It returns once nothing is pending (no timer,
+// no queued work) or the time-out has passed, after terminating the runtime.
+//
+// --payload sets one launch setting by its name to a JSON value; "packageDigests" takes hexadecimal
+// SHA-256 digests, "allowedWindowTypes" an array of names. --options gives the launch options, a JSON
+// object.
+class VLRunCommand {
+public:
+    static constexpr const char* usage =
+        "velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... DIR";
+
+    // The process's exit status: 0 once the widget has run or the time-out has passed, 2 for a usage
+    // error, 3 when the launch failed.
+    static int run(const std::vector<std::string>& arguments);
+
+private:
+    struct Options {
+        VLToolOptions shared;
+        std::shared_ptr<VLLocalPathLaunchPayload> payload;
+    };
+
+    // Nothing (after a message on standard error) when the arguments are not understood.
+    static bool parse(const std::vector<std::string>& arguments, Options& options);
+    // False, after a message naming the key, for an unknown key or a value of the wrong type.
+    static bool setPayloadValue(VLLaunchPayload& payload, const std::string& assignment);
+    static int launch(const Options& options);
+};

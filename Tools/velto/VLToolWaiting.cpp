@@ -1,0 +1,64 @@
+#include "Tools/velto/VLToolWaiting.h"
+
+#include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/Log/VLLog.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Platform/Foundation/VLMainQueue.h"
+
+#include <glib.h>
+#include <signal.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// What the engines get past the time-out to end in order before the process ends regardless.
+constexpr std::chrono::milliseconds kEndingGrace{500};
+
+// Ends the process with status 0 when the moment comes, whatever still runs or waits then.
+void exitAt(VLToolWaiting::Deadline moment) {
+    struct sigaction action = {};
+    action.sa_handler = [](int) { _exit(0); };
+    sigaction(SIGALRM, &action, nullptr);
+    const auto remaining = std::max<std::chrono::microseconds>(
+        std::chrono::ceil<std::chrono::microseconds>(moment - std::chrono::steady_clock::now()),
+        std::chrono::microseconds(1));
+    itimerval timer = {};
+    timer.it_value.tv_sec = remaining.count() / 1000000;
+    timer.it_value.tv_usec = remaining.count() % 1000000;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+} // namespace
+
+bool VLToolWaiting::runMainQueueUntil(const std::function<bool()>& finished, Deadline deadline) {
+    auto passed = std::make_shared<bool>(false); // the main queue's
+    VLMainQueue::after(deadline - std::chrono::steady_clock::now(), [passed] { *passed = true; });
+    GMainContext* context = g_main_context_default();
+    bool done;
+    while (!(done = finished()) && !*passed)
+        g_main_context_iteration(context, TRUE);
+    return done;
+}
+
+bool VLToolWaiting::runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline) {
+    auto idle = std::make_shared<bool>(false); // the main queue's
+    // The engine wakes this waiter only when its pending work ends.
+    std::thread waiter([engine, deadline, idle] {
+        if (engine->waitUntilIdle(deadline))
+            VLMainQueue::async([idle] { *idle = true; });
+    });
+    const bool done = runMainQueueUntil([&] { return *idle; }, deadline);
+    waiter.join();
+    return done;
+}
+
+void VLToolWaiting::end(Deadline deadline) {
+    exitAt(deadline + kEndingGrace);
+    VLRunLoopThread::waitUntilAllFinished(deadline + kEndingGrace - std::chrono::steady_clock::now());
+    VLLogFlush();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class VLJSEngine;
+
+// How velto waits while scripts run and how it ends. The main thread runs the main queue meanwhile,
+// asleep until a block comes: nothing looks for changes in between, so a script waiting on a long
+// timer costs the process no wake-ups. Main thread only.
+class VLToolWaiting {
+public:
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    VLToolWaiting() = delete;
+
+    // Runs the main queue until `finished` holds (it is asked after each block, so what makes it hold
+    // comes through the main queue) or the deadline passes; false when the deadline came first.
+    static bool runMainQueueUntil(const std::function<bool()>& finished, Deadline deadline);
+    // The same, until the engine has no pending work (timers included) and nothing queued for its
+    // thread.
+    static bool runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline);
+    // Waits for the engines' threads to end and flushes the log. Shortly after the deadline the process
+    // ends with status 0 regardless: a script that never returns or output that nobody reads cannot
+    // keep it; what was not written by then is dropped.
+    static void end(Deadline deadline);
+};
