@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config clang-format
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libglib2.0-dev nlohmann-json3-dev media-types libssl-dev
     libjavascriptcoregtk-4.1-dev
@@ -24,11 +24,12 @@ for package in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    # sudo resets the environment: the frontend setting goes through env.
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     echo "setup: installing ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 "$(dirname "$0")/fetch-yoga.sh" >/dev/null

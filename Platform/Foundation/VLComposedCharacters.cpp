@@ -5,8 +5,7 @@
 namespace {
 
 size_t nextCodePointStart(std::string_view text, size_t offset) {
-    const char* start = text.data();
-    return size_t(g_utf8_next_char(start + offset) - start);
+    return offset + size_t(g_utf8_skip[static_cast<unsigned char>(text[offset])]);
 }
 
 gunichar codePointAt(std::string_view text, size_t offset) {

@@ -15,7 +15,9 @@
 //       static void validateConstructionWithContext(JSContextRef ctx,
 //           const std::shared_ptr<VLJSBindingContext>& bindingContext, size_t argc,
 //           const JSValueRef argv[], JSValueRef* exception);
-//       // Optional: read the arguments of `new`; false refuses (with the exception, if stored).
+//       // Optional: read the arguments of `new`; false refuses (with the exception, if stored). The
+//       // using-declaration keeps the other initWithContext() overload visible.
+//       using Super::initWithContext;
 //       bool initWithContext(JSContextRef ctx, size_t argc, const JSValueRef argv[],
 //                            JSValueRef* exception) override;
 //       // Optional: stop work and drop protected values; call Super::willCollectGarbage().

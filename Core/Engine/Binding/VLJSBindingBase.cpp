@@ -44,11 +44,13 @@ VLJSBindingBase::createJSObjectWithContext(JSContextRef ctx,
     if (!ctx || !instance)
         return nullptr;
     const VLJSClassInfo& info = instance->classInfo();
-    if (info.type() != typeid(*instance)) {
+    const VLJSBindingBase& dynamic = *instance;
+    const std::type_info& type = typeid(dynamic);
+    if (info.type() != type) {
         // A class that derives from a binding class without VLJSBinding<Self, Super> would silently
         // get its superclass's script face.
         std::fprintf(stderr, "Velto: binding class %s must derive through VLJSBinding<%s, ...>\n",
-                     typeid(*instance).name(), typeid(*instance).name());
+                     type.name(), type.name());
         std::abort();
     }
     // An instance has one script object: handing it out again gives that object, since a second one

@@ -81,7 +81,8 @@ public:
     template <VLJSName Name, auto Getter>
     void getter() {
         checkGetter<Getter>();
-        addProperty<Name, &invokeGetter<Getter>, nullptr>();
+        // No setter: JavaScriptCore makes the property read-only.
+        addProperty<Name, &invokeGetter<Getter>, nullptr>(nullptr);
     }
 
     template <VLJSName Name, auto Getter, auto Setter>
@@ -92,7 +93,9 @@ public:
                           Signature::argumentCount == 1,
                       "a binding setter is void setName(JSContextRef, value[, JSValueRef* exception]), the "
                       "value a JSValueRef or a parameter type of VLJSArgument");
-        addProperty<Name, &invokeGetter<Getter>, &invokeSetter<Setter>>();
+        constexpr VLJSGetterInvoke get = &invokeGetter<Getter>;
+        constexpr VLJSSetterInvoke set = &invokeSetter<Setter>;
+        addProperty<Name, get, set>(&setterTrampoline<Name, get, set>);
     }
 
     // A handler property ("onclick"): its value is the handler of that event type. Evented classes only.
@@ -180,10 +183,8 @@ private:
     }
 
     template <VLJSName Name, VLJSGetterInvoke Get, VLJSSetterInvoke Set>
-    void addProperty() {
-        VLJSClassInfo::Property property{&getterTrampoline<Name, Get, Set>, nullptr, Get, Set};
-        if constexpr (Set != nullptr)
-            property.setter = &setterTrampoline<Name, Get, Set>;
+    void addProperty(JSObjectSetPropertyCallback setter) {
+        VLJSClassInfo::Property property{&getterTrampoline<Name, Get, Set>, setter, Get, Set};
         if (std::optional<uint32_t> slot = _info.addProperty(Name.view(), property))
             propertySlot<Name, Get, Set>.store(*slot, std::memory_order_relaxed);
     }

@@ -10,7 +10,10 @@ std::shared_ptr<VLDynamicParts> VLPart::instance() const {
 bool VLPart::conformsToProtocol(const std::type_info& protocol) const {
     if (isClass())
         return _partClass->conformsToProtocol(protocol);
-    return _object && VLTypeIsPublicBaseOf(protocol, typeid(*_object));
+    if (!_object)
+        return false;
+    const VLDynamicParts& object = *_object;
+    return VLTypeIsPublicBaseOf(protocol, typeid(object));
 }
 
 bool VLPart::isSubclassOf(const std::type_info& cls) const {

@@ -38,6 +38,7 @@ public:
     }
 
     // new Probe("nil") fails quietly, new Probe("nilThrow") with an exception.
+    using Super::initWithContext;
     bool initWithContext(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                          JSValueRef* exception) override {
         std::string argument = argc > 0 ? VLJSValueToNSString(ctx, argv[0]).value_or("") : "";
