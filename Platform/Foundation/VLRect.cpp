@@ -134,3 +134,16 @@ bool VLMouseInRect(VLPoint point, const VLRect& rect, bool flipped) {
 bool VLPointInRect(VLPoint point, const VLRect& rect) {
     return VLMouseInRect(point, rect, true);
 }
+
+VLRect VLRectEnclosingPoints(std::span<const VLPoint> points) {
+    if (points.empty())
+        return VLRectNull;
+    double minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+    for (const VLPoint& point : points) {
+        minX = std::min(minX, point.x);
+        maxX = std::max(maxX, point.x);
+        minY = std::min(minY, point.y);
+        maxY = std::max(maxY, point.y);
+    }
+    return {minX, minY, maxX - minX, maxY - minY};
+}

@@ -4,6 +4,8 @@
 #include "Platform/Foundation/VLPoint.h"
 #include "Platform/Foundation/VLSize.h"
 
+#include <span>
+
 // An origin and a size. The functions read a rectangle as the platform's geometry does: sizes may be
 // negative (the edges are then swapped), and the null rectangle, VLRectNull, is the result of
 // intersecting rectangles that do not meet.
@@ -54,3 +56,6 @@ bool VLRectContainsPoint(const VLRect& rect, VLPoint point);
 bool VLMouseInRect(VLPoint point, const VLRect& rect, bool flipped);
 // - AppKit's point test, the same as the flipped mouse rule.
 bool VLPointInRect(VLPoint point, const VLRect& rect);
+
+// The smallest upright rectangle holding every point; the null rectangle for none.
+VLRect VLRectEnclosingPoints(std::span<const VLPoint> points);

@@ -38,3 +38,8 @@ void VLBitmapPremultiplyPixels(uint8_t* pixels, size_t count) {
         std::memcpy(pixel, &word, 4);
     }
 }
+
+void VLBitmap::lendPixels(const Reader& reader) const {
+    if (_alpha == VLBitmapAlpha::Premultiplied)
+        reader(pixels());
+}

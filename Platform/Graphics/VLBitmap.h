@@ -1,14 +1,11 @@
 #pragma once
 
+#include "Platform/Graphics/VLPixelSource.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-
-// Byte order of a pixel in memory, one byte per channel. On this little-endian platform RGBA is
-// pixman's a8b8g8r8 and BGRA its a8r8g8b8; both composite without conversion. Decoded images are RGBA;
-// surfaces are BGRA.
-enum class VLBitmapByteOrder : uint8_t { RGBA, BGRA };
 
 // Whether colour channels are multiplied by alpha. Drawing takes premultiplied pixels only; straight
 // ones are for callers that hand pixels on as they are (texture uploads that premultiply themselves).
@@ -19,8 +16,9 @@ enum class VLBitmapAlpha : uint8_t { Premultiplied, Straight };
 enum class VLBitmapContents : uint8_t { Transparent, Unset };
 
 // An owned block of 8-bit, four-channel pixels, rows top to bottom without padding. Not synchronised:
-// whoever shares one between threads stops writing before handing it over.
-class VLBitmap {
+// whoever shares one between threads stops writing before handing it over. Premultiplied bitmaps lend
+// their pixels as layer contents; straight ones lend nothing.
+class VLBitmap final : public VLPixelSource {
 public:
     // Null when the memory cannot be had or its size is not a size_t.
     static std::shared_ptr<VLBitmap> make(uint32_t width, uint32_t height,
@@ -39,6 +37,10 @@ public:
     uint8_t* mutableBytes() { return _bytes.get(); }
     const uint8_t* row(uint32_t y) const { return bytes() + y * rowBytes(); }
     uint8_t* mutableRow(uint32_t y) { return mutableBytes() + y * rowBytes(); }
+    VLPixels pixels() const { return {bytes(), _width, _height, rowBytes(), _byteOrder}; }
+    VLMutablePixels mutablePixels() { return {mutableBytes(), _width, _height, rowBytes(), _byteOrder}; }
+
+    void lendPixels(const Reader& reader) const override;
 
 private:
     struct FreeBytes {

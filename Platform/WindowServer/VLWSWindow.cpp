@@ -2,10 +2,12 @@
 
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/WindowServer/VLWSGeometry.h"
+#include "Platform/WindowServer/VLWSTimer.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 VLWSWindow::VLWSWindow(VLRect contentRect, uint64_t styleMask)
     : _server(VLWindowServer::shared()), _windowNumber(_server->addWindow(this)), _styleMask(styleMask) {
@@ -22,6 +24,7 @@ VLWSWindow::VLWSWindow(VLRect contentRect, uint64_t styleMask)
 }
 
 VLWSWindow::~VLWSWindow() {
+    stopAlphaAnimation();
     _frameView->setWindow(nullptr);
     if (_parent)
         std::erase(_parent->_children, this);
@@ -134,8 +137,49 @@ void VLWSWindow::setLevel(int32_t level) {
 void VLWSWindow::setAlphaValue(double alpha) {
     if (std::isnan(alpha))
         return;
+    stopAlphaAnimation();
+    applyAlphaValue(alpha);
+}
+
+void VLWSWindow::applyAlphaValue(double alpha) {
     _alphaValue = std::clamp(alpha, 0.0, 1.0);
     _server->windowsChanged();
+}
+
+void VLWSWindow::animateAlphaValue(double alpha, double duration, VLWSTimingFunction curve) {
+    if (std::isnan(alpha))
+        return;
+    stopAlphaAnimation();
+    const double target = std::clamp(alpha, 0.0, 1.0);
+    _alphaAnimationTarget = target;
+    _alphaAnimationDuration = std::isfinite(duration) && duration > 0 ? duration : 0;
+    if (_alphaAnimationDuration == 0) {
+        applyAlphaValue(target);
+        return;
+    }
+    const auto screen = this->screen();
+    const double frameInterval = 1 / (screen && screen->refreshRate > 0 ? screen->refreshRate : 60);
+    const double from = _alphaValue, start = _server->clock().now(), length = _alphaAnimationDuration;
+    _alphaAnimation = _server->clock().scheduleTimer(
+        frameInterval, true, [weak = weak_from_this(), from, target, start, length, curve](VLWSTimer& timer) {
+            auto window = weak.lock();
+            if (!window) {
+                timer.invalidate();
+                return;
+            }
+            const double elapsed = (window->_server->clock().now() - start) / length;
+            if (elapsed >= 1) {
+                window->stopAlphaAnimation();
+                window->applyAlphaValue(target);
+            } else {
+                window->applyAlphaValue(from + (target - from) * curve.progress(elapsed));
+            }
+        });
+}
+
+void VLWSWindow::stopAlphaAnimation() {
+    if (_alphaAnimation)
+        std::exchange(_alphaAnimation, nullptr)->invalidate();
 }
 
 void VLWSWindow::setOpaque(bool opaque) {
@@ -344,6 +388,3 @@ void VLWSWindow::report(Report method, const char* notification) {
 }
 
 void VLWSWindow::sendEvent(const VLWSEvent&) {}
-void VLWSWindow::keyDown(const VLWSEvent&) {}
-void VLWSWindow::keyUp(const VLWSEvent&) {}
-void VLWSWindow::mouseMoved(const VLWSEvent&) {}

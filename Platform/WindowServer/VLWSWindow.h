@@ -2,7 +2,9 @@
 
 #include "Platform/Foundation/VLRect.h"
 #include "Platform/Graphics/VLColor.h"
+#include "Platform/WindowServer/VLWSResponder.h"
 #include "Platform/WindowServer/VLWSScreen.h"
+#include "Platform/WindowServer/VLWSTimingFunction.h"
 #include "Platform/WindowServer/VLWSView.h"
 #include "Platform/WindowServer/VLWSWindowDelegate.h"
 
@@ -14,6 +16,7 @@
 #include <vector>
 
 class VLWSEvent;
+class VLWSTimer;
 class VLWindowServer;
 
 // Style-mask bits, with the platform's values.
@@ -46,14 +49,14 @@ inline constexpr const char* VLWSWindowWillCloseNotification = "VLWSWindowWillCl
 // holding the content view, a level in the server's z-order, and the platform's window settings. Made
 // with std::make_shared on the main thread; it belongs to the process's window server of that moment
 // and leaves it when destroyed. Subclasses decide whether the window can become key or main and take
-// its events.
+// its events. A window ends its views' responder chain.
 //
 // Main thread only.
-class VLWSWindow : public std::enable_shared_from_this<VLWSWindow> {
+class VLWSWindow : public VLWSResponder, public std::enable_shared_from_this<VLWSWindow> {
 public:
     // A content rectangle that is not finite or has a negative size is taken as the zero rectangle.
     VLWSWindow(VLRect contentRect, uint64_t styleMask);
-    virtual ~VLWSWindow();
+    ~VLWSWindow() override;
     VLWSWindow(const VLWSWindow&) = delete;
     VLWSWindow& operator=(const VLWSWindow&) = delete;
 
@@ -90,8 +93,16 @@ public:
     uint64_t collectionBehavior() const { return _collectionBehavior; }
     void setCollectionBehavior(uint64_t behavior) { _collectionBehavior = behavior; }
     double alphaValue() const { return _alphaValue; }
-    // Kept within 0…1; NaN is refused.
+    // Kept within 0…1; NaN is refused. Stops an alpha animation.
     void setAlphaValue(double alpha);
+    // Moves the alpha to `alpha` over `duration` seconds of the server's clock along the curve, a step each
+    // frame of the window's screen, ending exactly at the target; no duration sets it at once. A new
+    // animation takes over from the one running.
+    void animateAlphaValue(double alpha, double duration,
+                           VLWSTimingFunction curve = VLWSTimingFunction::easeInEaseOut());
+    // Of the latest animation (kept within 0…1), NaN and 0 before any.
+    double alphaAnimationTarget() const { return _alphaAnimationTarget; }
+    double alphaAnimationDuration() const { return _alphaAnimationDuration; }
     bool isOpaque() const { return _isOpaque; }
     void setOpaque(bool opaque);
     bool hasShadow() const { return _hasShadow; }
@@ -178,9 +189,6 @@ public:
 
     // Input reaches a window here; the default handling does nothing.
     virtual void sendEvent(const VLWSEvent& event);
-    virtual void keyDown(const VLWSEvent& event);
-    virtual void keyUp(const VLWSEvent& event);
-    virtual void mouseMoved(const VLWSEvent& event);
 
 private:
     friend class VLWindowServer;
@@ -193,6 +201,8 @@ private:
     // After the frame or the screens changed.
     void updateScreen();
     void setOrderedIn(bool orderedIn, bool front);
+    void applyAlphaValue(double alpha);
+    void stopAlphaAnimation();
     // The owners' references to windows known by address; windows not made shared are left out.
     static std::shared_ptr<VLWSWindow> held(VLWSWindow* window);
     static std::vector<std::shared_ptr<VLWSWindow>> held(const std::vector<VLWSWindow*>& windows);
@@ -206,6 +216,9 @@ private:
     int32_t _level = 0;
     uint64_t _collectionBehavior = 0;
     double _alphaValue = 1;
+    std::shared_ptr<VLWSTimer> _alphaAnimation;
+    double _alphaAnimationTarget = std::numeric_limits<double>::quiet_NaN();
+    double _alphaAnimationDuration = 0;
     bool _isOpaque = true;
     bool _hasShadow = true;
     VLColor _backgroundColor{0.925, 0.925, 0.925, 1};

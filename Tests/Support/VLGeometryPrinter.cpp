@@ -12,3 +12,7 @@ void PrintTo(const VLRect& rect, std::ostream* out) {
     *out << "{" << rect.origin.x << ", " << rect.origin.y << ", " << rect.size.width << " × "
          << rect.size.height << "}";
 }
+
+void PrintTo(const VLAffineTransform& t, std::ostream* out) {
+    *out << "[" << t.a << ", " << t.b << ", " << t.c << ", " << t.d << ", " << t.tx << ", " << t.ty << "]";
+}

@@ -1,6 +1,7 @@
 #include "Core/Runtime/Rendering/VLScreenUpdateTransaction.h"
 
 #include "Platform/Foundation/VLReplaceable.h"
+#include "Platform/WindowServer/VLWSTransaction.h"
 
 namespace {
 
@@ -16,4 +17,16 @@ std::shared_ptr<VLScreenUpdateTransaction> VLScreenUpdateTransaction::shared() {
 
 void VLScreenUpdateTransaction::setShared(std::shared_ptr<VLScreenUpdateTransaction> transaction) {
     sharedTransaction.set(std::move(transaction));
+}
+
+void VLScreenUpdateTransaction::begin() {
+    VLWSTransaction::begin();
+}
+
+void VLScreenUpdateTransaction::setDisableActions(bool disable) {
+    VLWSTransaction::setDisableActions(disable);
+}
+
+void VLScreenUpdateTransaction::commit() {
+    VLWSTransaction::commit();
 }

@@ -3,15 +3,15 @@
 #include <memory>
 
 // How queued view changes reach the screen together: the changes run between begin() and commit(), with
-// implicit animations off. The window server's transactions stand behind it; the default only lets the
-// changes run. Process-wide and replaceable; used on the main thread.
+// implicit animations off. By default these open and commit a window-server transaction
+// (VLWSTransaction). Process-wide and replaceable; used on the main thread.
 class VLScreenUpdateTransaction {
 public:
     virtual ~VLScreenUpdateTransaction() = default;
 
-    virtual void begin() {}
-    virtual void setDisableActions(bool /*disable*/) {}
-    virtual void commit() {}
+    virtual void begin();
+    virtual void setDisableActions(bool disable);
+    virtual void commit();
 
     // The process's transaction.
     static std::shared_ptr<VLScreenUpdateTransaction> shared();

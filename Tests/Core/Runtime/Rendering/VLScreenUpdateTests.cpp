@@ -2,6 +2,8 @@
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/Rendering/VLScreenUpdateTransaction.h"
 #include "Platform/Foundation/VLMainQueue.h"
+#include "Platform/WindowServer/VLWSLayer.h"
+#include "Platform/WindowServer/VLWSTransaction.h"
 
 #include <gtest/gtest.h>
 
@@ -143,4 +145,21 @@ TEST_F(VLScreenUpdateTest, EachThreadHasItsOwnBatch) {
     EXPECT_EQ(Log{}, _log);
     EXPECT_TRUE(isHeld());
     EXPECT_EQ((Log{"begin", "actions off", "held elsewhere", "commit"}), run([] { VLScreenUpdateFlush(); }));
+}
+
+TEST_F(VLScreenUpdateTest, ByDefaultAPassIsOneWindowServerTransactionWithoutActions) {
+    VLScreenUpdateTransaction::setShared(nullptr);
+    VLWSTransaction::clearCommitLog();
+    VLWSTransaction::setRecordsCommits(true);
+    auto layer = std::make_shared<VLWSLayer>(); // main thread from here on
+    run([&] {
+        VLScreenUpdateBeginLayout();
+        VLScreenUpdatePerform([layer] { layer->setOpacity(0.5f); });
+        VLScreenUpdatePerform([layer] { layer->setHidden(true); });
+        VLScreenUpdateEndLayout();
+    });
+    VLWSTransaction::setRecordsCommits(false);
+    EXPECT_EQ((std::vector<VLWSTransactionCommit>{{std::this_thread::get_id(), true, true}}),
+              VLWSTransaction::commitLog());
+    EXPECT_TRUE(layer->isHidden());
 }
