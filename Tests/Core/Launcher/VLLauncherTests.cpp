@@ -321,9 +321,10 @@ TEST_F(VLLauncherTest, FiftyLaunchesAndTerminationsLeaveNoThreadOrFileBehind) {
         javaScriptThreads.push_back(outcome.runtime->engine()->runLoop()->thread()->threadIdentifier());
         ASSERT_TRUE(outcome.runtime->fileSystemManager()->rootOfHost("temp"));
         manager->terminateRuntime(outcome.runtime);
+        // As a host does once it has terminated a runtime.
+        forgetRuntimes();
     }
     EXPECT_TRUE(manager->runingRuntimes().empty());
-    forgetRuntimes();
 
     // Every run-loop thread (JavaScript and file threads) has let go of everything; the threads
     // themselves exit right after.
