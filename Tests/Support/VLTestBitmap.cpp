@@ -39,7 +39,8 @@ VLTestRGBA VLTestBitmap::pixel(uint32_t x, uint32_t y) const {
 void VLTestBitmap::setPixel(uint32_t x, uint32_t y, VLTestRGBA c) {
     auto* bytes = reinterpret_cast<uint8_t*>(_words.data()) + y * _rowBytes + x * 4;
     const uint8_t ordered[4] = {uint8_t(_order == VLBitmapByteOrder::BGRA ? c.blue : c.red), uint8_t(c.green),
-                                uint8_t(_order == VLBitmapByteOrder::BGRA ? c.red : c.blue), uint8_t(c.alpha)};
+                                uint8_t(_order == VLBitmapByteOrder::BGRA ? c.red : c.blue),
+                                uint8_t(c.alpha)};
     std::memcpy(bytes, ordered, 4);
 }
 
