@@ -11,6 +11,7 @@ packages=(
     libjavascriptcoregtk-4.1-dev
     libpixman-1-dev
     libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev
+    libcurl4-openssl-dev ca-certificates curl
 )
 packages+=("$@")
 # npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.

@@ -14,9 +14,11 @@
 #include "Core/Runtime/VLBlobURLStore.h"
 #include "Core/Runtime/VLBundle.h"
 #include "Core/Runtime/VLFileSystemManager.h"
+#include "Core/Runtime/VLNetworkPolicy.h"
 #include "Core/Runtime/VLRuntimeJSBindingContext.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Platform/Foundation/VLDelayScheduler.h"
+#include "Platform/Foundation/VLGlobalQueue.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
@@ -305,6 +307,42 @@ bool VLRuntime::applyParameters(const std::string& json) {
                                     binding->triggerEvent("parameterschange", 1, &result);
                             });
     return updated;
+}
+
+// Network policy.
+
+std::optional<std::string> VLRuntime::networkDenialForURL(const VLURL& url) const {
+    std::optional<std::string> denial =
+        VLNetworkDenialForURL(url, allowsNetworkAccess(), allowedNetworkHosts());
+    if (const NetworkRequestObserver observer = networkRequestObserver())
+        observer(url.absoluteString(), denial);
+    return denial;
+}
+
+bool VLRuntime::checksNetworkAddresses() const {
+    return allowsNetworkAccess() && allowedNetworkHosts().has_value();
+}
+
+void VLRuntime::checkNetworkAddressOfURL(const VLURL& url, NetworkAddressCompletion completion) {
+    VLGlobalQueue::async([weakSelf = weak_from_this(), url, completion = std::move(completion)]() mutable {
+        const bool local = hostResolvesToLocalNetwork(url.host().value_or(""));
+        std::shared_ptr<VLRuntime> self = weakSelf.lock();
+        if (!self || self->isTerminated())
+            return;
+        std::optional<std::string> denial;
+        if (local)
+            denial = VLLocalNetworkAddressDenial(url);
+        self->_engine->runLoop()->performBlock(
+            [weakSelf = std::move(weakSelf), denial = std::move(denial), completion = std::move(completion)] {
+                std::shared_ptr<VLRuntime> self = weakSelf.lock();
+                if (self && !self->isTerminated())
+                    completion(denial);
+            });
+    });
+}
+
+bool VLRuntime::hostResolvesToLocalNetwork(std::string_view host) {
+    return VLHostResolvesToLocalNetwork(host);
 }
 
 // Windows.

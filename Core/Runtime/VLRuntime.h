@@ -225,6 +225,21 @@ public:
     bool nudgesWidgetResizeHint() const { return _nudgesWidgetResizeHint.load(); }
     void setNudgesWidgetResizeHint(bool nudges) { _nudgesWidgetResizeHint.store(nudges); }
 
+    // Network policy, from allowsNetworkAccess and allowedNetworkHosts.
+
+    using NetworkAddressCompletion = std::function<void(const std::optional<std::string>& denial)>;
+    // Why the URL may not be reached, or nothing when it may. The network request observer hears of
+    // each decision on the calling thread. Any thread.
+    std::optional<std::string> networkDenialForURL(const VLURL& url) const;
+    // Network access is allowed and a host list is set: callers then also check the URL's address
+    // before they connect.
+    bool checksNetworkAddresses() const;
+    // Resolves the URL's host away from the caller and tells on the JavaScript thread whether it leads
+    // into the local network; never once the runtime is gone or terminated.
+    void checkNetworkAddressOfURL(const VLURL& url, NetworkAddressCompletion completion);
+    // May block on name resolution.
+    static bool hostResolvesToLocalNetwork(std::string_view host);
+
     // The file system manager's view of the runtime.
     std::string bundlePath() const override;
 
