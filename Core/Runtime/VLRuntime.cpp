@@ -11,6 +11,7 @@
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Engine/Support/VLErrors.h"
+#include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/VLBlobURLStore.h"
 #include "Core/Runtime/VLBundle.h"
 #include "Core/Runtime/VLFileSystemManager.h"
@@ -155,7 +156,12 @@ void VLRuntime::setRenderingPaused(bool paused) {
 }
 
 void VLRuntime::updateLoop() {
-    _playbackPaused.store(_suspended.load() || _renderingPaused.load());
+    const bool paused = _suspended.load() || _renderingPaused.load();
+    _playbackPaused.store(paused);
+    if (paused)
+        renderingLoop()->pause();
+    else
+        renderingLoop()->resume();
 }
 
 bool VLRuntime::setValueForKey(std::string_view key, const VLValue& value) {
@@ -174,8 +180,24 @@ bool VLRuntime::setValueForKey(std::string_view key, const VLValue& value) {
     return false;
 }
 
+uint32_t VLRuntime::preferredFramesPerSecond() const {
+    return renderingLoop()->preferredFPS();
+}
+
 void VLRuntime::setPreferredFramesPerSecond(uint64_t framesPerSecond) {
-    _preferredFramesPerSecond.store(uint32_t(framesPerSecond));
+    renderingLoop()->setPreferredFPS(uint32_t(framesPerSecond));
+}
+
+std::shared_ptr<VLRenderingLoop> VLRuntime::renderingLoop() const {
+    if (std::shared_ptr<VLRenderingLoop> loop = _renderingLoop.load())
+        return loop;
+    std::lock_guard lock(_lock);
+    std::shared_ptr<VLRenderingLoop> loop = _renderingLoop.load();
+    if (!loop) {
+        loop = VLRenderingLoop::create(_engine->runLoop());
+        _renderingLoop.store(loop);
+    }
+    return loop;
 }
 
 // Volume.
@@ -438,6 +460,11 @@ void VLRuntime::terminate() {
         if (_terminated)
             return;
         _terminated = true;
+    }
+    // Only a loop that exists: termination makes none.
+    if (std::shared_ptr<VLRenderingLoop> loop = _renderingLoop.load()) {
+        loop->stop();
+        loop->removeAllPorts();
     }
     _blobURLStore->removeAll();
     _fileSystemManager->runtimeDidTerminate();

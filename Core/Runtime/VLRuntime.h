@@ -26,6 +26,7 @@
 class VLBundle;
 class VLFileSystemManager;
 class VLJSEngine;
+class VLRenderingLoop;
 class VLUserFilesProvider;
 class VLWidgetWindowComponent;
 class VLWSView;
@@ -110,9 +111,14 @@ public:
     // 0 while either muting flag is set, else the volume.
     float outputVolume() const;
 
-    // The host's cap on the frame rate, kept as an unsigned 32-bit value; 60 by default.
-    uint32_t preferredFramesPerSecond() const { return _preferredFramesPerSecond.load(); }
+    // The host's cap on the frame rate: the rendering loop's, kept as an unsigned 32-bit value; 60 by
+    // default.
+    uint32_t preferredFramesPerSecond() const;
     void setPreferredFramesPerSecond(uint64_t framesPerSecond);
+
+    // The frame clock of the runtime's JavaScript thread, made on first use; nothing starts it but its
+    // first port or presentable. Any thread.
+    std::shared_ptr<VLRenderingLoop> renderingLoop() const;
 
     // Replaces Velto.launchOptions.parameters and fires "parameterschange" on Velto.system with
     // {parameters, changed}. The completion runs once, later, on the main queue: true when the update
@@ -295,7 +301,7 @@ private:
         field = std::move(value);
     }
 
-    // Playback follows suspension and rendering pauses; so will the rendering loop.
+    // Playback and the rendering loop follow suspension and rendering pauses.
     void updateLoop();
     // Stores the value under the runtime lock and posts the volume notice when it changed.
     template <typename T>
@@ -317,7 +323,8 @@ private:
     std::atomic<bool> _renderingPaused{false};
     std::atomic<bool> _playbackPaused{false};
     std::atomic<int64_t> _suspensionReason{0};
-    std::atomic<uint32_t> _preferredFramesPerSecond{60};
+    // Set once, under the runtime lock.
+    mutable std::atomic<std::shared_ptr<VLRenderingLoop>> _renderingLoop;
     std::atomic<uint64_t> _garbageCollectionCount{0};
 
     mutable std::recursive_mutex _lock; // the runtime lock; guards the five members below

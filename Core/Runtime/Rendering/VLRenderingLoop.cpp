@@ -74,11 +74,17 @@ void VLRenderingLoop::addPort(std::shared_ptr<VLRenderingPort> port) {
 }
 
 void VLRenderingLoop::removePort(const std::shared_ptr<VLRenderingPort>& port) {
-    performOnJavaScriptThread([port](VLRenderingLoop& loop) { std::erase(loop._ports, port); });
+    performOnJavaScriptThread([port](VLRenderingLoop& loop) {
+        std::erase(loop._ports, port);
+        ++loop._portsVersion;
+    });
 }
 
 void VLRenderingLoop::removeAllPorts() {
-    performOnJavaScriptThread([](VLRenderingLoop& loop) { loop._ports.clear(); });
+    performOnJavaScriptThread([](VLRenderingLoop& loop) {
+        loop._ports.clear();
+        ++loop._portsVersion;
+    });
 }
 
 void VLRenderingLoop::registerPresentable(const std::shared_ptr<VLRenderingPresentable>& presentable) {
@@ -364,12 +370,15 @@ bool VLRenderingLoop::onRendering(const VLFrameSource& source) {
 void VLRenderingLoop::tickPorts() {
     for (int64_t phase = 0; phase <= 1; ++phase) {
         // A port added by an earlier tick waits for the next phase; one removed by it is skipped.
-        const std::vector<std::shared_ptr<VLRenderingPort>> ports = _ports;
-        for (const std::shared_ptr<VLRenderingPort>& port : ports) {
-            if (std::find(_ports.begin(), _ports.end(), port) != _ports.end() &&
-                port->renderingPhase() == phase)
+        const uint64_t version = _portsVersion;
+        _portsInPhase.assign(_ports.begin(), _ports.end());
+        for (const std::shared_ptr<VLRenderingPort>& port : _portsInPhase) {
+            const bool removed =
+                _portsVersion != version && std::find(_ports.begin(), _ports.end(), port) == _ports.end();
+            if (!removed && port->renderingPhase() == phase)
                 port->handleRenderingTick();
         }
+        _portsInPhase.clear();
     }
 }
 

@@ -133,7 +133,9 @@ private:
     const std::shared_ptr<VLDisplayProvider> _displayProvider;
     const std::shared_ptr<VLFrameSourceFactory> _sourceFactory;
 
-    std::vector<std::shared_ptr<VLRenderingPort>> _ports;             // JavaScript thread
+    std::vector<std::shared_ptr<VLRenderingPort>> _ports; // JavaScript thread
+    uint64_t _portsVersion = 0;                           // JavaScript thread; counts the changes of _ports
+    std::vector<std::shared_ptr<VLRenderingPort>> _portsInPhase; // JavaScript thread; kept for its memory
     std::vector<std::weak_ptr<VLRenderingPresentable>> _presentables; // JavaScript thread
 
     mutable std::mutex _displayLinkLock; // guards _displayLink and the cap sent to it; any thread
