@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLMainQueue.h"
 
+#include "Platform/Foundation/VLMainQueueTimer.h"
 #include "Platform/Foundation/VLPostAndWait.h"
 
 #include <glib.h>
@@ -117,7 +118,19 @@ void VLMainQueue::sync(const Block& block) {
 }
 
 void VLMainQueue::afterMicroseconds(int64_t delay, Block block) {
-    MainQueueState::shared().addAt(g_get_monotonic_time() + std::max<int64_t>(delay, 0), std::move(block));
+    atMonotonicMicroseconds(g_get_monotonic_time() + std::max<int64_t>(delay, 0), std::move(block));
+}
+
+void VLMainQueue::atMonotonicMicroseconds(int64_t deadline, Block block) {
+    MainQueueState::shared().addAt(deadline, std::move(block));
+}
+
+std::shared_ptr<VLMainQueueTimer> VLMainQueue::repeatingMicroseconds(int64_t interval, int64_t leeway,
+                                                                     Block block) {
+    std::shared_ptr<VLMainQueueTimer> timer(
+        new VLMainQueueTimer(std::max<int64_t>(interval, 1), std::max<int64_t>(leeway, 0), std::move(block)));
+    timer->schedule(g_get_monotonic_time() + timer->_interval);
+    return timer;
 }
 
 bool VLMainQueue::runUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {

@@ -3,6 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+class VLMainQueueTimer;
 
 // The process's main queue: work run by the main thread while it iterates GLib's default main
 // context. Windows, views and everything else that belongs to the main thread are touched only here.
@@ -34,6 +37,23 @@ public:
     static bool runUntil(const std::function<bool()>& predicate,
                          std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+    // Runs the block every interval, first one interval from now, each time up to `leeway` late: deadlines
+    // are put on the leeway's grid, so that timers of the process share their wake-ups. A run that comes
+    // too late for a deadline skips it. Cancel the timer to stop it.
+    template <class Rep, class Period, class LeewayRep, class LeewayPeriod>
+    static std::shared_ptr<VLMainQueueTimer> repeating(std::chrono::duration<Rep, Period> interval,
+                                                       std::chrono::duration<LeewayRep, LeewayPeriod> leeway,
+                                                       Block block) {
+        return repeatingMicroseconds(std::chrono::ceil<std::chrono::microseconds>(interval).count(),
+                                     std::chrono::ceil<std::chrono::microseconds>(leeway).count(),
+                                     std::move(block));
+    }
+
 private:
+    friend class VLMainQueueTimer;
     static void afterMicroseconds(int64_t delay, Block block);
+    // At a moment of GLib's monotonic clock, in microseconds.
+    static void atMonotonicMicroseconds(int64_t deadline, Block block);
+    static std::shared_ptr<VLMainQueueTimer> repeatingMicroseconds(int64_t interval, int64_t leeway,
+                                                                   Block block);
 };

@@ -15,7 +15,7 @@
 namespace {
 
 // Pieces of about the size the curl tool reads in.
-constexpr long kBufferSize = 128 * 1024;
+constexpr long kBufferSize = 512 * 1024;
 // Idle and connection limits: a stalled server ends the task, a slow one does not.
 constexpr long kIdleSeconds = 60;
 // More than any sane server sends before its body; curl has its own limits too.

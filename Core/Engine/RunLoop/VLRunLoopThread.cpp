@@ -196,6 +196,16 @@ std::optional<clockid_t> VLRunLoopThread::cpuTimeClock() const {
     return static_cast<clockid_t>(clock);
 }
 
+uint64_t VLRunLoopThread::cpuTimeMicroseconds() const {
+    // The thread marks itself finished under this lock before it exits, so it runs while we read.
+    std::lock_guard lock(_stateLock);
+    const std::optional<clockid_t> clock = cpuTimeClock();
+    timespec time{};
+    if (_finished.load() || !clock || ::clock_gettime(*clock, &time) != 0)
+        return 0;
+    return uint64_t(time.tv_sec) * 1000000 + uint64_t(time.tv_nsec) / 1000;
+}
+
 void VLRunLoopThread::updateThreadName(std::string_view name) {
     if (!isCurrent()) {
         return;

@@ -69,6 +69,9 @@ public:
     // (pthread_getcpuclockid), for clock_gettime. Empty until the thread has started; meaningless once
     // it has finished.
     std::optional<clockid_t> cpuTimeClock() const;
+    // The CPU time the thread has used, in microseconds; 0 before it started and once it has finished
+    // (its clock is then never read, since another thread may have its identity).
+    uint64_t cpuTimeMicroseconds() const;
 
     // Renames this thread; does nothing unless called on it. The name is cut on whole characters to under
     // 64 bytes and kept here and in the thread-local copy; the kernel gets its first 15 bytes.
@@ -130,7 +133,9 @@ private:
     bool _livesWithProcess = false;                                          // set before the start
     std::vector<std::shared_ptr<VLRunLoopObserver>> _beforeWaitingObservers; // the thread's own
 
-    mutable std::mutex _stateLock; // guards _started, _systemName; _stateChanged signals start and end
+    // Guards _started, _systemName and the setting of _finished (held while the CPU clock is read);
+    // _stateChanged signals start and end.
+    mutable std::mutex _stateLock;
     mutable std::condition_variable _stateChanged;
     bool _started = false;
     std::string _systemName;

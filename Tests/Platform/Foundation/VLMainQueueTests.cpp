@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLMainQueue.h"
 
+#include "Platform/Foundation/VLMainQueueTimer.h"
+
 #include <atomic>
 #include <gtest/gtest.h>
 #include <string>
@@ -88,4 +90,35 @@ TEST(VLMainQueue, PredicateOnAnotherThreadsStateIsSeenWithoutADispatch) {
     std::thread setter([&] { set = true; });
     EXPECT_TRUE(VLMainQueue::runUntil([&] { return set.load(); }));
     setter.join();
+}
+
+TEST(VLMainQueue, ARepeatingTimerFiresAfterEachIntervalUntilCancelled) {
+    int fired = 0;
+    std::shared_ptr<VLMainQueueTimer> timer = VLMainQueue::repeating(5ms, 1ms, [&] {
+        EXPECT_TRUE(VLMainQueue::isCurrent());
+        ++fired;
+    });
+    // Not at once: one interval first, whatever the main queue runs meanwhile.
+    bool ranBefore = false;
+    VLMainQueue::async([&] { ranBefore = fired == 0; });
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return fired >= 3; }));
+    EXPECT_TRUE(ranBefore);
+
+    timer->cancel();
+    EXPECT_TRUE(timer->isCancelled());
+    const int atCancel = fired;
+    // Several intervals later nothing more has fired.
+    bool later = false;
+    VLMainQueue::after(40ms, [&] { later = true; });
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return later; }));
+    EXPECT_EQ(fired, atCancel);
+}
+
+TEST(VLMainQueue, ATimerLetGoOfStops) {
+    int fired = 0;
+    VLMainQueue::repeating(5ms, 0ms, [&] { ++fired; });
+    bool later = false;
+    VLMainQueue::after(30ms, [&] { later = true; });
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return later; }));
+    EXPECT_EQ(fired, 0);
 }
