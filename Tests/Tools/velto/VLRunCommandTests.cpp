@@ -39,6 +39,15 @@ std::string indexDigest(const std::string& name) {
     return hex;
 }
 
+// The process's context switches over a second of its life. The first second and a half after the
+// call is left out: the allocator under JavaScriptCore tidies up for a moment after start.
+long contextSwitchesOverASecond(const VLVeltoProcess& velto) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const long before = velto.contextSwitches();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    return velto.contextSwitches() - before;
+}
+
 } // namespace
 
 TEST(VLRunCommandTests, PrintsWhatTheWidgetProducesAndEndsWhenNothingIsPending) {
@@ -136,13 +145,22 @@ TEST(VLRunCommandTests, TheTimeoutEndsAWidgetThatKeepsTicking) {
     EXPECT_EQ(outcome.out, "log: ticking\n");
 }
 
-// A widget waiting on a long timer costs its process no wake-ups. Its first second is left out: the
-// allocator under JavaScriptCore tidies up for a moment after start.
+// A widget waiting on a long timer costs its process no wake-ups.
 TEST(VLRunCommandTests, AWidgetWaitingOnATimerWakesNothing) {
     VLVeltoProcess velto({"run", "--timeout", "30", package("waiting")});
     ASSERT_EQ(velto.readLine(), "log: waiting");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    const long before = velto.contextSwitches();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    EXPECT_LE(velto.contextSwitches() - before, 2);
+    EXPECT_LE(contextSwitchesOverASecond(velto), 2);
+}
+
+TEST(VLRunCommandTests, AnimationFramesTickHeadlessAndAreWaitedFor) {
+    VLVeltoProcess velto({"run", "--timeout", "600", package("frames")});
+    EXPECT_EQ(velto.readLine(), "log: done 60 true");
+    EXPECT_EQ(velto.waitForExit(), 0);
+}
+
+// Once its last frame has run, a widget's display link stops: waiting on a timer, it wakes nothing.
+TEST(VLRunCommandTests, AWidgetThatStoppedAnimatingWakesNothing) {
+    VLVeltoProcess velto({"run", "--timeout", "30", package("frames-then-idle")});
+    ASSERT_EQ(velto.readLine(), "log: idle");
+    EXPECT_LE(contextSwitchesOverASecond(velto), 2);
 }
