@@ -10,11 +10,13 @@
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Engine/RunLoop/VLUptime.h"
 #include "Core/Engine/Support/VLErrors.h"
 #include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/VLBlobURLStore.h"
 #include "Core/Runtime/VLBundle.h"
 #include "Core/Runtime/VLFileSystemManager.h"
+#include "Core/Runtime/VLJavaScriptMemory.h"
 #include "Core/Runtime/VLNetworkPolicy.h"
 #include "Core/Runtime/VLRuntimeJSBindingContext.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
@@ -365,6 +367,38 @@ void VLRuntime::checkNetworkAddressOfURL(const VLURL& url, NetworkAddressComplet
 
 bool VLRuntime::hostResolvesToLocalNetwork(std::string_view host) {
     return VLHostResolvesToLocalNetwork(host);
+}
+
+// Performance.
+
+VLPerformanceObserverToken
+VLRuntime::addPerformanceObserverWithHandler(VLPerformanceMonitor::Handler handler) {
+    if (!_performanceMonitor)
+        _performanceMonitor = VLPerformanceMonitor::create(shared_from_this());
+    return _performanceMonitor->addObserverWithHandler(std::move(handler));
+}
+
+void VLRuntime::removePerformanceObserver(const VLPerformanceObserverToken& token) {
+    if (_performanceMonitor)
+        _performanceMonitor->removeObserver(token);
+}
+
+bool VLRuntime::canMeasureJavaScriptMemory() {
+    return VLCanMeasureJavaScriptMemory();
+}
+
+uint64_t VLRuntime::javaScriptThreadIdentifier() const {
+    return _engine->runLoop()->thread()->threadIdentifier();
+}
+
+double VLRuntime::javaScriptBusyDuration() const {
+    const uint64_t busySince = _engine->runLoop()->thread()->busySince();
+    const uint64_t now = VLUptimeNanoseconds();
+    return busySince == 0 || busySince >= now ? 0 : double(now - busySince) / 1e9;
+}
+
+double VLRuntime::javaScriptCPUTime() const {
+    return double(_engine->runLoop()->thread()->cpuTimeMicroseconds()) / 1e6;
 }
 
 // Windows.

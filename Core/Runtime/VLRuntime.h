@@ -2,6 +2,7 @@
 
 #include "Core/Launcher/VLWidgetSizing.h"
 #include "Core/Runtime/VLFileSystemOwner.h"
+#include "Core/Runtime/VLPerformanceMonitor.h"
 #include "Core/Runtime/VLRuntimeJSLoader.h"
 #include "Platform/Foundation/VLEdgeInsets.h"
 #include "Platform/Foundation/VLPoint.h"
@@ -246,6 +247,20 @@ public:
     // May block on name resolution.
     static bool hostResolvesToLocalNetwork(std::string_view host);
 
+    // Performance readings, for the host.
+
+    // The handler runs on the main queue about once a second while it is registered. Main thread.
+    VLPerformanceObserverToken addPerformanceObserverWithHandler(VLPerformanceMonitor::Handler handler);
+    // Null and unknown tokens are ignored. Main thread.
+    void removePerformanceObserver(const VLPerformanceObserverToken& token);
+    // Whether samples can tell the size of the JavaScript heap.
+    static bool canMeasureJavaScriptMemory();
+    // Of the JavaScript thread: its system-wide identifier (0 without one), the seconds it has worked
+    // without a pause (0 while it waits), and the seconds of CPU time it has used. Any thread.
+    uint64_t javaScriptThreadIdentifier() const;
+    double javaScriptBusyDuration() const;
+    double javaScriptCPUTime() const;
+
     // The file system manager's view of the runtime.
     std::string bundlePath() const override;
 
@@ -374,6 +389,7 @@ private:
     std::deque<std::string> _droppedFileTokens;
 
     // Main thread.
+    std::shared_ptr<VLPerformanceMonitor> _performanceMonitor; // made on first use
     std::weak_ptr<VLWSWindow> _widgetWindow;
     VLSize _widgetWindowSize;
     VLPoint _widgetWindowPlace;
