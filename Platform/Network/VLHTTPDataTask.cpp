@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 
 #include <charconv>
+#include <cstdio>
 
 namespace {
 
@@ -183,6 +184,7 @@ bool VLHTTPDataTask::configureTransfer(const std::optional<std::vector<VLNetwork
     _statusCode = 0;
     _headers.clear();
     _headerBytes = 0;
+    _headersTooLarge = false;
     _responseDelivered = false;
     _redirectResponse.reset();
     _redirectLocation.reset();
@@ -233,6 +235,10 @@ void VLHTTPDataTask::transferDidEnd(CURLcode result) {
     }
     if (_redirectLocation) {
         redirect();
+        return;
+    }
+    if (_headersTooLarge) {
+        complete(VLMakeURLError(VLURLErrorBadServerResponse, _errorBuffer, _currentURL.absoluteString()));
         return;
     }
     if (result != CURLE_OK) {
@@ -313,8 +319,12 @@ bool VLHTTPDataTask::headerLine(std::string_view line) {
     if (_responseDelivered)
         return true; // trailers
     _headerBytes += line.size();
-    if (_headerBytes > kMaximumHeaderBytes)
+    if (_headerBytes > kMaximumHeaderBytes) {
+        std::snprintf(_errorBuffer, sizeof _errorBuffer, "the server's headers are larger than %zu bytes",
+                      kMaximumHeaderBytes);
+        _headersTooLarge = true;
         return false;
+    }
     if (line.starts_with("HTTP/")) {
         _statusCode = 0;
         _headers.clear();

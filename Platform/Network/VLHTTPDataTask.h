@@ -76,6 +76,7 @@ private:
     long _statusCode = 0;
     VLHTTPResponse::Headers _headers;
     size_t _headerBytes = 0;
+    bool _headersTooLarge = false;
     bool _responseDelivered = false;
     std::optional<VLHTTPResponse> _redirectResponse;
     std::optional<VLURL> _redirectLocation;
