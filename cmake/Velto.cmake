@@ -28,7 +28,11 @@ function(velto_test name)
   velto_sources_in(sources ${ARGN})
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE Velto VeltoTestSupport GTest::gtest GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  set(properties TIMEOUT 120)
+  if(velto_test_environment)
+    list(APPEND properties ENVIRONMENT "${velto_test_environment}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # velto_embed_scripts(TARGET FOLDER): compiles the bytes of every .js file under FOLDER into TARGET,

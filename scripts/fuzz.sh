@@ -27,7 +27,7 @@ for fuzzer in "${targets[@]}"; do
     fi
     options=()
     [ -f "Tests/Fuzz/$fuzzer.options" ] && read -r -a options < "Tests/Fuzz/$fuzzer.options"
-    LSAN_OPTIONS="suppressions=$PWD/Tests/Fuzz/lsan-suppressions.txt:print_suppressions=0" \
+    LSAN_OPTIONS="suppressions=$PWD/Tests/lsan-suppressions.txt:print_suppressions=0" \
         "$out/Tests/Fuzz/$fuzzer" -max_total_time="$seconds" -artifact_prefix="$out/$fuzzer-" "${options[@]}" \
         "$@" "$out/$fuzzer-corpus" 2> "$out/$fuzzer.log" || { tail -40 "$out/$fuzzer.log"; exit 1; }
 done

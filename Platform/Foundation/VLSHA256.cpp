@@ -1,8 +1,20 @@
 #include "Platform/Foundation/VLSHA256.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <cstdlib>
+
+namespace {
+
+// OpenSSL keeps per-thread state that each thread frees as it ends. Its clean-up at exit deletes the
+// keys of that state, so a thread still ending then keeps its state for good; the process's end frees
+// everything anyway. This runs as the library loads, before anything else can start OpenSSL.
+__attribute__((constructor)) void keepOpenSSLUntilExit() {
+    OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
+}
+
+} // namespace
 
 struct VLSHA256::Context {
     EVP_MD_CTX* md = EVP_MD_CTX_new();

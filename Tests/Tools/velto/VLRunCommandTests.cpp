@@ -140,7 +140,7 @@ TEST(VLRunCommandTests, AWidgetWithNothingPendingEndsLongBeforeItsTimeout) {
 
 TEST(VLRunCommandTests, TheTimeoutEndsAWidgetThatKeepsTicking) {
     const VLVeltoProcess::Outcome outcome =
-        VLVeltoProcess::run("run --timeout 1 " + quoted(package("endless")));
+        VLVeltoProcess::run("run --timeout 5 " + quoted(package("endless")));
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "log: ticking\n");
 }

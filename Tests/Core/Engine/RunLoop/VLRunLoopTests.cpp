@@ -7,6 +7,7 @@
 #include <future>
 #include <latch>
 #include <pthread.h>
+#include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -245,28 +246,40 @@ TEST(VLRunLoop, BeforeWaitingObserversRunBeforeEachSleepAndWhatTheyPostRunsFirst
     std::shared_ptr<VLRunLoopThread> thread = runLoop->thread();
     ASSERT_TRUE(isIdle(*thread));
     std::atomic<int> calls = 0;
-    std::atomic<bool> postedRan = false;
+    std::vector<std::string> events;      // the loop's
+    std::vector<uint64_t> wakeUpsAtCalls; // the loop's
     auto observer = runLoop->addBeforeWaitingObserver([&] {
+        events.push_back("observer");
+        wakeUpsAtCalls.push_back(thread->wakeUpCount());
         if (calls++ == 0)
-            thread->post([&] { postedRan = true; });
+            thread->post([&] { events.push_back("posted"); });
     });
-    runLoop->performBlockSync([] {}); // the observer is in place
-    const uint64_t wakeUps = thread->wakeUpCount();
 
-    // The first call posts; the loop runs that before it sleeps, without waking for it.
+    // The first call posts; the loop runs that before it sleeps, without waking for it, and asks the
+    // observers again before the sleep. The test's own blocks may add later calls, so only the start counts.
+    ASSERT_TRUE(VLWaitUntil([&] { return calls >= 2; }));
+    std::vector<std::string> seen;
+    std::vector<uint64_t> wakeUps;
+    runLoop->performBlockSync([&] {
+        seen = events;
+        wakeUps = wakeUpsAtCalls;
+    });
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{"observer", "posted", "observer"}),
+              std::vector(seen.begin(), seen.begin() + 3));
+    EXPECT_EQ(wakeUps[0], wakeUps[1]);
+
+    // Each wake-up for a block costs one call before the next sleep.
     ASSERT_TRUE(isIdle(*thread));
-    EXPECT_TRUE(postedRan);
-    EXPECT_EQ(wakeUps, thread->wakeUpCount());
-    EXPECT_EQ(2, calls); // once before the posted block, once before the sleep
-
+    const int settled = calls;
     runLoop->performBlockSync([] {});
     ASSERT_TRUE(isIdle(*thread));
-    EXPECT_EQ(3, calls);
+    EXPECT_EQ(settled + 1, calls);
 
     observer->invalidate();
     runLoop->performBlockSync([] {});
     ASSERT_TRUE(isIdle(*thread));
-    EXPECT_EQ(3, calls);
+    EXPECT_EQ(settled + 1, calls);
 }
 
 TEST(VLRunLoop, AThreadThatLivesWithTheProcessIsNotWaitedFor) {
