@@ -121,7 +121,8 @@ TEST(VLEvalCommandTests, ScriptsLiveThroughMemoryExhaustion) {
     auto runUnderPressure = [&](const std::string& script) {
         VLVeltoProcess::Outcome outcome;
         for (int attempt = 0; attempt < 5; ++attempt) {
-            outcome = VLVeltoProcess::run("eval " + fixture(script), limit);
+            // Filling memory is slow on a busy machine: the time-out must not end the script first.
+            outcome = VLVeltoProcess::run("eval --timeout 60 " + fixture(script), limit);
             if (outcome.status >= 0 && outcome.status < 128)
                 break;
         }
