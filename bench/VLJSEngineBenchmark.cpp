@@ -3,6 +3,7 @@
 // against their goals at the end: the call within 1.5x its floor, start-up well under 10 ms. The
 // binding layer is measured by VLJSBindingBenchmark. Run pinned: taskset -c 2 VLJSEngineBenchmark.
 
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLJSContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/JS/VLJSString.h"
@@ -62,7 +63,7 @@ BENCHMARK(BM_VLJSContextFunction)->Repetitions(VLBenchmarkReporter::kRepetitions
 // The set-up runs on the engine's own thread: measured in real time.
 void BM_EngineStartUpToFirstScript(benchmark::State& state) {
     for (auto _ : state) {
-        auto engine = VLJSEngine::create();
+        auto engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
         benchmark::DoNotOptimize(engine->evaluateScript("1 + 1", "start.js"));
         state.PauseTiming();
         engine.reset();

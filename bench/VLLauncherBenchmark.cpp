@@ -4,6 +4,7 @@
 // medians against the goal at the end: a launch within 2x an engine's start-up. Run pinned:
 // taskset -c 2 VLLauncherBenchmark.
 
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
@@ -35,7 +36,7 @@ void letGo(std::shared_ptr<VLJSEngine> engine) {
 
 void BM_EngineStartUpWithCorePrelude(benchmark::State& state) {
     for (auto _ : state) {
-        auto engine = VLJSEngine::create();
+        auto engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
         benchmark::DoNotOptimize(engine->evaluateScript("1 + 1", "start.js"));
         state.PauseTiming();
         letGo(std::move(engine));

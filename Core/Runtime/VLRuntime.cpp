@@ -1,8 +1,8 @@
 #include "Core/Runtime/VLRuntime.h"
 
 #include "Core/Engine/Binding/VLEventedJSBindingBase.h"
-#include "Core/Engine/Binding/VLJSBindingContext.h"
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLEmbeddedScripts.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
@@ -32,23 +32,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 
 namespace {
 
 // The most drop tokens kept; older ones are forgotten.
 constexpr size_t kDropTokenLimit = 256;
-
-// Engine → the runtime that owns it; any thread, under the mutex.
-struct EngineOwners {
-    std::mutex lock;
-    std::unordered_map<const VLJSEngine*, std::weak_ptr<VLRuntime>> runtimes;
-};
-
-EngineOwners& engineOwners() {
-    static EngineOwners* owners = new EngineOwners(); // outlives runtimes released during exit
-    return *owners;
-}
 
 // The answer to one parameters update: delivered once, on the main queue. Work that never ran (a
 // JavaScript thread that ended first) answers false when it lets go of it.
@@ -93,28 +81,12 @@ std::shared_ptr<VLRuntime> VLRuntime::create(std::shared_ptr<VLBundle> bundle) {
 VLRuntime::VLRuntime(std::shared_ptr<VLBundle> bundle)
     : _identity(VLUUID().UUIDString()), _bundle(std::move(bundle)), _hostArea(VLRectNull) {}
 
-VLRuntime::~VLRuntime() {
-    EngineOwners& owners = engineOwners();
-    std::lock_guard lock(owners.lock);
-    owners.runtimes.erase(_engine.get());
-}
-
-std::shared_ptr<VLRuntime> VLRuntime::runtimeOwningEngine(const VLJSEngine& engine) {
-    EngineOwners& owners = engineOwners();
-    std::lock_guard lock(owners.lock);
-    const auto found = owners.runtimes.find(&engine);
-    return found == owners.runtimes.end() ? nullptr : found->second.lock();
-}
+VLRuntime::~VLRuntime() = default;
 
 void VLRuntime::start() {
     _fileSystemManager = VLFileSystemManager::create(weak_from_this());
     _blobURLStore = std::make_shared<VLBlobURLStore>();
-    _engine = VLJSEngine::create();
-    {
-        EngineOwners& owners = engineOwners();
-        std::lock_guard lock(owners.lock);
-        owners.runtimes[_engine.get()] = weak_from_this();
-    }
+    _engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
     _engine->injectBindingContext(std::make_shared<VLRuntimeJSBindingContext>(shared_from_this()));
     _engine->evaluateScript(
         VLStringWithFormat("Object.defineProperty(Velto, 'apiVersion', { value: %ld, enumerable: true });",
@@ -141,6 +113,8 @@ void VLRuntime::setSuspended(bool suspended) {
     if (isTerminated() || _suspended.exchange(suspended) == suspended)
         return;
     updateLoop();
+    // The engine tells its scripts' own objects (the timers); the notice is for the modules.
+    _engine->setSuspended(suspended);
     postOnMainThread(VLRuntimeSuspendedDidChangeNotification);
 }
 
@@ -507,8 +481,7 @@ void VLRuntime::terminate() {
         VLJSContext* context = engine ? engine->context() : nullptr;
         if (!context)
             return;
-        for (const std::shared_ptr<VLJSBindingContext>& bindingContext : engine->bindingContexts())
-            bindingContext->setTerminated(true);
+        engine->terminateBindingContexts();
         VLNotificationCenter::defaultCenter().post(VLRuntimeWillTerminateNotification, nullptr,
                                                    {{VLRuntimeGlobalContextKey, context->globalContext()}});
     });

@@ -75,9 +75,6 @@ public:
     VLRuntime(const VLRuntime&) = delete;
     VLRuntime& operator=(const VLRuntime&) = delete;
 
-    // The runtime whose engine it is, or null; any thread. Known from the moment create() returns.
-    static std::shared_ptr<VLRuntime> runtimeOwningEngine(const VLJSEngine& engine);
-
     // A new upper-case UUID: the name of the runtime's temporary directory.
     std::string identity() const override { return _identity; }
     const std::shared_ptr<VLBundle>& bundle() const { return _bundle; }
@@ -88,7 +85,8 @@ public:
     // Host-steered state.
 
     bool isSuspended() const { return _suspended.load(); }
-    // Ignored when terminated or unchanged; otherwise posts VLRuntimeSuspendedDidChangeNotification.
+    // Ignored when terminated or unchanged; otherwise tells the engine (for the timers) and posts
+    // VLRuntimeSuspendedDidChangeNotification.
     void setSuspended(bool suspended);
     // The main application's reason code; only stored. A change while suspended posts the suspension
     // notice again.
@@ -135,7 +133,8 @@ public:
     bool setValueForKey(std::string_view key, const VLValue& value);
 
     // Once; any thread. Deletes the blob files and the temporary directory, then on the JavaScript
-    // thread marks every binding context terminated and posts VLRuntimeWillTerminateNotification.
+    // thread has the engine mark every binding context terminated (its timers end) and posts
+    // VLRuntimeWillTerminateNotification.
     // Afterwards suspension, rendering pauses, garbage collection and parameter updates do nothing.
     void terminate();
 

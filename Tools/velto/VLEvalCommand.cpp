@@ -1,5 +1,6 @@
 #include "Tools/velto/VLEvalCommand.h"
 
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Tools/velto/VLScriptOutput.h"
 #include "Tools/velto/VLToolWaiting.h"
@@ -59,7 +60,8 @@ bool VLEvalCommand::parse(const std::vector<std::string>& arguments, Options& op
 }
 
 int VLEvalCommand::evaluate(const Options& options, const std::string& script) {
-    auto engine = VLJSEngine::create(options.fallbackPromise ? VLJSEngine::RejectionTracking::Fallback
+    auto engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>(),
+                                     options.fallbackPromise ? VLJSEngine::RejectionTracking::Fallback
                                                              : VLJSEngine::RejectionTracking::Automatic);
     engine->setConsoleHandler(VLScriptOutput::consoleHandler());
     engine->setExceptionHandler(VLScriptOutput::exceptionHandler());

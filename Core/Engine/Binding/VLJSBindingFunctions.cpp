@@ -21,6 +21,10 @@ VLJSBindingBase* VLJSBindingGetObject(JSContextRef ctx, JSValueRef value) {
     return static_cast<VLJSBindingBase*>(JSObjectGetPrivate(const_cast<JSObjectRef>(value)));
 }
 
+VLJSBindingBase* VLJSValueGetPrivate(JSContextRef ctx, JSValueRef value) {
+    return VLJSBindingGetObject(ctx, value);
+}
+
 std::shared_ptr<VLJSBindingContext> VLJSBindingGetContext(const VLJSBindingBase* instance) {
     return instance ? instance->bindingContext() : nullptr;
 }

@@ -21,6 +21,9 @@ JSClassRef VLJSBindingObjectClass();
 // Valid while the value's object is alive.
 VLJSBindingBase* VLJSBindingGetObject(JSContextRef ctx, JSValueRef value);
 
+// The same, under the value bridge's name: the binding instance behind an object value.
+VLJSBindingBase* VLJSValueGetPrivate(JSContextRef ctx, JSValueRef value);
+
 // The instance behind a value when it is of class T or a subclass of it; nullptr otherwise.
 template <typename T>
 T* VLJSBindingGetObjectOfClass(JSContextRef ctx, JSValueRef value) {

@@ -2,14 +2,11 @@
 
 #include "Core/Engine/Binding/VLJSBindingContext.h"
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
-#include "Core/Engine/Binding/VLJSFunctionInvoker.h"
+#include "Core/Engine/CoreScope/VLScriptTimers.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/JS/VLJSException.h"
 #include "Core/Engine/JS/VLJSString.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
-#include "Core/Engine/RunLoop/VLRunLoop.h"
-#include "Core/Engine/RunLoop/VLTimerCollection.h"
-#include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLBase64.h"
 #include "Platform/Foundation/VLPreferredLanguages.h"
 #include "Platform/Foundation/VLSecureRandom.h"
@@ -18,13 +15,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 namespace {
 
-constexpr double kLongestTimerDelay = 2147483647.0; // milliseconds
-constexpr double kShortestIntervalDelay = 4.0;      // milliseconds
 constexpr double kMostApplyNewArguments = 65536;
 // JavaScriptCore aborts the process rather than make a longer string.
 constexpr size_t kLongestScriptString = 2147483647;
@@ -34,15 +28,6 @@ JSValueRef firstArgument(size_t argc, const JSValueRef argv[]) {
 }
 
 } // namespace
-
-// What one scheduled timer holds: its callback and, after undefined for `this`, its extra arguments,
-// all protected from scheduling until the timer ends.
-struct VLUtilsJSBinding::ScheduledCall {
-    JSObjectRef callback;
-    std::vector<JSValueRef> callArguments;
-    // Keeps a tool that runs a script to its end waiting while the timer is pending.
-    VLJSEngine::PendingWork pendingWork;
-};
 
 VLUtilsJSBinding::~VLUtilsJSBinding() = default;
 
@@ -66,37 +51,18 @@ void VLUtilsJSBinding::describe(VLJSClassBuilder<VLUtilsJSBinding>& b) {
 void VLUtilsJSBinding::didCreateJSObject(JSObjectRef object,
                                          const std::shared_ptr<VLJSBindingContext>& bindingContext) {
     Super::didCreateJSObject(object, bindingContext);
-    if (!bindingContext || !bindingContext->globalCtx())
-        return;
-    JSGlobalContextRef ctx = bindingContext->globalCtx();
-    // The prelude makes this object before any other script runs, so Function.prototype.call is the
-    // engine's own.
-    JSObjectRef callFunction = VLJSFunctionFromScript(ctx, "Function.prototype.call");
-    if (callFunction) {
-        VLJSValueProtect(ctx, callFunction);
-        _callFunction = callFunction;
-    }
-    // Observing first: a runtime whose suspension changes after the reading is heard of.
-    observeSuspension(bindingContext);
-    applyRuntimeSuspension(bindingContext);
+    if (bindingContext)
+        _timers = VLScriptTimers::create(bindingContext, functionInvoker());
 }
 
 void VLUtilsJSBinding::willCollectGarbage() {
-    _suspensionObserver.reset();
-    _terminationObserver.reset();
-    std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
-    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
-    for (std::shared_ptr<VLTimerCollection>* slot : {&_timerCollection, &_internalTimerCollection}) {
-        if (std::shared_ptr<VLTimerCollection> collection = std::move(*slot)) {
-            // The collection belongs to the JavaScript thread; once that has ended its timers are gone too.
-            VLExecuteOnThread(VLJSBindingGetThread(bindingContext),
-                              [collection] { collection->cancelAllTimers(); });
-        }
-    }
-    if (ctx && _callFunction)
-        VLJSValueUnprotect(ctx, _callFunction);
-    _callFunction = nullptr;
+    if (_timers)
+        _timers->stop();
     Super::willCollectGarbage();
+}
+
+double VLUtilsJSBinding::timerThrottleInterval() const {
+    return _timers ? _timers->throttleInterval() : 0;
 }
 
 // Construction with an argument array
@@ -245,202 +211,32 @@ JSValueRef VLUtilsJSBinding::base64Decode(JSContextRef ctx, size_t argc, const J
 
 JSValueRef VLUtilsJSBinding::setTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                         JSValueRef* exception) {
-    return scheduleTimer(ctx, argc, argv, exception, false, TimerOwner::Script);
+    return _timers ? _timers->schedule(ctx, argc, argv, exception, false, VLScriptTimers::Owner::Script)
+                   : JSValueMakeNull(ctx);
 }
 
 JSValueRef VLUtilsJSBinding::setInterval(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                          JSValueRef* exception) {
-    return scheduleTimer(ctx, argc, argv, exception, true, TimerOwner::Script);
+    return _timers ? _timers->schedule(ctx, argc, argv, exception, true, VLScriptTimers::Owner::Script)
+                   : JSValueMakeNull(ctx);
 }
 
 JSValueRef VLUtilsJSBinding::clearTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                           JSValueRef*) {
-    cancelTimer(ctx, argc, argv);
+    if (_timers)
+        _timers->cancel(ctx, argc, argv);
     return nullptr;
 }
 
 JSValueRef VLUtilsJSBinding::clearInterval(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                            JSValueRef*) {
-    cancelTimer(ctx, argc, argv);
+    if (_timers)
+        _timers->cancel(ctx, argc, argv);
     return nullptr;
 }
 
 JSValueRef VLUtilsJSBinding::setInternalTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                                 JSValueRef* exception) {
-    return scheduleTimer(ctx, argc, argv, exception, false, TimerOwner::Prelude);
-}
-
-JSValueRef VLUtilsJSBinding::scheduleTimer(JSContextRef ctx, size_t argc, const JSValueRef argv[],
-                                           JSValueRef* exceptionOut, bool repeats, TimerOwner owner) {
-    JSValueRef localException = nullptr;
-    JSValueRef* exception = exceptionOut ? exceptionOut : &localException;
-    if (argc == 0 || !JSValueIsObject(ctx, argv[0]))
-        return JSValueMakeNull(ctx);
-    double delay = 0;
-    if (argc > 1) {
-        delay = JSValueToNumber(ctx, argv[1], exception);
-        if (*exception)
-            return nullptr;
-    }
-    // Out of range counts as no delay, not as the longest one.
-    if (std::isnan(delay) || delay < 0 || delay > kLongestTimerDelay)
-        delay = 0;
-    if (repeats)
-        delay = std::max(delay, kShortestIntervalDelay);
-
-    auto call = std::make_shared<ScheduledCall>();
-    call->callback = JSValueToObject(ctx, argv[0], nullptr);
-    call->callArguments.push_back(JSValueMakeUndefined(ctx));
-    call->callArguments.insert(call->callArguments.end(), argv + std::min<size_t>(argc, 2), argv + argc);
-    VLJSValueProtect(ctx, call->callback);
-    for (JSValueRef argument : call->callArguments)
-        VLJSValueProtect(ctx, argument);
-    if (std::shared_ptr<VLJSEngine> engine = this->engine())
-        call->pendingWork = engine->beginPendingWork();
-
-    std::weak_ptr<VLUtilsJSBinding> weakSelf = sharedFromThis();
-    auto fireBlock = [weakSelf, call] {
-        if (std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock())
-            self->fire(*call);
-    };
-    auto completion = [weakSelf, call](bool) {
-        if (std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock())
-            self->release(*call);
-        call->pendingWork.reset();
-    };
-    VLTimerCollection* collection = timerCollection(owner);
-    if (!collection) {
-        completion(false);
-        return JSValueMakeNull(ctx);
-    }
-    const int32_t identifier = collection->createTimerWithTimeInterval(
-        delay / 1000, repeats, std::move(fireBlock), std::move(completion));
-    return JSValueMakeNumber(ctx, identifier);
-}
-
-void VLUtilsJSBinding::fire(const ScheduledCall& call) {
-    std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
-    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
-    if (!ctx || !_callFunction || !JSObjectIsFunction(ctx, call.callback))
-        return;
-    // callback.call(undefined, ...arguments)
-    JSValueRef exception = nullptr;
-    VLJSBindingGetFunctionInvoker(this)->invokeFunction(
-        _callFunction, call.callback, call.callArguments.size(), call.callArguments.data(), &exception);
-    if (exception)
-        VLJSBindingHandleJSException(this, exception);
-}
-
-void VLUtilsJSBinding::release(const ScheduledCall& call) {
-    std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
-    JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
-    if (!ctx)
-        return; // the protections went with the context
-    VLJSValueUnprotect(ctx, call.callback);
-    for (JSValueRef argument : call.callArguments)
-        VLJSValueUnprotect(ctx, argument);
-}
-
-void VLUtilsJSBinding::cancelTimer(JSContextRef ctx, size_t argc, const JSValueRef argv[]) {
-    if (argc == 0 || !JSValueIsNumber(ctx, argv[0]))
-        return;
-    const double number = std::trunc(JSValueToNumber(ctx, argv[0], nullptr));
-    // No timer has an identifier outside this range.
-    if (!(number >= std::numeric_limits<int32_t>::min() && number <= std::numeric_limits<int32_t>::max()))
-        return;
-    if (VLTimerCollection* collection = timerCollection(TimerOwner::Script))
-        collection->cancelTimerWithIdentifier(int32_t(number));
-}
-
-VLTimerCollection* VLUtilsJSBinding::timerCollection(TimerOwner owner) {
-    std::shared_ptr<VLTimerCollection>& collection =
-        owner == TimerOwner::Script ? _timerCollection : _internalTimerCollection;
-    if (collection)
-        return collection.get();
-    std::shared_ptr<VLJSBindingContext> bindingContext = VLJSBindingGetContext(this);
-    std::shared_ptr<VLRunLoopThread> thread = VLJSBindingGetThread(bindingContext);
-    if (!thread)
-        return nullptr;
-    collection = VLTimerCollection::create(thread);
-    if (!_terminationObserver)
-        observeTermination(bindingContext);
-    if (bindingContext->isTerminated())
-        collection->invalidate();
-    collection->setThrottleInterval(_timerThrottleInterval);
-    return collection.get();
-}
-
-std::array<VLTimerCollection*, 2> VLUtilsJSBinding::timerCollections() const {
-    return {_timerCollection.get(), _internalTimerCollection.get()};
-}
-
-// The runtime's suspension and end
-
-void VLUtilsJSBinding::observeTermination(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
-    std::weak_ptr<VLUtilsJSBinding> weakSelf = sharedFromThis();
-    JSGlobalContextRef globalCtx = bindingContext->globalCtx();
-    // Posted on the JavaScript thread of the runtime that ends.
-    _terminationObserver = VLNotificationCenter::defaultCenter().addObserver(
-        VLRuntimeWillTerminateNotification, nullptr,
-        [weakSelf, globalCtx](const VLNotification& notification) {
-            const auto* context = notification.userInfoValue<JSGlobalContextRef>(VLRuntimeGlobalContextKey);
-            if (!context || *context != globalCtx)
-                return;
-            if (std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock()) {
-                for (VLTimerCollection* collection : self->timerCollections()) {
-                    if (collection)
-                        collection->invalidate();
-                }
-            }
-        });
-}
-
-void VLUtilsJSBinding::observeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
-    std::weak_ptr<VLUtilsJSBinding> weakSelf = sharedFromThis();
-    std::weak_ptr<VLJSBindingContext> weakContext = bindingContext;
-    // Posted on the main thread: read the runtime there, apply on its engine's JavaScript thread.
-    _suspensionObserver = VLNotificationCenter::defaultCenter().addObserver(
-        VLRuntimeSuspendedDidChangeNotification, nullptr,
-        [weakSelf, weakContext, context = bindingContext.get()](const VLNotification& notification) {
-            const auto* runtime = static_cast<const VLRuntime*>(notification.object());
-            const std::shared_ptr<VLJSEngine> engine = runtime ? runtime->engine() : nullptr;
-            if (!engine)
-                return;
-            const double throttle = timerThrottleIntervalOf(*runtime);
-            engine->runLoop()->performBlock(
-                [weakSelf, weakContext, context, weakEngine = std::weak_ptr(engine), throttle] {
-                    std::shared_ptr<VLJSEngine> engine = weakEngine.lock();
-                    if (!engine)
-                        return;
-                    // Another runtime's notification changes nothing here. This object and its context may be
-                    // another thread's: they are matched by identity and held only once known to be this
-                    // engine's, so that neither is ever released on the wrong thread.
-                    const auto contexts = engine->bindingContexts();
-                    if (std::none_of(contexts.begin(), contexts.end(),
-                                     [context](const auto& candidate) { return candidate.get() == context; }))
-                        return;
-                    std::shared_ptr<VLUtilsJSBinding> self = weakSelf.lock();
-                    if (self && !weakContext.expired())
-                        self->setTimerThrottleInterval(throttle);
-                });
-        });
-}
-
-// A runtime suspended before this object observed it: that notice went by unheard.
-void VLUtilsJSBinding::applyRuntimeSuspension(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
-    const std::shared_ptr<VLJSEngine> engine = bindingContext->engine();
-    if (const std::shared_ptr<VLRuntime> runtime = engine ? VLRuntime::runtimeOwningEngine(*engine) : nullptr)
-        setTimerThrottleInterval(timerThrottleIntervalOf(*runtime));
-}
-
-double VLUtilsJSBinding::timerThrottleIntervalOf(const VLRuntime& runtime) {
-    return runtime.isSuspended() ? kSuspendedTimerThrottleInterval : 0;
-}
-
-void VLUtilsJSBinding::setTimerThrottleInterval(double seconds) {
-    _timerThrottleInterval = seconds;
-    for (VLTimerCollection* collection : timerCollections()) {
-        if (collection)
-            collection->setThrottleInterval(seconds);
-    }
+    return _timers ? _timers->schedule(ctx, argc, argv, exception, false, VLScriptTimers::Owner::Prelude)
+                   : JSValueMakeNull(ctx);
 }

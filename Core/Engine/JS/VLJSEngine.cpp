@@ -1,16 +1,15 @@
 #include "Core/Engine/JS/VLJSEngine.h"
 
 #include "Core/Engine/Binding/VLJSBindingContext.h"
-#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLEmbeddedScripts.h"
 #include "Core/Engine/JS/VLJSConsole.h"
 #include "Core/Engine/JS/VLJSDOMException.h"
+#include "Core/Engine/JS/VLJSEngineObserver.h"
 #include "Core/Engine/JS/VLJSString.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
-#include "Core/Engine/RunLoop/VLUptime.h"
 #include "Core/Engine/Support/VLProduct.h"
 #include "Core/Engine/Support/VLScopeExit.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
@@ -79,19 +78,20 @@ struct VLJSEngineLeftovers {
 
 } // namespace
 
-std::shared_ptr<VLJSEngine> VLJSEngine::create(RejectionTracking tracking) {
+std::shared_ptr<VLJSEngine> VLJSEngine::create(std::shared_ptr<VLJSBindingContext> coreScope,
+                                               RejectionTracking tracking) {
     std::shared_ptr<VLJSEngine> engine(new VLJSEngine(tracking));
-    engine->start();
+    engine->start(std::move(coreScope));
     return engine;
 }
 
 VLJSEngine::VLJSEngine(RejectionTracking tracking)
-    : _uptimeOrigin(VLUptimeNanoseconds()), _timeOrigin(millisecondsSince1970()),
+    : _clock(VLClock::shared()), _uptimeOrigin(_clock->nanoseconds()), _timeOrigin(millisecondsSince1970()),
       _rejectionTracking(tracking), _pendingWork(std::make_shared<PendingWorkState>()),
       _runLoop(VLRunLoop::create(
           VLRunLoopThread::create(VLStringWithFormat("%s.jsengine", kVLReverseDomainPrefix)))) {}
 
-void VLJSEngine::start() {
+void VLJSEngine::start(std::shared_ptr<VLJSBindingContext> coreScope) {
     // Made now, while there is memory to spare: a report under memory pressure must not be the one that
     // has to start the log service and its thread.
     dropOnFailure([] {
@@ -100,7 +100,7 @@ void VLJSEngine::start() {
     });
     performWithEngine([](VLJSEngine& engine) { engine.setUpContext(); });
     // Behind the set-up, so that the core prelude runs right after it.
-    injectBindingContext(std::make_shared<VLCoreJSBindingContext>());
+    injectBindingContext(std::move(coreScope));
 }
 
 VLJSEngine::~VLJSEngine() {
@@ -118,7 +118,7 @@ VLJSEngine::~VLJSEngine() {
 }
 
 double VLJSEngine::now() const {
-    return double(VLUptimeNanoseconds() - _uptimeOrigin) / 1e6;
+    return double(_clock->nanoseconds() - _uptimeOrigin) / 1e6;
 }
 
 std::string VLJSEngine::name() const {
@@ -182,6 +182,41 @@ void VLJSEngine::addScriptMessageHandler(std::shared_ptr<VLJSEngineScriptMessage
 void VLJSEngine::removeScriptMessageHandlerForName(std::string name) {
     performWithEngine(
         [name = std::move(name)](VLJSEngine& engine) { engine._scriptMessageHandlerMap.erase(name); });
+}
+
+void VLJSEngine::setSuspended(bool suspended) {
+    _suspended.store(suspended);
+    performWithEngine([](VLJSEngine& engine) { engine.tellSuspension(); });
+}
+
+// Changes from several threads may arrive in any order: the observers hear the latest state, once.
+void VLJSEngine::tellSuspension() {
+    const bool suspended = _suspended.load();
+    if (suspended == _observersSuspended)
+        return;
+    _observersSuspended = suspended;
+    forEachObserver(
+        [suspended](VLJSEngineObserver& observer) { observer.jsEngineSuspendedDidChange(suspended); });
+}
+
+void VLJSEngine::addObserver(std::weak_ptr<VLJSEngineObserver> observer) {
+    std::erase_if(_observers, [](const auto& candidate) { return candidate.expired(); });
+    _observers.push_back(std::move(observer));
+}
+
+void VLJSEngine::terminateBindingContexts() {
+    for (const auto& [scopeName, bindingContext] : _bindingContexts)
+        bindingContext->setTerminated(true);
+    forEachObserver([](VLJSEngineObserver& observer) { observer.jsEngineWillTerminate(); });
+}
+
+// A snapshot: an observer may add others while it is told.
+void VLJSEngine::forEachObserver(const std::function<void(VLJSEngineObserver&)>& block) {
+    const std::vector<std::weak_ptr<VLJSEngineObserver>> observers = _observers;
+    for (const std::weak_ptr<VLJSEngineObserver>& weakObserver : observers) {
+        if (std::shared_ptr<VLJSEngineObserver> observer = weakObserver.lock())
+            block(*observer);
+    }
 }
 
 VLJSEngine::ConsoleHandler VLJSEngine::consoleHandler() const {

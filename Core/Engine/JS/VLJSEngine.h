@@ -3,6 +3,7 @@
 #include "Core/Engine/JS/VLJSContext.h"
 #include "Core/Engine/JS/VLJSException.h"
 #include "Core/Engine/JS/VLJSProtectedValue.h"
+#include "Platform/Foundation/VLClock.h"
 #include "Platform/Foundation/VLValue.h"
 
 #include <JavaScriptCore/JavaScript.h>
@@ -23,6 +24,7 @@
 
 class VLJSBindingContext;
 class VLJSEngine;
+class VLJSEngineObserver;
 class VLRunLoop;
 
 // Receives what scripts send with postMessage(name, message) under the name it was added with.
@@ -58,15 +60,17 @@ public:
     // On the JavaScript thread; the result is nullptr when no function was found or it threw.
     using CallCompletion = std::function<void(JSValueRef result)>;
 
-    // Starts the thread and posts the context's set-up; returns at once.
-    static std::shared_ptr<VLJSEngine> create(RejectionTracking tracking = RejectionTracking::Automatic);
+    // Starts the thread and posts the context's set-up, then the injection of the core scope, whose
+    // prelude every later script relies on; returns at once.
+    static std::shared_ptr<VLJSEngine> create(std::shared_ptr<VLJSBindingContext> coreScope,
+                                              RejectionTracking tracking = RejectionTracking::Automatic);
     // Releases every script value on the JavaScript thread, in a turn of its own (never inside a script
     // that is running), then the run loop, which ends the thread.
     ~VLJSEngine();
     VLJSEngine(const VLJSEngine&) = delete;
     VLJSEngine& operator=(const VLJSEngine&) = delete;
 
-    // Milliseconds since the engine was made, on the uptime clock, with fractions.
+    // Milliseconds since the engine was made, on the process's clock (VLClock), with fractions.
     double now() const;
     // Milliseconds since 1970 when the engine was made.
     double timeOrigin() const { return _timeOrigin; }
@@ -90,6 +94,11 @@ public:
     void addScriptMessageHandler(std::shared_ptr<VLJSEngineScriptMessageHandler> handler, std::string name);
     // Posted.
     void removeScriptMessageHandlerForName(std::string name);
+
+    // The owner's suspension, pushed here so that native objects of the scripts can follow it without
+    // knowing the owner. Any thread; the observers hear of a change in a posted turn.
+    bool isSuspended() const { return _suspended.load(); }
+    void setSuspended(bool suspended);
 
     ConsoleHandler consoleHandler() const;
     // A handler (not null) also installs, once per engine, the forwarding of console output.
@@ -121,6 +130,11 @@ public:
     // "Unhandled promise rejection: ") as an unhandled rejection; nullptr counts as undefined.
     void reportException(JSValueRef value);
     void reportUnhandledRejection(JSValueRef value);
+    // Held weakly, and told only of this engine's changes.
+    void addObserver(std::weak_ptr<VLJSEngineObserver> observer);
+    // For the owner that ends the scripts: marks every binding context terminated, then tells the
+    // observers.
+    void terminateBindingContexts();
     // With the fallback tracking, makes a rejection of a promise that reached native code a reported
     // unhandled rejection; otherwise does nothing.
     void reportRejectionOfPromise(JSValueRef value);
@@ -148,7 +162,7 @@ private:
     static void answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check);
 
     explicit VLJSEngine(RejectionTracking tracking);
-    void start();
+    void start(std::shared_ptr<VLJSBindingContext> coreScope);
 
     // Posts the block with the engine held weakly; it is skipped when the engine is gone.
     void performWithEngine(std::function<void(VLJSEngine&)> block);
@@ -172,6 +186,9 @@ private:
     JSValueRef call(const std::string& name, const VLArray& arguments, bool* found = nullptr);
 
     void reportValue(JSValueRef value, std::string_view prefix);
+    // Calls the block with each observer that still exists.
+    void forEachObserver(const std::function<void(VLJSEngineObserver&)>& block);
+    void tellSuspension();
     void fireOnError(const std::string& message, const std::optional<std::string>& callStack);
 
     // JavaScript thread.
@@ -183,11 +200,15 @@ private:
     bool _consoleForwardingInstalled = false;
     VLJSProtectedValue _promiseConstructor;
     VLJSProtectedValue _rejectionReporter;
+    std::vector<std::weak_ptr<VLJSEngineObserver>> _observers;
+    bool _observersSuspended = false; // what the observers were told last
 
+    const std::shared_ptr<VLClock> _clock; // the process's when the engine was made
     const uint64_t _uptimeOrigin;
     const double _timeOrigin;
     const RejectionTracking _rejectionTracking;
     std::atomic<bool> _tracksUnhandledRejections{false};
+    std::atomic<bool> _suspended{false}; // any thread
     const std::shared_ptr<PendingWorkState> _pendingWork;
 
     mutable std::mutex _lock; // guards _consoleHandler and _name; any thread

@@ -1,6 +1,5 @@
 #include "Core/Engine/JS/VLJSValueBridge.h"
 
-#include "Core/Engine/Binding/VLJSBindingFunctions.h"
 #include "Core/Engine/JS/VLJSString.h"
 
 #include <algorithm>
@@ -183,10 +182,6 @@ void VLJSValueProtect(JSContextRef ctx, JSValueRef value) {
 void VLJSValueUnprotect(JSContextRef ctx, JSValueRef value) {
     if (ctx && value)
         JSValueUnprotect(ctx, value);
-}
-
-VLJSBindingBase* VLJSValueGetPrivate(JSContextRef ctx, JSValueRef value) {
-    return VLJSBindingGetObject(ctx, value);
 }
 
 JSValueRef VLJSValueFromNSString(JSContextRef ctx, std::string_view string) {

@@ -10,8 +10,6 @@
 #include <string>
 #include <string_view>
 
-class VLJSBindingBase;
-
 // Plain functions through which native code exchanges values with scripts. Each takes the context
 // first and must be called on the thread that runs it. None throws into native code: failures give
 // nullptr, nil, nothing, 0 or false.
@@ -19,9 +17,6 @@ class VLJSBindingBase;
 // Protection from garbage collection while native code holds a value; nothing when either is null.
 void VLJSValueProtect(JSContextRef ctx, JSValueRef value);
 void VLJSValueUnprotect(JSContextRef ctx, JSValueRef value);
-
-// The binding instance behind an object value; nullptr for null and for anything else.
-VLJSBindingBase* VLJSValueGetPrivate(JSContextRef ctx, JSValueRef value);
 
 // A script string of the UTF-8 text.
 JSValueRef VLJSValueFromNSString(JSContextRef ctx, std::string_view string);

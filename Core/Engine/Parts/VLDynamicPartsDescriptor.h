@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The carrier of part registrations. A piece registers itself, in its own source file, with
+// The carrier of part registrations. A class registers itself, in its own source file, with
 //   VL_EXPORT_PARTS(VLFontsModule);
 // which records the class's `static std::vector<VLPart> exports()` under the name
 // "_export_parts_VLFontsModule" at static initialisation. Registrations are listed sorted by that

@@ -21,7 +21,7 @@ public:
     VLRunLoop(const VLRunLoop&) = delete;
     VLRunLoop& operator=(const VLRunLoop&) = delete;
 
-    // YES while the thread executes; NO once it has finished; before it runs, YES unless cancelled.
+    // True while the thread executes, false once it has finished; before it runs, true unless cancelled.
     bool isRunning() const;
     bool isCurrent() const { return _thread->isCurrent(); }
     const std::shared_ptr<VLRunLoopThread>& thread() const { return _thread; }

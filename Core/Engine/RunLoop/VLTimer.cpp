@@ -1,76 +1,103 @@
 #include "Core/Engine/RunLoop/VLTimer.h"
 
+#include "Platform/Foundation/VLClock.h"
+#include "Platform/Foundation/VLDelayScheduler.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
-constexpr int64_t kShortestInterval = 100; // microseconds
+constexpr double kShortestInterval = 0.0001;       // seconds
+constexpr double kLongestInterval = 365.0 * 86400; // seconds: "later" for any timer, safe to add to a reading
+
+uint64_t intervalNanoseconds(double seconds) {
+    const double clamped =
+        seconds >= kShortestInterval ? std::min(seconds, kLongestInterval) : kShortestInterval;
+    return static_cast<uint64_t>(std::llround(clamped * 1e9));
+}
 
 } // namespace
 
-std::shared_ptr<VLTimer> VLTimer::create(double seconds, bool repeats, Block block, Completion completion) {
-    return std::shared_ptr<VLTimer>(new VLTimer(seconds, repeats, std::move(block), std::move(completion)));
+std::shared_ptr<VLTimer> VLTimer::create(double seconds, bool repeats, Block block, Completion completion,
+                                         std::shared_ptr<VLClock> clock,
+                                         std::shared_ptr<VLDelayScheduler> scheduler) {
+    return std::shared_ptr<VLTimer>(
+        new VLTimer(seconds, repeats, std::move(block), std::move(completion),
+                    clock ? std::move(clock) : VLClock::shared(),
+                    scheduler ? std::move(scheduler) : VLDelayScheduler::shared()));
 }
 
-VLTimer::VLTimer(double seconds, bool repeats, Block block, Completion completion)
-    : _repeats(repeats), _interval(std::max(VLTimerSource::microseconds(seconds), kShortestInterval)),
-      _scheduleBlock(std::make_shared<const Block>(std::move(block))),
-      _source(std::make_unique<VLTimerSource>([this] { onFire(); })), _completion(std::move(completion)) {}
+VLTimer::VLTimer(double seconds, bool repeats, Block block, Completion completion,
+                 std::shared_ptr<VLClock> clock, std::shared_ptr<VLDelayScheduler> scheduler)
+    : _clock(std::move(clock)), _scheduler(std::move(scheduler)), _repeats(repeats),
+      _interval(intervalNanoseconds(seconds)),
+      _scheduleBlock(std::make_shared<const Block>(std::move(block))), _completion(std::move(completion)) {}
 
 VLTimer::~VLTimer() {
     finish(false);
+    if (_context)
+        g_main_context_unref(_context);
 }
 
 void VLTimer::startInRunloop(GMainContext* context) {
-    if (_started || _status == Status::invalidated) {
+    if (_started || _status == Status::invalidated)
         return;
-    }
     _started = true;
     _status = Status::running;
-    _scheduledFire = VLTimerSource::now() + _interval;
-    _source->fireAt(_scheduledFire);
-    _source->attach(context);
+    _context = g_main_context_ref(context);
+    const uint64_t now = _clock->nanoseconds();
+    fireAt(now + _interval, now);
+}
+
+void VLTimer::fireAt(uint64_t deadline, uint64_t now) {
+    cancelPendingFire();
+    _scheduledFire = deadline;
+    const double delay = deadline > now ? static_cast<double>(deadline - now) / 1e9 : 0;
+    _pendingFire = _scheduler->after(delay, _context, [weakSelf = weak_from_this()] {
+        if (std::shared_ptr<VLTimer> self = weakSelf.lock())
+            self->onFire();
+    });
+}
+
+void VLTimer::cancelPendingFire() {
+    if (std::shared_ptr<VLDelayedBlock> pending = std::move(_pendingFire))
+        pending->cancel();
 }
 
 void VLTimer::suspend() {
-    if (_status == Status::running) {
+    if (_status == Status::running)
         _status = Status::suspended;
-    }
 }
 
 void VLTimer::resume() {
-    if (_status != Status::suspended || !_started) {
+    if (_status != Status::suspended || !_started)
         return;
-    }
     _status = Status::running;
     if (_missedFire) {
         _missedFire = false;
-        _scheduledFire = VLTimerSource::now();
-        _source->fireAt(_scheduledFire);
+        const uint64_t now = _clock->nanoseconds();
+        fireAt(now, now);
     }
 }
 
 void VLTimer::onFire() {
-    std::shared_ptr<VLTimer> keepAlive = shared_from_this();
+    _pendingFire = nullptr;
     switch (_status) {
     case Status::suspended:
-        if (_repeats) {
+        if (_repeats)
             scheduleNextRepeat();
-        } else {
+        else
             _missedFire = true;
-        }
         return;
     case Status::running:
-        if (auto delegate = _delegate.lock(); delegate && !delegate->timerShouldRun(*this)) {
+        if (auto delegate = _delegate.lock(); delegate && !delegate->timerShouldRun(*this))
             return; // parked until runDeferred()
-        }
-        if (_repeats) {
+        if (_repeats)
             scheduleNextRepeat();
-        }
         runBlock();
-        if (!_repeats) {
+        if (!_repeats)
             finish(true);
-        }
         return;
     case Status::invalidated:
         return;
@@ -79,53 +106,44 @@ void VLTimer::onFire() {
 
 // The next fire keeps to the original schedule; fires missed while the thread was busy are skipped.
 void VLTimer::scheduleNextRepeat() {
-    int64_t now = VLTimerSource::now();
-    int64_t next = _scheduledFire + _interval;
-    if (next <= now) {
+    const uint64_t now = _clock->nanoseconds();
+    uint64_t next = _scheduledFire + _interval;
+    if (next <= now)
         next += ((now - next) / _interval + 1) * _interval;
-    }
-    _scheduledFire = next;
-    _source->fireAt(next);
+    fireAt(next, now);
 }
 
 void VLTimer::runDeferred() {
-    if (_status == Status::invalidated) {
+    if (_status == Status::invalidated)
         return;
-    }
     std::shared_ptr<VLTimer> keepAlive = shared_from_this();
-    _scheduledFire = VLTimerSource::now() + _interval;
-    _source->fireAt(_scheduledFire);
-    if (_status != Status::running) {
+    const uint64_t now = _clock->nanoseconds();
+    fireAt(now + _interval, now);
+    if (_status != Status::running)
         return;
-    }
     runBlock();
-    if (!_repeats) {
+    if (!_repeats)
         finish(true);
-    }
 }
 
 void VLTimer::runBlock() {
     std::shared_ptr<const Block> block = _scheduleBlock;
-    if (block && *block) {
+    if (block && *block)
         (*block)();
-    }
 }
 
 void VLTimer::finish(bool finished) {
-    if (_status == Status::invalidated) {
+    if (_status == Status::invalidated)
         return;
-    }
     _status = Status::invalidated;
     // The delegate may drop the last other reference; empty while this object is being destroyed.
     std::shared_ptr<VLTimer> keepAlive = weak_from_this().lock();
-    _source.reset();
+    cancelPendingFire();
     _scheduleBlock.reset();
-    if (auto delegate = _delegate.lock()) {
+    if (auto delegate = _delegate.lock())
         delegate->timerDidInvalidate(*this, finished);
-    }
     Completion completion = std::move(_completion);
     _completion = nullptr;
-    if (completion) {
+    if (completion)
         completion(finished);
-    }
 }

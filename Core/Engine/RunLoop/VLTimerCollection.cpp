@@ -1,6 +1,7 @@
 #include "Core/Engine/RunLoop/VLTimerCollection.h"
 
-#include "Core/Engine/RunLoop/VLUptime.h"
+#include "Platform/Foundation/VLClock.h"
+#include "Platform/Foundation/VLDelayScheduler.h"
 
 #include <algorithm>
 #include <limits>
@@ -9,26 +10,27 @@ namespace {
 
 constexpr double kShortestTickDelay = 0.001;
 
-double uptimeSeconds() {
-    return static_cast<double>(VLUptimeNanoseconds()) / 1e9;
-}
-
 } // namespace
 
 std::shared_ptr<VLTimerCollection> VLTimerCollection::create(const std::shared_ptr<VLRunLoopThread>& thread,
-                                                             Clock clock) {
-    return std::shared_ptr<VLTimerCollection>(new VLTimerCollection(thread, std::move(clock)));
+                                                             std::shared_ptr<VLClock> clock,
+                                                             std::shared_ptr<VLDelayScheduler> scheduler) {
+    return std::shared_ptr<VLTimerCollection>(
+        new VLTimerCollection(thread, clock ? std::move(clock) : VLClock::shared(),
+                              scheduler ? std::move(scheduler) : VLDelayScheduler::shared()));
 }
 
-VLTimerCollection::VLTimerCollection(const std::shared_ptr<VLRunLoopThread>& thread, Clock clock)
-    : _thread(thread), _context(g_main_context_ref(thread->context())),
-      _clock(clock ? std::move(clock) : Clock(uptimeSeconds)),
+VLTimerCollection::VLTimerCollection(const std::shared_ptr<VLRunLoopThread>& thread,
+                                     std::shared_ptr<VLClock> clock,
+                                     std::shared_ptr<VLDelayScheduler> scheduler)
+    : _thread(thread), _context(g_main_context_ref(thread->context())), _clock(std::move(clock)),
+      _scheduler(std::move(scheduler)),
       // Never ticked: the first timer work under a throttle runs at once.
       _lastTick(-std::numeric_limits<double>::infinity()) {}
 
 VLTimerCollection::~VLTimerCollection() {
     // The timers end as released and, as this object is going, without calling back into it.
-    _tick.reset();
+    cancelTick();
     _deferredTimers.clear();
     _timerMap.clear();
     g_main_context_unref(_context);
@@ -45,7 +47,7 @@ int32_t VLTimerCollection::createTimerWithTimeInterval(double seconds, bool repe
         return identifier;
     }
     std::shared_ptr<VLTimer> timer =
-        VLTimer::create(seconds, repeats, std::move(block), std::move(completion));
+        VLTimer::create(seconds, repeats, std::move(block), std::move(completion), _clock, _scheduler);
     timer->setIdentifier(identifier);
     timer->setDelegate(weak_from_this());
     _timerMap[identifier] = timer;
@@ -111,7 +113,7 @@ void VLTimerCollection::invalidate() {
 void VLTimerCollection::setThrottleInterval(double seconds) {
     _throttleInterval = seconds > 0 ? seconds : 0;
     if (_throttleInterval == 0) {
-        _tick.reset();
+        cancelTick();
         runDeferredTimers();
     }
 }
@@ -120,7 +122,7 @@ bool VLTimerCollection::timerShouldRun(VLTimer& timer) {
     if (_throttleInterval <= 0) {
         return true;
     }
-    double now = _clock();
+    double now = _clock->seconds();
     if (now - _lastTick >= _throttleInterval && _deferredTimers.empty()) {
         _lastTick = now;
         return true;
@@ -136,15 +138,21 @@ bool VLTimerCollection::timerShouldRun(VLTimer& timer) {
 }
 
 void VLTimerCollection::scheduleTick(double now) {
-    _tick = std::make_unique<VLTimerSource>([this] { onTick(); });
-    _tick->fireAfter(std::max(_lastTick + _throttleInterval - now, kShortestTickDelay));
-    _tick->attach(_context);
+    _tick = _scheduler->after(std::max(_lastTick + _throttleInterval - now, kShortestTickDelay), _context,
+                              [weakSelf = weak_from_this()] {
+                                  if (std::shared_ptr<VLTimerCollection> self = weakSelf.lock())
+                                      self->onTick();
+                              });
+}
+
+void VLTimerCollection::cancelTick() {
+    if (std::shared_ptr<VLDelayedBlock> tick = std::move(_tick))
+        tick->cancel();
 }
 
 void VLTimerCollection::onTick() {
-    std::shared_ptr<VLTimerCollection> keepAlive = shared_from_this();
-    _tick.reset();
-    _lastTick = _clock();
+    _tick = nullptr;
+    _lastTick = _clock->seconds();
     runDeferredTimers();
 }
 

@@ -8,12 +8,12 @@ class VLTimerDelegate {
 public:
     virtual ~VLTimerDelegate() = default;
 
-    // NO holds the fire back: the timer parks until runDeferred() is called.
+    // false holds the fire back: the timer parks until runDeferred() is called.
     virtual bool timerShouldRun(VLTimer& timer) {
         (void)timer;
         return true;
     }
-    // finished: YES when a one-shot timer ran to its end, NO when the timer was cancelled or released.
+    // finished: true when a one-shot timer ran to its end, false when it was cancelled or released.
     virtual void timerDidInvalidate(VLTimer& timer, bool finished) {
         (void)timer;
         (void)finished;

@@ -1,5 +1,6 @@
 #include "Core/Runtime/VLPerformanceSample.h"
 
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLJSContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
@@ -38,7 +39,7 @@ TEST(VLPerformanceSampleTest, DescribesItself) {
 }
 
 TEST(VLJavaScriptMemoryTest, MeasuresTheHeapUnlessTheFunctionIsMissing) {
-    std::shared_ptr<VLJSEngine> engine = VLJSEngine::create();
+    std::shared_ptr<VLJSEngine> engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
     auto measure = [&] {
         int64_t bytes = 0;
         engine->runLoop()->performBlockSync(

@@ -116,7 +116,17 @@ TEST(VLNotificationCenter, ObserversComeAndGoWhileOtherThreadsPost) {
 
 TEST(VLNotificationCenter, TokensMayOutliveTheirCentre) {
     auto center = std::make_unique<VLNotificationCenter>();
-    auto token = center->addObserver("N", nullptr, [](const VLNotification&) {});
+    auto held = std::make_shared<int>(0);
+    std::weak_ptr<int> calls = held;
+    auto token = center->addObserver("N", nullptr, [held](const VLNotification&) { ++*held; });
+    held.reset();
+    center->post("N");
+    EXPECT_EQ(1, *calls.lock());
     center.reset();
-    token.reset(); // unregisters from a centre that is gone: nothing to do, nothing touched
+    // Unregisters from a centre that is gone: nothing to do, nothing touched, and what the block held
+    // goes with the token at the latest.
+    center = std::make_unique<VLNotificationCenter>();
+    center->removeObserver(token);
+    token.reset();
+    EXPECT_TRUE(calls.expired());
 }

@@ -1,4 +1,5 @@
 #include "Core/Engine/Binding/VLJSClassLoader.h"
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Tests/Core/Engine/Binding/VLJSBindingTestFixture.h"
@@ -20,7 +21,8 @@ class VLJSBindingEngineTest : public testing::Test {
 protected:
     void SetUp() override {
         VLProbeCounters::reset();
-        engine = VLJSEngine::create(VLJSEngine::RejectionTracking::Fallback);
+        engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>(),
+                                    VLJSEngine::RejectionTracking::Fallback);
         engine->setExceptionHandler([this](const std::string& message, const std::optional<std::string>&) {
             std::lock_guard lock(reportsLock);
             reports.push_back(message);

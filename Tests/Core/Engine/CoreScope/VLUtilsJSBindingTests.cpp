@@ -148,11 +148,11 @@ TEST_F(VLUtilsJSBindingTest, EitherClearFunctionCancelsEitherKindByNumberOnly) {
 }
 
 TEST_F(VLUtilsJSBindingTest, InternalTimersHaveIdentifiersOfTheirOwn) {
-    expectResults({
-        {"utils.setInternalTimeout(() => log.push('internal'), 1)", "1"},
-        {"utils.setTimeout(() => log.push('script'), 1)", "1"},
-        {"utils.clearTimeout(1); utils.clearInterval(1); utils.setTimeout(() => log.push('later'), 5)", "2"},
-    });
+    // In one turn, so that no timer can fire before the clearing.
+    EXPECT_EQ("1,1,2", evaluate("[utils.setInternalTimeout(() => log.push('internal'), 1),"
+                                " utils.setTimeout(() => log.push('script'), 1),"
+                                " (utils.clearTimeout(1), utils.clearInterval(1),"
+                                "  utils.setTimeout(() => log.push('later'), 5))].join()"));
     waitFor("log.length === 2");
     EXPECT_EQ("internal,later", evaluate("log.join()"));
 }

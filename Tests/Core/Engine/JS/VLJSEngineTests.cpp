@@ -1,7 +1,10 @@
+#include "Core/Engine/CoreScope/VLCoreJSBindingContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/JS/VLJSEngineObserver.h"
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Platform/Foundation/VLManualClock.h"
 #include "Tests/Core/Engine/Binding/VLJSBindingTestFixture.h"
 #include "Tests/Support/VLLogCapture.h"
 #include "Tests/Support/VLValuePrinter.h"
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -36,7 +40,8 @@ protected:
     std::vector<std::pair<std::string, std::string>> consoleLines;
     std::vector<Report> reports;
     // Last, so that it goes first.
-    std::shared_ptr<VLJSEngine> engine = VLJSEngine::create(GetParam());
+    std::shared_ptr<VLJSEngine> engine =
+        VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>(), GetParam());
 
     void SetUp() override {
         engine->setExceptionHandler(
@@ -247,7 +252,7 @@ TEST(VLJSEngineClockTests, ClocksStartAtCreation) {
     const auto before =
         std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch())
             .count();
-    auto fresh = VLJSEngine::create();
+    auto fresh = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
     const double origin = fresh->timeOrigin();
     const double first = fresh->now();
     const double second = fresh->now();
@@ -256,6 +261,68 @@ TEST(VLJSEngineClockTests, ClocksStartAtCreation) {
     EXPECT_GE(first, 0);
     EXPECT_GE(second, first);
     EXPECT_EQ(fresh->timeOrigin(), origin);
+
+    // The engine reads the process's clock as it was when the engine was made.
+    auto manual = std::make_shared<VLManualClock>(5'000'000'000);
+    VLClock::setShared(manual);
+    auto onManualTime = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
+    VLClock::setShared(nullptr);
+    manual->advance(0.25);
+    EXPECT_EQ(onManualTime->now(), 250);
+}
+
+// Records what an engine tells it into a list of the test's, on the JavaScript thread.
+class RecordingObserver final : public VLJSEngineObserver {
+public:
+    RecordingObserver(VLJSEngine& engine, std::vector<std::string>& heard) : _engine(engine), _heard(heard) {}
+
+    void jsEngineSuspendedDidChange(bool suspended) override {
+        _heard.push_back(suspended ? "suspended" : "resumed");
+    }
+    // With the binding contexts' marks at that moment.
+    void jsEngineWillTerminate() override {
+        std::string marks;
+        for (const auto& bindingContext : _engine.bindingContexts())
+            marks += bindingContext->isTerminated() ? "T" : "-";
+        _heard.push_back("terminated " + marks);
+    }
+
+private:
+    VLJSEngine& _engine;
+    std::vector<std::string>& _heard;
+};
+
+TEST(VLJSEngineObserverTests, ObserversHearTheLatestSuspensionOnceAndTheEndAfterTheMarks) {
+    auto engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>());
+    engine->injectBindingContext(std::make_shared<VLTestJSBindingContext>());
+    std::vector<std::string> heard; // the JavaScript thread's until read through onThread
+    auto observer = std::make_shared<RecordingObserver>(*engine, heard);
+    auto onThread = [&](const std::function<void()>& block) { engine->runLoop()->performBlockSync(block); };
+    auto read = [&] {
+        std::vector<std::string> copy;
+        onThread([&] { copy = heard; });
+        return copy;
+    };
+    onThread([&] { engine->addObserver(observer); });
+
+    engine->setSuspended(true);
+    engine->setSuspended(true);
+    EXPECT_TRUE(engine->isSuspended());
+    EXPECT_EQ(read(), std::vector<std::string>{"suspended"});
+    // Changes made while the thread is held reach it as their outcome: back where it was, nothing.
+    std::promise<void> release;
+    engine->runLoop()->performBlock([held = release.get_future().share()] { held.wait(); });
+    engine->setSuspended(false);
+    engine->setSuspended(true);
+    release.set_value();
+    std::thread([&] { engine->setSuspended(false); }).join();
+    onThread([&] { engine->terminateBindingContexts(); });
+    EXPECT_EQ(read(), (std::vector<std::string>{"suspended", "resumed", "terminated TT"}));
+
+    // Held weakly: an observer that is gone is not called.
+    observer.reset();
+    engine->setSuspended(true);
+    EXPECT_EQ(read().size(), 3u);
 }
 
 bool threadExists(uint64_t threadIdentifier) {
@@ -265,7 +332,7 @@ bool threadExists(uint64_t threadIdentifier) {
 TEST_P(VLJSEngineTests, EnginesLeaveNoThreadBehind) {
     std::vector<uint64_t> threadIdentifiers;
     auto runOne = [&] {
-        auto engine = VLJSEngine::create(GetParam());
+        auto engine = VLJSEngine::create(std::make_shared<VLCoreJSBindingContext>(), GetParam());
         engine->setConsoleHandler([](const std::string&, const std::string&) {});
         engine->addScriptMessageHandler(std::make_shared<RecordingHandler>(), "x");
         engine->evaluateScript(

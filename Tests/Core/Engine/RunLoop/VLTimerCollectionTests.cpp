@@ -1,15 +1,14 @@
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLTimerCollection.h"
+#include "Platform/Foundation/VLManualDelayScheduler.h"
 #include "Tests/Support/VLWaitUntil.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -17,13 +16,21 @@ namespace {
 // is read through onLoop().
 class VLTimerCollectionTest : public testing::Test {
 protected:
-    void SetUp() override { makeCollection(nullptr); }
+    void SetUp() override { makeCollection(); }
     void TearDown() override {
         onLoop([&] { timers.reset(); });
     }
 
-    void makeCollection(VLTimerCollection::Clock clock) {
-        onLoop([&] { timers = VLTimerCollection::create(runLoop->thread(), std::move(clock)); });
+    // On the process's clock, or on manual time that advance() moves.
+    void makeCollection(std::shared_ptr<VLManualDelayScheduler> scheduler = nullptr) {
+        onLoop([&] {
+            timers = VLTimerCollection::create(runLoop->thread(), scheduler ? scheduler->clock() : nullptr,
+                                               scheduler);
+        });
+    }
+    // Manual time: what falls due runs on the loop, as it would.
+    void advance(const std::shared_ptr<VLManualDelayScheduler>& scheduler, double seconds) {
+        onLoop([&] { scheduler->advance(seconds); });
     }
     void onLoop(const std::function<void()>& block) { runLoop->performBlockSync(block); }
     template <typename Value>
@@ -90,7 +97,7 @@ TEST_F(VLTimerCollectionTest, IdentifiersCountFromOneAndInvalidationRefusesNewTi
     EXPECT_EQ((std::vector<bool>{false, false, false}), read(completions));
     EXPECT_EQ(4, add(
                      0, false, [] { ADD_FAILURE() << "refused timers never run"; }, &completions));
-    EXPECT_EQ((std::vector<bool>{false, false, false, false}), read(completions)); // at once, with NO
+    EXPECT_EQ((std::vector<bool>{false, false, false, false}), read(completions)); // at once, with false
     EXPECT_FALSE(read(timers->hasTimerWithIdentifier(4)));
     EXPECT_EQ(5, add(0, false, [] {}));
 }
@@ -115,7 +122,7 @@ TEST_F(VLTimerCollectionTest, EachWayOfEndingCallsTheCompletionOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        makeCollection(nullptr);
+        makeCollection();
         int runs = 0;
         std::vector<bool> completions;
         int32_t identifier = 0;
@@ -176,8 +183,8 @@ TEST_F(VLTimerCollectionTest, SuspendedTimersDoNotRunUntilResumed) {
 }
 
 TEST_F(VLTimerCollectionTest, ThrottledTimersShareOneBudgetAndThrottleZeroRunsTheWaiting) {
-    double now = 100; // the loop's
-    makeCollection([&now] { return now; });
+    auto scheduler = std::make_shared<VLManualDelayScheduler>();
+    makeCollection(scheduler);
     onLoop([&] { timers->setThrottleInterval(1); });
     std::vector<std::string> ran;
     std::vector<bool> completions;
@@ -189,8 +196,8 @@ TEST_F(VLTimerCollectionTest, ThrottledTimersShareOneBudgetAndThrottleZeroRunsTh
         0.003, false, [&] { ran.push_back("c"); }, &completions);
     add(
         0.004, false, [&] { ran.push_back("d"); }, &completions);
-    waitPast(0.03);
-    // The clock stands still: only the first fire fits the budget; the others wait for a tick.
+    advance(scheduler, 0.5);
+    // Only the first fire fits the budget; the others wait for the tick a second after it.
     EXPECT_EQ(std::vector<std::string>{"a"}, read(ran));
 
     onLoop([&] {
@@ -200,36 +207,40 @@ TEST_F(VLTimerCollectionTest, ThrottledTimersShareOneBudgetAndThrottleZeroRunsTh
         EXPECT_EQ(0, timers->throttleInterval());
     });
     EXPECT_EQ((std::vector<bool>{true, false, true, true}), read(completions));
+    EXPECT_EQ(0u, scheduler->pendingCount()) << "the tick went with the throttle";
 }
 
 TEST_F(VLTimerCollectionTest, AThrottleTickRunsTheWaitingTimers) {
-    double now = 100; // the loop's
-    makeCollection([&now] { return now; });
+    auto scheduler = std::make_shared<VLManualDelayScheduler>();
+    makeCollection(scheduler);
     onLoop([&] { timers->setThrottleInterval(1); });
     std::vector<std::string> ran;
-    add(0.001, false, [&] {
-        ran.push_back("first");
-        now += 0.995; // the budget frees up 5 ms after the timers below come due
-    });
+    add(0.001, false, [&] { ran.push_back("first"); });
     add(0.002, false, [&] { ran.push_back("second"); });
     add(0.002, false, [&] { ran.push_back("third"); });
-    EXPECT_TRUE(waitOnLoop([&] { return ran.size() == 3; }));
+    advance(scheduler, 0.998);
+    EXPECT_EQ(std::vector<std::string>{"first"}, read(ran));
+    advance(scheduler, 0.0035); // past one second after the first run
     EXPECT_EQ((std::vector<std::string>{"first", "second", "third"}), read(ran));
 }
 
-TEST_F(VLTimerCollectionTest, AOneSecondThrottleHoldsFastIntervalsToAboutOneRunASecond) {
+TEST_F(VLTimerCollectionTest, AOneSecondThrottleHoldsFastIntervalsToOneBatchASecond) {
+    auto scheduler = std::make_shared<VLManualDelayScheduler>();
+    makeCollection(scheduler);
     onLoop([&] { timers->setThrottleInterval(1); });
-    int first = 0;
-    int second = 0;
-    add(0.1, true, [&] { ++first; });
-    add(0.1, true, [&] { ++second; });
-    std::this_thread::sleep_for(2500ms); // unthrottled, each would run about 25 times
-    int firstRuns = read(first);
-    int secondRuns = read(second);
-    EXPECT_GE(firstRuns, 1);
-    EXPECT_LE(firstRuns, 4);
-    EXPECT_GE(secondRuns, 1);
-    EXPECT_LE(secondRuns, 4);
+    std::vector<std::string> ran;
+    auto record = [&](const char* name) {
+        return [&ran, &scheduler, name] {
+            ran.push_back(name + ("@" + std::to_string(std::llround(scheduler->clock()->seconds() * 10))));
+        };
+    };
+    add(0.1, true, record("first"));
+    add(0.1, true, record("second"));
+    // Unthrottled, each would run 25 times. The first run needs no wait; the rest gather at the ticks,
+    // a second apart (times in tenths of a second).
+    advance(scheduler, 2.5);
+    EXPECT_EQ((std::vector<std::string>{"first@1", "second@11", "first@11", "second@21", "first@21"}),
+              read(ran));
     // The intervals touch this test's locals: end them before they go.
     onLoop([&] { timers->cancelAllTimers(); });
 }
