@@ -1,5 +1,61 @@
 #include "Platform/WindowServer/VLWSResponder.h"
 
+#include "Platform/WindowServer/VLWSEvent.h"
+
+void VLWSResponder::receiveEvent(const VLWSEvent& event) {
+    using Handler = void (VLWSResponder::*)(const VLWSEvent&);
+    Handler handler = nullptr;
+    switch (event.type()) {
+    case VLWSEventType::LeftMouseDown:
+        handler = &VLWSResponder::mouseDown;
+        break;
+    case VLWSEventType::LeftMouseUp:
+        handler = &VLWSResponder::mouseUp;
+        break;
+    case VLWSEventType::RightMouseDown:
+        handler = &VLWSResponder::rightMouseDown;
+        break;
+    case VLWSEventType::RightMouseUp:
+        handler = &VLWSResponder::rightMouseUp;
+        break;
+    case VLWSEventType::MouseMoved:
+        handler = &VLWSResponder::mouseMoved;
+        break;
+    case VLWSEventType::LeftMouseDragged:
+        handler = &VLWSResponder::mouseDragged;
+        break;
+    case VLWSEventType::RightMouseDragged:
+        handler = &VLWSResponder::rightMouseDragged;
+        break;
+    case VLWSEventType::MouseEntered:
+        handler = &VLWSResponder::mouseEntered;
+        break;
+    case VLWSEventType::MouseExited:
+        handler = &VLWSResponder::mouseExited;
+        break;
+    case VLWSEventType::KeyDown:
+        handler = &VLWSResponder::keyDown;
+        break;
+    case VLWSEventType::KeyUp:
+        handler = &VLWSResponder::keyUp;
+        break;
+    case VLWSEventType::ScrollWheel:
+        handler = &VLWSResponder::scrollWheel;
+        break;
+    case VLWSEventType::OtherMouseDown:
+        handler = &VLWSResponder::otherMouseDown;
+        break;
+    case VLWSEventType::OtherMouseUp:
+        handler = &VLWSResponder::otherMouseUp;
+        break;
+    case VLWSEventType::OtherMouseDragged:
+        handler = &VLWSResponder::otherMouseDragged;
+        break;
+    }
+    if (handler)
+        (this->*handler)(event);
+}
+
 void VLWSResponder::mouseDown(const VLWSEvent& event) {
     passOn<&VLWSResponder::mouseDown>(event);
 }

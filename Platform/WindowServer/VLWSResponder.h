@@ -12,6 +12,9 @@ public:
 
     virtual VLWSResponder* nextResponder() const { return nullptr; }
 
+    // Calls the handler of the event's type.
+    void receiveEvent(const VLWSEvent& event);
+
     virtual void mouseDown(const VLWSEvent& event);
     virtual void mouseDragged(const VLWSEvent& event);
     virtual void mouseUp(const VLWSEvent& event);

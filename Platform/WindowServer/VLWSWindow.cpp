@@ -1,8 +1,11 @@
 #include "Platform/WindowServer/VLWSWindow.h"
 
 #include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/WindowServer/VLWSEvent.h"
+#include "Platform/WindowServer/VLWSEventRouter.h"
 #include "Platform/WindowServer/VLWSGeometry.h"
 #include "Platform/WindowServer/VLWSTimer.h"
+#include "Platform/WindowServer/VLWSTrackingArea.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 
 #include <algorithm>
@@ -387,4 +390,80 @@ void VLWSWindow::report(Report method, const char* notification) {
         VLNotificationCenter::defaultCenter().post(notification, static_cast<const VLWSWindow*>(this));
 }
 
-void VLWSWindow::sendEvent(const VLWSEvent&) {}
+void VLWSWindow::sendEvent(const VLWSEvent& event) {
+    // Held: a handler may let go of the window.
+    auto self = weak_from_this().lock();
+    switch (event.type()) {
+    case VLWSEventType::LeftMouseDown:
+    case VLWSEventType::RightMouseDown:
+    case VLWSEventType::OtherMouseDown:
+        handleMouseDown(event);
+        break;
+    case VLWSEventType::LeftMouseDragged:
+    case VLWSEventType::RightMouseDragged:
+    case VLWSEventType::OtherMouseDragged:
+    case VLWSEventType::LeftMouseUp:
+    case VLWSEventType::RightMouseUp:
+    case VLWSEventType::OtherMouseUp: {
+        VLWSView* view = pressedOrHitView(event);
+        auto held = view ? view->shared_from_this() : nullptr;
+        VLWSResponder& responder = view ? static_cast<VLWSResponder&>(*view) : *this;
+        if (event.isMouseUp() && !(_server->inputState().pressedMouseButtons()))
+            _pressedView.reset();
+        responder.receiveEvent(event);
+        break;
+    }
+    case VLWSEventType::MouseEntered:
+    case VLWSEventType::MouseExited:
+    case VLWSEventType::MouseMoved:
+        if (auto area = event.trackingArea()) {
+            if (auto owner = area->owner())
+                owner->receiveEvent(event);
+        } else if (event.type() == VLWSEventType::MouseMoved) {
+            mouseMoved(event);
+        }
+        break;
+    case VLWSEventType::ScrollWheel:
+        if (VLWSView* view = _frameView->hitTest(event.locationInWindow()))
+            view->scrollWheel(event);
+        break;
+    case VLWSEventType::KeyDown:
+        keyDown(event);
+        break;
+    case VLWSEventType::KeyUp:
+        keyUp(event);
+        break;
+    }
+}
+
+void VLWSWindow::handleMouseDown(const VLWSEvent& event) {
+    if (!(isPanel() && (_styleMask & VLWSWindowStyleMaskNonactivatingPanel)))
+        _server->activate();
+    if (canBecomeKeyWindow() && !isKeyWindow())
+        makeKeyWindow();
+    VLWSView* view = _frameView->hitTest(event.locationInWindow());
+    _pressedView = view ? view->weak_from_this() : std::weak_ptr<VLWSView>();
+    if (event.type() == VLWSEventType::LeftMouseDown && view && _isMovableByWindowBackground &&
+        view->mouseDownCanMoveWindow())
+        performWindowDrag(event);
+    auto held = view ? view->shared_from_this() : nullptr;
+    (view ? static_cast<VLWSResponder&>(*view) : *this).receiveEvent(event);
+}
+
+VLWSView* VLWSWindow::pressedOrHitView(const VLWSEvent& event) {
+    if (auto pressed = _pressedView.lock(); pressed && pressed->window() == this)
+        return pressed.get();
+    return _frameView->hitTest(event.locationInWindow());
+}
+
+void VLWSWindow::keyDown(const VLWSEvent&) {
+    _server->countUnhandledKeyEvent();
+}
+
+void VLWSWindow::keyUp(const VLWSEvent&) {
+    _server->countUnhandledKeyEvent();
+}
+
+void VLWSWindow::performWindowDrag(const VLWSEvent&) {
+    _server->router().startWindowDrag(*this);
+}

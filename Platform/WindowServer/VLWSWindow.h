@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/VLRect.h"
 #include "Platform/Graphics/VLColor.h"
+#include "Platform/WindowServer/VLWSDraggingInfo.h"
 #include "Platform/WindowServer/VLWSResponder.h"
 #include "Platform/WindowServer/VLWSScreen.h"
 #include "Platform/WindowServer/VLWSTimingFunction.h"
@@ -27,6 +28,8 @@ enum VLWSWindowStyleMask : uint64_t {
     VLWSWindowStyleMaskMiniaturizable = 1 << 2,
     VLWSWindowStyleMaskResizable = 1 << 3,
     VLWSWindowStyleMaskNonactivatingPanel = 1 << 7,
+    // Set while the window is in full screen.
+    VLWSWindowStyleMaskFullScreen = 1 << 14,
 };
 
 // The bit of occlusionState() set while some part of the window can be seen.
@@ -38,6 +41,9 @@ inline constexpr double VLWSTitleBarHeight = 28;
 // of the same change.
 inline constexpr const char* VLWSWindowDidMoveNotification = "VLWSWindowDidMoveNotification";
 inline constexpr const char* VLWSWindowDidResizeNotification = "VLWSWindowDidResizeNotification";
+inline constexpr const char* VLWSWindowWillMoveNotification = "VLWSWindowWillMoveNotification";
+inline constexpr const char* VLWSWindowWillStartLiveResizeNotification =
+    "VLWSWindowWillStartLiveResizeNotification";
 inline constexpr const char* VLWSWindowDidEndLiveResizeNotification =
     "VLWSWindowDidEndLiveResizeNotification";
 inline constexpr const char* VLWSWindowDidChangeOcclusionStateNotification =
@@ -187,11 +193,39 @@ public:
     // While the user resizes the window.
     bool inLiveResize() const { return _inLiveResize; }
 
-    // Input reaches a window here; the default handling does nothing.
+    // Input reaches a window here. The default handling: a press makes the window key when it can
+    // become key and activates the application unless the window is a non-activating panel; it goes to
+    // the view under it, which then takes the drags and the release, and starts a window drag on a
+    // background that can move the window. Mouse-moved events go to the window itself, entered, exited
+    // and tracking moves to their area's owner, wheel events to the view under the pointer, keys to
+    // keyDown and keyUp.
     virtual void sendEvent(const VLWSEvent& event);
+    // The end of the responder chain for keys: counted by the server as unhandled.
+    void keyDown(const VLWSEvent& event) override;
+    void keyUp(const VLWSEvent& event) override;
+    // Until the left button goes up, drags move the window with the pointer. Nothing unless the left
+    // button is held.
+    void performWindowDrag(const VLWSEvent& event);
+
+    // File drags. A window registered for VLWSPasteboardTypeFileURL is a destination; the default
+    // answers are none and false.
+    void registerForDraggedTypes(std::vector<std::string> types) { _draggedTypes = std::move(types); }
+    void unregisterDraggedTypes() { _draggedTypes.clear(); }
+    const std::vector<std::string>& registeredDraggedTypes() const { return _draggedTypes; }
+    virtual uint64_t draggingEntered(const VLWSDraggingInfo&) { return VLWSDragOperationNone; }
+    virtual uint64_t draggingUpdated(const VLWSDraggingInfo&) { return VLWSDragOperationNone; }
+    virtual void draggingExited(const VLWSDraggingInfo*) {}
+    virtual bool prepareForDragOperation(const VLWSDraggingInfo&) { return false; }
+    virtual bool performDragOperation(const VLWSDraggingInfo&) { return false; }
 
 private:
     friend class VLWindowServer;
+    friend class VLWSEventRouter;
+    friend class VLWSLiveResize;
+
+    void handleMouseDown(const VLWSEvent& event);
+    // The view that took the press, else the one under the event.
+    VLWSView* pressedOrHitView(const VLWSEvent& event);
 
     void layoutViews();
     void moveChildren(double dx, double dy);
@@ -246,4 +280,8 @@ private:
     uint64_t _occlusionState = 0;       // as last delivered
     std::optional<uint64_t> _occlusionOverride;
     bool _inLiveResize = false;
+    std::weak_ptr<VLWSView> _pressedView; // from a press to its release
+    std::vector<std::string> _draggedTypes;
+    VLRect _frameBeforeZoom = VLRectNull;
+    VLRect _frameBeforeFullScreen = VLRectNull;
 };

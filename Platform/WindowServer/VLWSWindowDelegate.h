@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Foundation/VLRect.h"
+
 class VLWSWindow;
 
 // What a window tells its delegate, at once, on the main thread. Every method does nothing unless
@@ -22,4 +24,20 @@ public:
     virtual void windowDidBecomeMain(VLWSWindow&) {}
     virtual void windowDidResignMain(VLWSWindow&) {}
     virtual void windowWillClose(VLWSWindow&) {}
+
+    // A drag of the window is about to move it; once per drag.
+    virtual void windowWillMove(VLWSWindow&) {}
+    // Around a live resize (the user's, a tiling, a zoom or a full-screen transition).
+    virtual void windowWillStartLiveResize(VLWSWindow&) {}
+    virtual void windowDidEndLiveResize(VLWSWindow&) {}
+    // The frame size a resize step proposes; the answer is the size taken.
+    virtual VLSize windowWillResize(VLWSWindow&, VLSize frameSize) { return frameSize; }
+    // Whether a zoom to the frame may go ahead.
+    virtual bool windowShouldZoom(VLWSWindow&, VLRect) { return true; }
+    virtual void windowWillEnterFullScreen(VLWSWindow&) {}
+    virtual void windowDidEnterFullScreen(VLWSWindow&) {}
+    virtual void windowDidFailToEnterFullScreen(VLWSWindow&) {}
+    virtual void windowWillExitFullScreen(VLWSWindow&) {}
+    virtual void windowDidExitFullScreen(VLWSWindow&) {}
+    virtual void windowDidFailToExitFullScreen(VLWSWindow&) {}
 };

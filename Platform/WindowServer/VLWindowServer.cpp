@@ -2,20 +2,32 @@
 
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/WindowServer/VLWSDriver.h"
+#include "Platform/WindowServer/VLWSEvent.h"
+#include "Platform/WindowServer/VLWSGeometry.h"
 #include "Platform/WindowServer/VLWSOcclusion.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <set>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 // Guards the process's server; any thread.
 std::mutex sharedServerLock;
 std::shared_ptr<VLWindowServer> sharedServer;
+
+// Numbers are never reused in the process, not even by the fresh servers of tests, and other processes'
+// windows draw from the same supply.
+int64_t nextWindowNumber() {
+    static std::atomic<int64_t> next{1};
+    return next++;
+}
 
 bool areValidScreens(const std::vector<VLWSScreen>& screens) {
     std::set<uint32_t> ids;
@@ -114,10 +126,8 @@ double VLWindowServer::primaryScale() const {
 // The application's windows
 
 int64_t VLWindowServer::addWindow(VLWSWindow* window) {
-    // Numbers are never reused in the process, not even by the fresh servers of tests.
-    static std::atomic<int64_t> nextWindowNumber{1};
     _windows.push_back(window);
-    return nextWindowNumber++;
+    return nextWindowNumber();
 }
 
 void VLWindowServer::removeWindow(VLWSWindow* window) {
@@ -161,33 +171,177 @@ std::shared_ptr<VLWSWindow> VLWindowServer::mainWindow() const {
 
 // Z-order
 
+int32_t VLWindowServer::Stacked::level() const {
+    return window ? window->level() : foreign->level;
+}
+
+VLRect VLWindowServer::Stacked::frame() const {
+    return window ? window->frame() : foreign->frame;
+}
+
 void VLWindowServer::placeInOrder(VLWSWindow* window, bool front) {
     removeFromOrder(window);
     const int32_t level = window->level();
     // In front of the first window of its level or below; or behind the last of its level or above.
     auto position = front ? std::find_if(_order.begin(), _order.end(),
-                                         [&](VLWSWindow* other) { return other->level() <= level; })
+                                         [&](const Stacked& other) { return other.level() <= level; })
                           : std::find_if(_order.begin(), _order.end(),
-                                         [&](VLWSWindow* other) { return other->level() < level; });
-    _order.insert(position, window);
+                                         [&](const Stacked& other) { return other.level() < level; });
+    _order.insert(position, Stacked{window, nullptr});
 }
 
 void VLWindowServer::removeFromOrder(VLWSWindow* window) {
-    std::erase(_order, window);
+    std::erase_if(_order, [&](const Stacked& entry) { return entry.window == window; });
 }
 
 std::vector<VLWSWindow*> VLWindowServer::frontToBack() const {
     std::vector<VLWSWindow*> windows;
+    for (const Stacked& entry : stack())
+        if (entry.window)
+            windows.push_back(entry.window);
+    return windows;
+}
+
+std::vector<VLWindowServer::Stacked> VLWindowServer::stack() const {
+    std::vector<Stacked> stacked;
     // A window's visible children lie just above it, the latest in front.
     auto append = [&](auto& self, VLWSWindow* window) -> void {
         for (auto child = window->_children.rbegin(); child != window->_children.rend(); ++child)
             if ((*child)->_orderedIn)
                 self(self, *child);
-        windows.push_back(window);
+        stacked.push_back({window, nullptr});
     };
-    for (VLWSWindow* window : _order)
-        append(append, window);
+    for (const Stacked& entry : _order) {
+        if (entry.window)
+            append(append, entry.window);
+        else if (!_workspace.isHidden(entry.foreign->ownerPID))
+            stacked.push_back(entry);
+    }
+    return stacked;
+}
+
+VLWindowServer::MouseTarget VLWindowServer::mouseTargetAt(VLPoint screenLocation) const {
+    if (!screenLocation.isFinite())
+        return {};
+    for (const Stacked& entry : stack()) {
+        if (!VLMouseInRect(screenLocation, entry.frame(), false))
+            continue;
+        if (entry.foreign)
+            return {nullptr, entry.foreign->number};
+        if (!entry.window->ignoresMouseEvents())
+            return {VLWSWindow::held(entry.window), 0};
+    }
+    return {};
+}
+
+// Other processes' windows
+
+std::vector<VLWSForeignWindow> VLWindowServer::foreignWindows() const {
+    std::vector<VLWSForeignWindow> windows;
+    for (const Stacked& entry : _order)
+        if (entry.foreign)
+            windows.push_back(*entry.foreign);
     return windows;
+}
+
+int64_t VLWindowServer::addForeignWindow(VLWSForeignWindow window) {
+    if (!VLWSIsValidFrame(window.frame) || std::isnan(window.alpha))
+        return 0;
+    window.number = nextWindowNumber();
+    window.alpha = std::clamp(window.alpha, 0.0, 1.0);
+    insertForeignWindow(std::make_shared<const VLWSForeignWindow>(window));
+    windowsChanged();
+    return window.number;
+}
+
+void VLWindowServer::insertForeignWindow(std::shared_ptr<const VLWSForeignWindow> window) {
+    const int32_t level = window->level;
+    auto position = std::find_if(_order.begin(), _order.end(),
+                                 [&](const Stacked& other) { return other.level() <= level; });
+    _order.insert(position, Stacked{nullptr, std::move(window)});
+}
+
+bool VLWindowServer::setForeignWindow(const VLWSForeignWindow& window) {
+    auto found = std::find_if(_order.begin(), _order.end(), [&](const Stacked& entry) {
+        return entry.foreign && entry.foreign->number == window.number;
+    });
+    if (found == _order.end() || !VLWSIsValidFrame(window.frame) || std::isnan(window.alpha))
+        return false;
+    auto changed = std::make_shared<VLWSForeignWindow>(window);
+    changed->alpha = std::clamp(window.alpha, 0.0, 1.0);
+    if (found->foreign->level == window.level) {
+        found->foreign = std::move(changed);
+    } else {
+        _order.erase(found);
+        insertForeignWindow(std::move(changed));
+    }
+    windowsChanged();
+    return true;
+}
+
+bool VLWindowServer::removeForeignWindow(int64_t number) {
+    const size_t removed = std::erase_if(
+        _order, [&](const Stacked& entry) { return entry.foreign && entry.foreign->number == number; });
+    if (removed)
+        windowsChanged();
+    return removed;
+}
+
+void VLWindowServer::removeForeignWindowsOf(pid_t processIdentifier) {
+    if (std::erase_if(_order, [&](const Stacked& entry) {
+            return entry.foreign && entry.foreign->ownerPID == processIdentifier;
+        }))
+        windowsChanged();
+}
+
+// Activation and events
+
+void VLWindowServer::activate() {
+    _workspace.activate(getpid());
+    if (_isActive)
+        return;
+    _isActive = true;
+    for (const auto& weak : std::exchange(_hiddenAtDeactivation, {}))
+        if (auto window = weak.lock())
+            window->orderFront();
+    auto key = std::exchange(_keyBeforeDeactivation, {}).lock();
+    auto main = std::exchange(_mainBeforeDeactivation, {}).lock();
+    if (main)
+        main->makeMainWindow();
+    if (key)
+        key->makeKeyWindow();
+}
+
+void VLWindowServer::deactivate() {
+    if (!_isActive)
+        return;
+    _isActive = false;
+    _keyBeforeDeactivation = keyWindow();
+    _mainBeforeDeactivation = mainWindow();
+    setKeyWindow(nullptr);
+    setMainWindow(nullptr);
+    for (VLWSWindow* window : frontToBack()) {
+        if (!window->hidesOnDeactivate() || window->_parent)
+            continue;
+        _hiddenAtDeactivation.push_back(window->weak_from_this());
+        window->orderOut();
+    }
+}
+
+void VLWindowServer::sendEvent(const VLWSEvent& event) {
+    if (auto window = event.windowNumber() > 0 ? windowWithNumber(event.windowNumber()) : nullptr)
+        window->sendEvent(event);
+}
+
+VLWSDriver& VLWindowServer::driver() {
+    if (!_driver)
+        _driver = std::make_unique<VLWSDriver>(*this);
+    return *_driver;
+}
+
+double VLWindowServer::primaryHeight() const {
+    auto current = snapshot();
+    return current->screens().empty() ? 0 : current->screens().front().frame.maxY();
 }
 
 // Key and main
@@ -238,10 +392,16 @@ void VLWindowServer::scheduleOcclusionUpdate() {
 
 void VLWindowServer::updateOcclusion() {
     _occlusionScheduled = false;
-    const std::vector<VLWSWindow*> ordered = frontToBack();
+    const std::vector<Stacked> stacked = stack();
+    std::vector<VLWSWindow*> ordered;
     std::vector<VLWSOcclusionInput> inputs;
-    for (VLWSWindow* window : ordered)
-        inputs.push_back({window->frame(), window->isOpaque() && window->alphaValue() >= 1});
+    for (const Stacked& entry : stacked) {
+        ordered.push_back(entry.window);
+        if (entry.window)
+            inputs.push_back({entry.frame(), entry.window->isOpaque() && entry.window->alphaValue() >= 1});
+        else
+            inputs.push_back({entry.frame(), entry.foreign->isOpaque && entry.foreign->alpha >= 1});
+    }
     std::vector<VLRect> screens;
     const auto current = snapshot();
     for (const auto& screen : current->screens())
@@ -274,11 +434,22 @@ void VLWindowServer::publish() {
         entries.push_back({window->windowNumber(), window->level(), getpid(), program_invocation_short_name,
                            window->title(), window->frame(), window->alphaValue(), onScreen});
     };
-    for (VLWSWindow* window : ordered)
-        describe(window, true);
+    auto describeForeign = [&](const VLWSForeignWindow& window, bool onScreen) {
+        entries.push_back({window.number, window.level, window.ownerPID, window.ownerName, window.name,
+                           window.frame, window.alpha, onScreen});
+    };
+    for (const Stacked& entry : stack()) {
+        if (entry.window)
+            describe(entry.window, true);
+        else
+            describeForeign(*entry.foreign, true);
+    }
     for (VLWSWindow* window : applicationWindows())
         if (std::find(ordered.begin(), ordered.end(), window) == ordered.end())
             describe(window, false);
+    for (const Stacked& entry : _order)
+        if (entry.foreign && _workspace.isHidden(entry.foreign->ownerPID))
+            describeForeign(*entry.foreign, false);
 
     std::optional<std::vector<uint32_t>> online;
     if (!_onlineListFails) {

@@ -2,19 +2,25 @@
 
 #include "Platform/WindowServer/VLDisplayProvider.h"
 #include "Platform/WindowServer/VLWSClock.h"
+#include "Platform/WindowServer/VLWSEventRouter.h"
+#include "Platform/WindowServer/VLWSForeignWindow.h"
+#include "Platform/WindowServer/VLWSInputState.h"
 #include "Platform/WindowServer/VLWSScreen.h"
 #include "Platform/WindowServer/VLWSSnapshot.h"
+#include "Platform/WindowServer/VLWSWorkspace.h"
 
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
 
+class VLWSDriver;
 class VLWSWindow;
 class VLWSWindowDelegate;
 
 // The process's window server: its clock, the screens, the application's windows in z-order with the
-// key and main window, and occlusion. It is also the process's display provider.
+// key and main window, other processes' windows among them, occlusion, input and the workspace. It is
+// also the process's display provider.
 //
 // The model belongs to the main thread. After each change the main thread publishes a snapshot of the
 // displays and the window list, which any thread may read.
@@ -52,7 +58,36 @@ public:
     std::shared_ptr<VLWSWindow> keyWindow() const;
     std::shared_ptr<VLWSWindow> mainWindow() const;
     bool isActive() const { return _isActive; }
-    void activate() { _isActive = true; }
+    // Makes the application frontmost: the windows hidden at deactivation come back, and so do the key
+    // and main windows of then.
+    void activate();
+    // Another application comes to the front (or none): key and main resign, and windows that hide on
+    // deactivation are ordered out.
+    void deactivate();
+
+    // The application's sendEvent: hands the event to its window; nothing for an unknown number.
+    void sendEvent(const VLWSEvent& event);
+    // Key events that reached the end of a window's responder chain.
+    size_t unhandledKeyEventCount() const { return _unhandledKeyEvents; }
+
+    // Input: the global state (any thread may read the pointer and the left button), the router with its
+    // monitors.
+    const VLWSInputState& inputState() const { return _input; }
+    VLWSEventRouter& router() { return _router; }
+    // The driver of this server, made on first use.
+    VLWSDriver& driver();
+
+    // Other processes' windows in the z-order and the applications of the workspace.
+    std::vector<VLWSForeignWindow> foreignWindows() const;
+    const VLWSWorkspace& workspace() const { return _workspace; }
+
+    // What the pointer at a screen point reaches: the topmost window there that takes the mouse; a window
+    // of this process when `window` is set, else another process's (its number) or nothing (0).
+    struct MouseTarget {
+        std::shared_ptr<VLWSWindow> window;
+        int64_t foreignNumber = 0;
+    };
+    MouseTarget mouseTargetAt(VLPoint screenLocation) const;
 
     // Any thread: the displays and the window list as last published.
     std::shared_ptr<const VLWSSnapshot> snapshot() const;
@@ -67,6 +102,15 @@ protected:
 
 private:
     friend class VLWSWindow;
+    friend class VLWSDriver;
+
+    // One place in the z-order: a window of this process or of another.
+    struct Stacked {
+        VLWSWindow* window = nullptr;
+        std::shared_ptr<const VLWSForeignWindow> foreign;
+        int32_t level() const;
+        VLRect frame() const;
+    };
 
     // Windows come and go.
     int64_t addWindow(VLWSWindow* window);
@@ -76,7 +120,11 @@ private:
     // Puts a top-level window at the front or the back of its level, or takes it out of the order.
     void placeInOrder(VLWSWindow* window, bool front);
     void removeFromOrder(VLWSWindow* window);
+    // This process's windows, front to back.
     std::vector<VLWSWindow*> frontToBack() const;
+    // Every window that is shown, front to back, children just above their parents; windows of hidden
+    // applications are left out.
+    std::vector<Stacked> stack() const;
     void setKeyWindow(VLWSWindow* window);
     void setMainWindow(VLWSWindow* window);
     // Moves the key or main role, the former holder resigning first.
@@ -90,6 +138,18 @@ private:
     std::optional<VLWSScreen> screenForFrame(const VLRect& frame) const;
     double primaryScale() const;
 
+    void countUnhandledKeyEvent() { ++_unhandledKeyEvents; }
+    VLWSInputState& mutableInputState() { return _input; }
+    VLWSWorkspace& mutableWorkspace() { return _workspace; }
+    // Other processes' windows: a new one goes in front of its level; answers its number, or 0 for an
+    // invalid frame. Changing one keeps its place unless its level changed.
+    int64_t addForeignWindow(VLWSForeignWindow window);
+    bool setForeignWindow(const VLWSForeignWindow& window);
+    void insertForeignWindow(std::shared_ptr<const VLWSForeignWindow> window);
+    bool removeForeignWindow(int64_t number);
+    void removeForeignWindowsOf(pid_t processIdentifier);
+    double primaryHeight() const;
+
     void publish();
     void scheduleOcclusionUpdate();
     void updateOcclusion();
@@ -100,10 +160,17 @@ private:
     std::optional<std::vector<uint32_t>> _onlineOrder;
     bool _onlineListFails = false;
     std::vector<VLWSWindow*> _windows; // main thread; every live window, in the order made
-    std::vector<VLWSWindow*> _order;   // main thread; ordered-in top-level windows, front to back
+    std::vector<Stacked> _order;       // main thread; ordered-in top-level windows, front to back
     VLWSWindow* _keyWindow = nullptr;
     VLWSWindow* _mainWindow = nullptr;
     bool _isActive = false;
+    std::weak_ptr<VLWSWindow> _keyBeforeDeactivation, _mainBeforeDeactivation; // main thread
+    std::vector<std::weak_ptr<VLWSWindow>> _hiddenAtDeactivation;              // main thread
+    size_t _unhandledKeyEvents = 0;                                            // main thread
+    VLWSInputState _input;
+    VLWSEventRouter _router{*this};
+    VLWSWorkspace _workspace; // main thread
+    std::unique_ptr<VLWSDriver> _driver;
     bool _occlusionScheduled = false;
 
     mutable std::mutex _snapshotLock; // guards _snapshot; any thread

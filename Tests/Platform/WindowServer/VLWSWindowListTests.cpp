@@ -1,6 +1,7 @@
 #include "Platform/WindowServer/VLWSPanel.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWSWindowLevel.h"
+#include "Tests/Platform/WindowServer/VLWSWindowNumbers.h"
 #include "Tests/Support/VLWindowServerTest.h"
 
 #include <atomic>
@@ -9,17 +10,6 @@
 #include <unistd.h>
 
 using VLWSWindowListTest = VLWindowServerTest;
-
-namespace {
-
-std::vector<int64_t> numbersOf(const std::vector<VLWSWindowListEntry>& entries) {
-    std::vector<int64_t> numbers;
-    for (const auto& entry : entries)
-        numbers.push_back(entry.number);
-    return numbers;
-}
-
-} // namespace
 
 TEST_F(VLWSWindowListTest, ReadFromAnotherThreadItMatchesTheModel) {
     auto normal = std::make_shared<VLWSWindow>(VLRect(100, 600, 200, 100), VLWSWindowStyleMaskBorderless);
@@ -43,11 +33,13 @@ TEST_F(VLWSWindowListTest, ReadFromAnotherThreadItMatchesTheModel) {
     });
     reader.join();
 
-    EXPECT_EQ((std::vector<int64_t>{floating->windowNumber(), normal->windowNumber()}), numbersOf(onScreen));
+    EXPECT_EQ((std::vector<int64_t>{floating->windowNumber(), normal->windowNumber()}),
+              VLWSWindowNumbersOf(onScreen));
     EXPECT_EQ(
         (std::vector<int64_t>{floating->windowNumber(), normal->windowNumber(), hidden->windowNumber()}),
-        numbersOf(all));
-    EXPECT_EQ((std::vector<int64_t>{hidden->windowNumber(), normal->windowNumber()}), numbersOf(described));
+        VLWSWindowNumbersOf(all));
+    EXPECT_EQ((std::vector<int64_t>{hidden->windowNumber(), normal->windowNumber()}),
+              VLWSWindowNumbersOf(described));
     ASSERT_EQ(1u, one.size());
     const VLWSWindowListEntry& entry = one.front();
     EXPECT_EQ(0, entry.level);
