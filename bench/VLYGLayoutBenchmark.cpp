@@ -2,8 +2,11 @@
 // with the components, Yoga's calculation, rounded frames handed back) against the same tree built and
 // laid out with Yoga's C interface alone, its leaves measured as the wrapper's are, reading each node's
 // frame. Every iteration gives the root a width it has not had lately (Yoga keeps the results of recent
-// widths), so that the whole tree is laid out again. Prints the medians of CPU time against the floor.
-// Goal: within 1.3x. Run pinned: taskset -c 2 VLYGLayoutBenchmark.
+// widths), so that the whole tree is laid out again. Goal: within 1.3x.
+// A full pass of the component tree, from the same styles as scripts give them (the root's new style read
+// into its node) to every changed frame queued as a screen update (run as the pass ends, as this thread
+// is the main thread), against the same Yoga floor. Goal: within 2x.
+// Prints the medians of CPU time against the floor. Run pinned: taskset -c 2 VLYGLayoutBenchmark.
 
 #include "Modules/Window/Component/VLComponent.h"
 #include "bench/Support/VLBenchmarkReporter.h"
@@ -52,6 +55,35 @@ std::shared_ptr<VLComponent> makeComponentTree(int depth = 0, int index = 0) {
     if (depth < 3)
         for (int i = 0; i < kFanOut[depth]; ++i)
             component->addComponent(makeComponentTree(depth + 1, i), -1);
+    return component;
+}
+
+// The styles of styleNode as dictionaries.
+VLDictionary styleOf(int depth, int index) {
+    switch (depth) {
+    case 0:
+        return {{"flexDirection", "column"},
+                {"paddingLeft", 4},
+                {"paddingTop", 4},
+                {"paddingRight", 4},
+                {"paddingBottom", 4}};
+    case 1:
+        return {{"flexDirection", "row"}, {"flexWrap", "wrap"}, {"marginLeft", 2},
+                {"marginTop", "2px"},     {"marginRight", 2},   {"marginBottom", 2}};
+    case 2:
+        return {{"flexGrow", 1 + index % 3}, {"flexDirection", "column"}, {"paddingLeft", 1},
+                {"paddingTop", 1},           {"paddingRight", 1},         {"paddingBottom", 1}};
+    default:
+        return {{"height", 10},   {"flexBasis", 5 + index}, {"marginLeft", 1},
+                {"marginTop", 1}, {"marginRight", 1},       {"marginBottom", 1}};
+    }
+}
+
+std::shared_ptr<VLComponent> makeStyledComponentTree(int depth = 0, int index = 0) {
+    std::shared_ptr<VLComponent> component = VLComponent::create(styleOf(depth, index));
+    if (depth < 3)
+        for (int i = 0; i < kFanOut[depth]; ++i)
+            component->addComponent(makeStyledComponentTree(depth + 1, i), -1);
     return component;
 }
 
@@ -122,6 +154,22 @@ BENCHMARK(BM_VLYGLayout)
     ->ReportAggregatesOnly()
     ->Unit(benchmark::kMicrosecond);
 
+void BM_ComponentLayoutPass(benchmark::State& state) {
+    std::shared_ptr<VLComponent> root = makeStyledComponentTree();
+    VLDictionary style = styleOf(0, 0);
+    int turn = 0;
+    for (auto _ : state) {
+        style.set("width", double(nextWidth(turn)));
+        root->updateStyle(style);
+        root->setNeedsLayout();
+    }
+    sink += root->frame().size.width;
+}
+BENCHMARK(BM_ComponentLayoutPass)
+    ->Repetitions(VLBenchmarkReporter::kRepetitions)
+    ->ReportAggregatesOnly()
+    ->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -129,6 +177,8 @@ int main(int argc, char** argv) {
     VLBenchmarkReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatio("layout of 1,011 nodes", "BM_VLYGLayout", "BM_YogaAlone", 1.3);
+    reporter.printRatio("component layout pass of 1,011 components", "BM_ComponentLayoutPass", "BM_YogaAlone",
+                        2.0);
     benchmark::Shutdown();
     return sink == -1;
 }

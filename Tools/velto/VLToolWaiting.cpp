@@ -46,15 +46,27 @@ bool VLToolWaiting::runMainQueueUntil(const std::function<bool()>& finished, Dea
 }
 
 bool VLToolWaiting::runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline) {
-    auto idle = std::make_shared<bool>(false); // the main queue's
-    // The engine wakes this waiter only when its pending work ends.
-    std::thread waiter([engine, deadline, idle] {
-        if (engine->waitUntilIdle(deadline))
-            VLMainQueue::async([idle] { *idle = true; });
-    });
-    const bool done = runMainQueueUntil([&] { return *idle; }, deadline);
-    waiter.join();
-    return done;
+    for (;;) {
+        auto idle = std::make_shared<bool>(false); // the main queue's
+        // The engine wakes this waiter only when its pending work ends.
+        std::thread waiter([engine, deadline, idle] {
+            if (engine->waitUntilIdle(deadline))
+                VLMainQueue::async([idle] { *idle = true; });
+        });
+        const bool done = runMainQueueUntil([&] { return *idle; }, deadline);
+        waiter.join();
+        // Work that the main queue still holds (view changes of a layout, say) may hand the engine
+        // more: the engine is idle only once the main queue has nothing either.
+        if (!done || !runMainQueueWhileReady())
+            return done;
+    }
+}
+
+bool VLToolWaiting::runMainQueueWhileReady() {
+    bool ran = false;
+    while (g_main_context_iteration(g_main_context_default(), FALSE))
+        ran = true;
+    return ran;
 }
 
 void VLToolWaiting::end(Deadline deadline) {

@@ -5,13 +5,21 @@
 #include "Core/Engine/RunLoop/VLQueueSupport.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Engine/Support/VLLocks.h"
+#include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/VLRuntime.h"
+#include "Modules/Window/Component/VLComponentView.h"
+#include "Modules/Window/Layout/VLComponentLayoutStyle.h"
 #include "Modules/Window/Style/VLComponentStyleConvertUtil.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
+#include "Platform/WindowServer/VLWSLayer.h"
+
+#include <cxxabi.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
+#include <typeinfo>
 
 std::shared_ptr<VLComponent> VLComponent::create(const VLDictionary& style, const VLDictionary& attributes,
                                                  const VLArray& events) {
@@ -28,6 +36,8 @@ VLComponent::VLComponent()
 }
 
 VLComponent::~VLComponent() {
+    if (_view)
+        VLExecuteOnMainQueue([view = std::move(_view)] { view->removeFromSuperview(); });
     _yoga->forgetLayoutable();
     // A main-queue block may have held the last reference; the node tree is the component thread's.
     std::shared_ptr<VLRunLoopThread> thread = _thread.lock();
@@ -46,6 +56,14 @@ void VLComponent::initWithStyle(const VLDictionary& style, const VLDictionary& a
     _updateStyleOnComponentThread(style);
 }
 
+std::string VLComponent::className() const {
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                     std::free);
+    return status == 0 && name ? std::string(name.get()) : std::string(mangled);
+}
+
 template <typename Block>
 void VLComponent::performOnMainQueue(Block block) {
     VLExecuteOnMainQueue([weakSelf = weak_from_this(), block = std::move(block)] {
@@ -58,6 +76,14 @@ template <typename Block>
 void VLComponent::performOnMainQueueForView(Block block) {
     if (isViewLoaded())
         performOnMainQueue(std::move(block));
+}
+
+template <typename Block>
+void VLComponent::performScreenUpdate(Block block) {
+    VLScreenUpdatePerform([weakSelf = weak_from_this(), block = std::move(block)] {
+        if (std::shared_ptr<VLComponent> self = weakSelf.lock())
+            block(*self);
+    });
 }
 
 VLDictionary VLComponent::style() const {
@@ -246,10 +272,13 @@ void VLComponent::_updateStyleOnComponentThread(const VLDictionary& style) {
     float opacity = float(VLKVObject(style.get("opacity")).doubleValueWithDefault(1.0));
     if (!std::isfinite(opacity))
         opacity = 1;
-    std::lock_guard lock(*_propertyLock);
-    _style = style;
-    _backgroundColor = color;
-    _opacity = opacity;
+    {
+        std::lock_guard lock(*_propertyLock);
+        _style = style;
+        _backgroundColor = color;
+        _opacity = opacity;
+    }
+    updateYogaLayoutFromStyle(style);
 }
 
 void VLComponent::updateAttributes(const VLDictionary& attributes) {
@@ -302,11 +331,167 @@ VLRect VLComponent::frame() const {
     return _frame;
 }
 
-void VLComponent::setFrame(const VLRect& frame) {
-    const bool isFinite = std::isfinite(frame.origin.x) && std::isfinite(frame.origin.y) &&
-                          std::isfinite(frame.size.width) && std::isfinite(frame.size.height);
-    if (frame.isNull() || !isFinite)
-        return;
+void VLComponent::updateYogaLayoutFromStyle(const VLDictionary& style) {
+    VLComponentLayoutStyle::apply(*_yoga, style);
+    // Only a plain box may leave its children to its parent; a window shows its box, and images,
+    // canvases and videos with "contents" are hidden.
+    if (_yoga->display() == YGDisplayContents && typeid(*this) != typeid(VLComponent))
+        _yoga->setDisplay(isTopLevel() ? YGDisplayFlex : YGDisplayNone);
     std::lock_guard lock(*_propertyLock);
-    _frame = frame;
+    _display = _yoga->display();
+    _overflow = _yoga->overflow();
+}
+
+bool VLComponent::needsLayout() const {
+    return _yoga->isDirty();
+}
+
+void VLComponent::setNeedsLayout() {
+    if (!isRoot()) {
+        _yoga->markDirty();
+        return;
+    }
+    VLScreenUpdateBeginLayout();
+    _yoga->applyLayoutPreservingOrigin(false, VLYGDimensionFlexibilityFlexibleWidth |
+                                                  VLYGDimensionFlexibilityFlexibleHeight);
+    VLScreenUpdateEndLayout();
+}
+
+void VLComponent::layoutIfNeeded() {
+    if (needsLayout())
+        root()->setNeedsLayout();
+}
+
+bool VLComponent::isDirectionRTL() const {
+    return _yoga->direction() == YGDirectionRTL;
+}
+
+namespace {
+
+double paddingOf(YGNodeConstRef node, YGEdge edge) {
+    const double padding = YGNodeLayoutGetPadding(node, edge);
+    return std::isnan(padding) ? 0 : padding;
+}
+
+} // namespace
+
+void VLComponent::setFrame(const VLRect& frame) {
+    const YGNodeConstRef node = _yoga->node();
+    const VLEdgeInsets insets{paddingOf(node, YGEdgeTop), paddingOf(node, YGEdgeLeft),
+                              paddingOf(node, YGEdgeBottom), paddingOf(node, YGEdgeRight)};
+    bool moved;
+    {
+        std::lock_guard lock(*_propertyLock);
+        if (frame == _frame && insets == _padding)
+            return;
+        if (frame.isNull() || !frame.isFinite())
+            return;
+        moved = frame != _frame;
+        _frame = frame;
+    }
+    setPadding(insets);
+    performScreenUpdate([frame, moved](VLComponent& self) {
+        self.frameDidChange(frame);
+        if (moved) {
+            self._fireEvent("framechange", {{"x", frame.origin.x},
+                                            {"y", frame.origin.y},
+                                            {"width", frame.size.width},
+                                            {"height", frame.size.height}});
+        }
+    });
+}
+
+void VLComponent::setPadding(const VLEdgeInsets& padding) {
+    std::lock_guard lock(*_propertyLock);
+    _padding = padding;
+}
+
+// Views
+
+std::shared_ptr<VLWSView> VLComponent::loadedView() const {
+    std::lock_guard lock(*_propertyLock);
+    return _view;
+}
+
+bool VLComponent::isViewLoaded() const {
+    return loadedView() != nullptr;
+}
+
+std::shared_ptr<VLWSView> VLComponent::view() {
+    if (std::shared_ptr<VLWSView> view = loadedView())
+        return view;
+    viewWillLoad();
+    std::shared_ptr<VLWSView> view = loadView();
+    {
+        std::lock_guard lock(*_propertyLock);
+        _view = view;
+    }
+    view->setFrame(frame());
+    for (const std::string& event : events())
+        _addEventOnMainThread(event);
+    _updateAttributesOnMainThread();
+    _updateStyleOnMainThread();
+    viewDidLoad();
+    return view;
+}
+
+std::shared_ptr<VLWSView> VLComponent::loadView() {
+    return std::make_shared<VLComponentView>();
+}
+
+void VLComponent::_insertSubview(const std::shared_ptr<VLComponent>& child) {
+    const std::shared_ptr<VLWSView> parentView = view();
+    const std::vector<std::shared_ptr<VLComponent>> siblings = subcomponents();
+    auto found = std::find(siblings.begin(), siblings.end(), child);
+    if (found == siblings.end())
+        return;
+    for (auto next = found + 1; next != siblings.end(); ++next) {
+        const std::shared_ptr<VLWSView> nextView = (*next)->loadedView();
+        if (nextView && nextView->superview() == parentView.get()) {
+            parentView->addSubview(child->view(), VLWSWindowOrderingMode::Below, nextView.get());
+            return;
+        }
+    }
+    parentView->addSubview(child->view());
+}
+
+void VLComponent::_removeFromSuperview() {
+    if (std::shared_ptr<VLWSView> view = loadedView())
+        view->removeFromSuperview();
+}
+
+void VLComponent::frameDidChange(const VLRect& frame) {
+    if (std::shared_ptr<VLWSView> view = loadedView())
+        view->setFrame(frame);
+}
+
+void VLComponent::_updateStyleOnMainThread() {
+    const std::shared_ptr<VLWSView> view = loadedView();
+    if (!view)
+        return;
+    YGDisplay display;
+    YGOverflow overflow;
+    std::optional<VLColor> backgroundColor;
+    float opacity;
+    {
+        std::lock_guard lock(*_propertyLock);
+        display = _display;
+        overflow = _overflow;
+        backgroundColor = _backgroundColor;
+        opacity = _opacity;
+    }
+    view->setHidden(display == YGDisplayNone);
+    if (auto* componentView = dynamic_cast<VLComponentView*>(view.get()))
+        componentView->setDisplaysContents(display == YGDisplayContents);
+    VLWSLayer& layer = *view->layer();
+    if (display == YGDisplayContents) {
+        // The box draws nothing, so its children show as if they were its parent's.
+        layer.setBackgroundColor(VLColor::clearColor());
+        layer.setOpacity(1);
+        layer.setMasksToBounds(false);
+        return;
+    }
+    layer.setBackgroundColor(backgroundColor.value_or(VLColor::clearColor()));
+    layer.setOpacity(opacity);
+    layer.setMasksToBounds(overflow != YGOverflowVisible);
 }

@@ -18,6 +18,7 @@ class VLJSBindingBase;
 class VLRunLoopThread;
 class VLRuntime;
 class VLUnfairLock;
+class VLWSView;
 
 // A node of a runtime's component tree: the style and attributes a script gave it, the events it
 // listens to (counted: one entry per addEvent), its ordered subcomponents and a weak parent, and one
@@ -38,6 +39,8 @@ public:
 
     // "0x…", the address: unique while the component lives.
     const std::string& identifier() const { return _identifier; }
+    // The name of the component's own class: "VLComponent", "VLImage", ...
+    std::string className() const;
     VLDictionary style() const;
     VLDictionary attributes() const;
     std::vector<std::shared_ptr<VLComponent>> subcomponents() const;
@@ -73,16 +76,30 @@ public:
     void addEvent(const std::string& name);
     void removeEvent(const std::string& name);
 
-    // Whether the view has been made; any thread. None yet: views come with the view layer.
-    virtual bool isViewLoaded() const { return false; }
+    // Views, on the main thread: the view, made on first call, nested like the tree.
+    std::shared_ptr<VLWSView> view();
+    // Whether the view has been made; any thread.
+    virtual bool isViewLoaded() const;
 
-    // Layout.
+    // Layout, on the component thread.
     VLYGLayout& yoga() const override { return *_yoga; }
     std::vector<std::shared_ptr<VLYGLayoutable>> children() const override;
     bool isRoot() const override { return !parent(); }
+    // Sets every layout key of the node from the style; a "contents" display stays only on a plain
+    // component.
+    void updateYogaLayoutFromStyle(const VLDictionary& style);
+    bool needsLayout() const;
+    // On a root, lays the whole tree out now, its view changes reaching the main thread in one
+    // transaction; on another component, marks its node dirty.
+    void setNeedsLayout();
+    // Lays the tree out from its root when this node is dirty.
+    void layoutIfNeeded();
+    bool isDirectionRTL() const;
     VLRect frame() const override;
-    // Stores a frame from layout; a null, infinite or NaN frame is ignored.
+    // Stores a frame from layout with the node's padding, and has the main thread follow: a null,
+    // infinite or NaN frame is ignored, and only a new rectangle fires "framechange".
     void setFrame(const VLRect& frame) override;
+    void setPadding(const VLEdgeInsets& padding);
     MeasureBlock measureBlock() const override { return nullptr; }
 
 protected:
@@ -100,14 +117,20 @@ protected:
     // Whether leaving a shown window should make the runtime collect garbage soon.
     virtual bool _holdsLargeMedia() const;
 
-    // Hooks on the main thread, which the view layer fills in.
-    virtual void _updateStyleOnMainThread() {}
+    // Hooks on the main thread. Shows the style on the view and its layer.
+    virtual void _updateStyleOnMainThread();
     virtual void _updateAttributesOnMainThread() {}
     virtual void _addEventOnMainThread(const std::string& name) { (void)name; }
     virtual void _removeEventOnMainThread(const std::string& name) { (void)name; }
-    virtual void _insertSubview(const std::shared_ptr<VLComponent>& child) { (void)child; }
-    virtual void _removeFromSuperview() {}
-    virtual void frameDidChange(const VLRect& frame) { (void)frame; }
+    // Places the child's view among its siblings' views in the subcomponents' order, later ones on top.
+    virtual void _insertSubview(const std::shared_ptr<VLComponent>& child);
+    virtual void _removeFromSuperview();
+    // A layer-backed VLComponentView; subclasses make their own views.
+    virtual std::shared_ptr<VLWSView> loadView();
+    virtual void viewWillLoad() {}
+    virtual void viewDidLoad() {}
+    // Gives the loaded view the frame.
+    virtual void frameDidChange(const VLRect& frame);
     // Hands the event to the event delegate.
     virtual void _fireEvent(const std::string& name, const VLDictionary& params);
 
@@ -126,8 +149,14 @@ private:
     template <typename Block>
     void performOnMainQueueForView(Block block);
 
+    // The view, once loaded, stays loaded.
+    std::shared_ptr<VLWSView> loadedView() const;
+    template <typename Block>
+    void performScreenUpdate(Block block);
+
     std::vector<std::string> _events;
     std::weak_ptr<VLComponentEventDelegate> _eventDelegate;
+    std::shared_ptr<VLWSView> _view; // made and used on the main thread
     VLRect _frame;
     VLEdgeInsets _padding;
     const std::shared_ptr<VLUnfairLock> _propertyLock; // guards the fields above and below it
@@ -138,6 +167,9 @@ private:
     VLDictionary _attributes;
     std::vector<std::shared_ptr<VLComponent>> _subcomponents;
     std::weak_ptr<VLComponent> _parent;
+    // The node's display and overflow as the last style set them, for the main thread.
+    YGDisplay _display = YGDisplayFlex;
+    YGOverflow _overflow = YGOverflowHidden;
     const std::string _identifier;
 
     // The component thread's; freed there, as its node tree lives there.

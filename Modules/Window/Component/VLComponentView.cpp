@@ -1,0 +1,5 @@
+#include "Modules/Window/Component/VLComponentView.h"
+
+bool VLComponentView::acceptsFirstMouse(const VLWSEvent*) const {
+    return true;
+}

@@ -1,0 +1,145 @@
+#include "Modules/Window/Component/VLComponent.h"
+
+#include "Modules/Window/Component/VLComponentView.h"
+#include "Platform/Graphics/VLCompositor.h"
+#include "Platform/WindowServer/VLWSLayer.h"
+#include "Platform/WindowServer/VLWSTransaction.h"
+#include "Tests/Support/VLColorPrinter.h"
+#include "Tests/Support/VLTestBitmap.h"
+#include "Tests/Support/VLWindowServerTest.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+// The test thread is the main thread and the component thread at once: queued view work runs inline.
+
+namespace {
+
+using VLComponentViewTest = VLWindowServerTest;
+
+std::shared_ptr<VLComponent> box(const VLDictionary& style = {}) {
+    return VLComponent::create(style);
+}
+
+std::vector<VLWSView*> subviewsOf(VLComponent& component) {
+    std::vector<VLWSView*> views;
+    for (const auto& view : component.view()->subviews())
+        views.push_back(view.get());
+    return views;
+}
+
+std::vector<VLWSView*> viewsOf(const std::vector<std::shared_ptr<VLComponent>>& components) {
+    std::vector<VLWSView*> views;
+    for (const auto& component : components)
+        views.push_back(component->view().get());
+    return views;
+}
+
+} // namespace
+
+TEST_F(VLComponentViewTest, ViewsAreMadeLazilyAndMirrorTheSubcomponentsInOrder) {
+    auto root = box();
+    auto a = box(), b = box(), c = box(), other = box();
+    root->addComponent(a, -1);
+    EXPECT_FALSE(root->isViewLoaded());
+
+    ASSERT_NE(std::dynamic_pointer_cast<VLComponentView>(root->view()), nullptr);
+    EXPECT_TRUE(root->view()->isFlipped());
+    EXPECT_TRUE(root->view()->acceptsFirstMouse(nullptr));
+    EXPECT_TRUE(subviewsOf(*root).empty()); // a was added before the root had a view
+
+    root->addComponent(b, -1);
+    root->addComponent(c, 0);
+    root->addComponent(a, 1);
+    EXPECT_EQ(subviewsOf(*root), viewsOf({c, a, b}));
+    root->addComponent(c, -1);
+    other->addComponent(a, -1);
+    EXPECT_EQ(subviewsOf(*root), viewsOf({b, c}));
+    EXPECT_EQ(subviewsOf(*other), viewsOf({a}));
+    EXPECT_EQ(root->view()->layer()->sublayers(),
+              (VLWSLayer::Layers{b->view()->layer(), c->view()->layer()}));
+
+    c->removeFromParent();
+    EXPECT_EQ(subviewsOf(*root), viewsOf({b}));
+    std::weak_ptr<VLWSView> bView = b->view();
+    b.reset();
+    EXPECT_TRUE(subviewsOf(*root).empty());
+    EXPECT_TRUE(bView.expired());
+}
+
+TEST_F(VLComponentViewTest, TheStyleReachesTheViewAndItsLayer) {
+    const VLColor red = VLColor::redColor();
+    const struct {
+        VLDictionary style;
+        bool hidden;
+        bool displaysContents;
+        VLColor background;
+        float opacity;
+        bool masks;
+    } cases[] = {
+        {{{"backgroundColor", "red"}, {"opacity", 0.5}}, false, false, red, 0.5f, true},
+        {{{"overflow", "visible"}}, false, false, VLColor::clearColor(), 1, false},
+        {{{"overflow", "scroll"}}, false, false, VLColor::clearColor(), 1, true},
+        {{{"display", "contents"}, {"backgroundColor", "red"}, {"opacity", 0.5}, {"overflow", "hidden"}},
+         false,
+         true,
+         VLColor::clearColor(),
+         1,
+         false},
+        {{{"display", "none"}, {"backgroundColor", "red"}}, true, false, red, 1, true},
+    };
+    auto component = box({{"display", "none"}});
+    component->view();
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.style.begin()->second.description());
+        component->updateStyle(test.style);
+        const auto& view = static_cast<VLComponentView&>(*component->view());
+        const VLWSLayer& layer = *component->view()->layer();
+        EXPECT_EQ(view.isHidden(), test.hidden);
+        EXPECT_EQ(layer.isHidden(), test.hidden);
+        EXPECT_EQ(view.displaysContents(), test.displaysContents);
+        EXPECT_EQ(layer.backgroundColor(), test.background);
+        EXPECT_EQ(layer.opacity(), test.opacity);
+        EXPECT_EQ(layer.masksToBounds(), test.masks);
+    }
+}
+
+TEST_F(VLComponentViewTest, TheCompositorShowsAChildAtItsLaidOutPlace) {
+    auto root = box({{"width", 40}, {"height", 30}, {"paddingLeft", 10}, {"paddingTop", 5}});
+    auto child = box({{"width", 10}, {"height", 10}, {"backgroundColor", "#00ff00"}});
+    root->view();
+    root->addComponent(child, -1);
+    root->setNeedsLayout();
+    EXPECT_EQ(child->view()->frame(), VLRect(10, 5, 10, 10));
+
+    VLTestBitmap target(40, 30);
+    ASSERT_TRUE(VLCompositor::renderLayer(*root->view()->layer(), target.mutablePixels(), 1, {}));
+    const VLTestRGBA green{0, 255, 0, 255};
+    const VLTestRGBA clear;
+    EXPECT_EQ(target.pixel(10, 5), green);
+    EXPECT_EQ(target.pixel(19, 14), green);
+    EXPECT_EQ(target.pixel(9, 5), clear);
+    EXPECT_EQ(target.pixel(10, 15), clear);
+    EXPECT_EQ(target.pixel(20, 14), clear);
+}
+
+TEST_F(VLComponentViewTest, OneLayoutPassIsOneCommit) {
+    auto root = box({{"width", 40}, {"flexDirection", "column"}});
+    std::vector<std::shared_ptr<VLComponent>> children;
+    root->view();
+    for (int i = 0; i < 5; ++i) {
+        children.push_back(box({{"height", 4 + i}}));
+        root->addComponent(children.back(), -1);
+    }
+    VLWSTransaction::setRecordsCommits(true);
+    VLWSTransaction::clearCommitLog();
+    root->setNeedsLayout();
+    const std::vector<VLWSTransactionCommit> log = VLWSTransaction::commitLog();
+    VLWSTransaction::setRecordsCommits(false);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log[0].isExplicit);
+    EXPECT_TRUE(log[0].disablesActions);
+    EXPECT_EQ(children[4]->view()->frame(), VLRect(0, 4 + 5 + 6 + 7, 40, 8));
+}
