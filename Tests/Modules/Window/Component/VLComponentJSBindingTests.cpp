@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,7 +47,8 @@ using Events = std::vector<std::string>;
 } // namespace
 
 TEST(VLComponentJSBinding, HandlersAndListenersSwitchTheNativeEventOnceEach) {
-    VLTestWidget widget({{"index.js", "globalThis.c = new Velto.Component({ events: ['wheel', 3] });"}});
+    VLTestWidget widget(std::map<std::string, std::string>{
+        {"index.js", "globalThis.c = new Velto.Component({ events: ['wheel', 3] });"}});
     ASSERT_TRUE(widget.runtime());
     const struct {
         const char* statements;
@@ -69,7 +71,7 @@ TEST(VLComponentJSBinding, HandlersAndListenersSwitchTheNativeEventOnceEach) {
 }
 
 TEST(VLComponentJSBinding, AttachedComponentsLiveAsLongAsTheirRootAndDetachedOnesGo) {
-    VLTestWidget widget({{"index.js", R"(
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
         const C = Velto.Component;
         globalThis.root = new C();
         (() => {
