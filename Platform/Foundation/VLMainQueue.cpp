@@ -36,6 +36,8 @@ public:
         updateReadyTime();
     }
 
+    uint64_t blocksRun() const { return _blocksRun; }
+
 private:
     static GSourceFuncs sourceFuncs;
 
@@ -46,6 +48,7 @@ private:
     std::multimap<gint64, VLMainQueue::Block> _timers;
     // Attached once to the default context; its ready time says when the main thread is needed.
     GSource* _source;
+    uint64_t _blocksRun = 0; // the main thread's
 
     MainQueueState() {
         _source = g_source_new(&sourceFuncs, sizeof(GSource));
@@ -84,6 +87,7 @@ private:
                 block = std::move(_pending.front());
                 _pending.pop_front();
             }
+            ++_blocksRun;
             block();
         }
         std::lock_guard lock(_mutex);
@@ -107,6 +111,10 @@ bool VLMainQueue::isCurrent() {
 
 void VLMainQueue::async(Block block) {
     MainQueueState::shared().add(std::move(block));
+}
+
+uint64_t VLMainQueue::blocksRun() {
+    return MainQueueState::shared().blocksRun();
 }
 
 void VLMainQueue::sync(const Block& block) {

@@ -37,6 +37,10 @@ public:
     static bool runUntil(const std::function<bool()>& predicate,
                          std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+    // How many blocks have run so far; main thread. Two readings tell a waiter whether anything ran
+    // between them, even within one dispatch.
+    static uint64_t blocksRun();
+
     // Runs the block every interval, first one interval from now, each time up to `leeway` late: deadlines
     // are put on the leeway's grid, so that timers of the process share their wake-ups. A run that comes
     // too late for a deadline skips it. Cancel the timer to stop it.

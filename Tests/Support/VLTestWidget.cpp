@@ -15,6 +15,9 @@
 #include <chrono>
 #include <thread>
 
+// JavaScriptCore's JSGarbageCollect only hints; tests need the collection done when it returns.
+extern "C" void JSSynchronousGarbageCollectForDebugging(JSContextRef ctx);
+
 namespace {
 
 // Hands what scripts post to the main queue, into the widget's list.
@@ -134,6 +137,7 @@ void VLTestWidget::inspect(const std::string& expression,
 
 void VLTestWidget::collectGarbage() {
     std::shared_ptr<VLJSEngine> engine = _state->runtime->engine();
-    engine->runLoop()->performBlock([engine] { JSGarbageCollect(engine->context()->globalContext()); });
+    engine->runLoop()->performBlock(
+        [engine] { JSSynchronousGarbageCollectForDebugging(engine->context()->globalContext()); });
     settle();
 }

@@ -48,6 +48,7 @@ bool VLToolWaiting::runMainQueueUntil(const std::function<bool()>& finished, Dea
 bool VLToolWaiting::runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline) {
     for (;;) {
         auto idle = std::make_shared<bool>(false); // the main queue's
+        const uint64_t blocksBefore = VLMainQueue::blocksRun();
         // The engine wakes this waiter only when its pending work ends.
         std::thread waiter([engine, deadline, idle] {
             if (engine->waitUntilIdle(deadline))
@@ -55,18 +56,19 @@ bool VLToolWaiting::runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& eng
         });
         const bool done = runMainQueueUntil([&] { return *idle; }, deadline);
         waiter.join();
-        // Work that the main queue still holds (view changes of a layout, say) may hand the engine
-        // more: the engine is idle only once the main queue has nothing either.
-        if (!done || !runMainQueueWhileReady())
-            return done;
+        if (!done)
+            return false;
+        runMainQueueWhileReady();
+        // A main-queue block that ran besides the answer (view changes of a layout, say) may have handed
+        // the engine more after it went idle: only a round with nothing else ends the wait.
+        if (VLMainQueue::blocksRun() - blocksBefore == 1)
+            return true;
     }
 }
 
-bool VLToolWaiting::runMainQueueWhileReady() {
-    bool ran = false;
-    while (g_main_context_iteration(g_main_context_default(), FALSE))
-        ran = true;
-    return ran;
+void VLToolWaiting::runMainQueueWhileReady() {
+    while (g_main_context_iteration(g_main_context_default(), FALSE)) {
+    }
 }
 
 void VLToolWaiting::end(Deadline deadline) {

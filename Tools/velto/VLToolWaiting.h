@@ -18,11 +18,11 @@ public:
     // Runs the main queue until `finished` holds (it is asked after each block, so what makes it hold
     // comes through the main queue) or the deadline passes; false when the deadline came first.
     static bool runMainQueueUntil(const std::function<bool()>& finished, Deadline deadline);
-    // The same, until the engine has no pending work (timers included), nothing queued for its thread
-    // and nothing ready on the main queue.
+    // The same, until the engine has no pending work (timers included), nothing queued for its thread,
+    // and the main queue ran nothing else while the engine was found idle.
     static bool runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline);
-    // Runs what the main queue holds ready, without waiting; whether anything ran.
-    static bool runMainQueueWhileReady();
+    // Runs what the main queue holds ready, without waiting.
+    static void runMainQueueWhileReady();
     // Waits for the engines' threads to end and flushes the log. Shortly after the deadline the process
     // ends with status 0 regardless: a script that never returns or output that nobody reads cannot
     // keep it; what was not written by then is dropped.

@@ -70,7 +70,8 @@ TEST(VLComponentLayout, AnEmptyStyleGivesTheDefaults) {
     EXPECT_EQ(node.alignSelf(), YGAlignAuto);
     EXPECT_EQ(node.flexWrap(), YGWrapNoWrap);
     EXPECT_EQ(node.boxSizing(), YGBoxSizingBorderBox);
-    EXPECT_TRUE(std::isnan(node.flexGrow()));
+    EXPECT_TRUE(std::isnan(node.flex()));
+    EXPECT_TRUE(std::isnan(node.aspectRatio()));
     EXPECT_EQ(node.flexShrink(), 1.0);
     EXPECT_EQ(node.flexBasis(), YGValueAuto);
     EXPECT_EQ(node.width(), YGValueAuto);
@@ -106,7 +107,20 @@ TEST(VLComponentLayout, StyleValuesTakeTheirFormOrTheKeysDefault) {
         SCOPED_TRACE(test.style.begin()->first + " " + test.style.begin()->second.description());
         EXPECT_EQ(test.read(box(test.style)->yoga()), test.expected);
     }
-    EXPECT_TRUE(std::isnan(box({{"flexGrow", "2em"}})->yoga().flexGrow()));
+}
+
+// Yoga reads an unset grow as 0, so whether it is unset shows only in layout: an unset grow leaves
+// the flex shorthand in charge.
+TEST(VLComponentLayout, AGrowWithoutANumberLeavesTheGrowUnset) {
+    const auto grownWidth = [](const VLValue& flexGrow) {
+        auto root = box({{"width", 100}, {"height", 10}});
+        auto child = box({{"flex", 1}, {"flexGrow", flexGrow}});
+        root->addComponent(child, -1);
+        root->setNeedsLayout();
+        return child->frame().size.width;
+    };
+    EXPECT_EQ(grownWidth("2em"), 100);
+    EXPECT_EQ(grownWidth(0), 0);
 }
 
 TEST(VLComponentLayout, AKeyThatLeavesTheStyleReturnsToItsDefault) {

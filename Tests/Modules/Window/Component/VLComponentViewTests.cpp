@@ -39,16 +39,17 @@ std::vector<VLWSView*> viewsOf(const std::vector<std::shared_ptr<VLComponent>>& 
 
 } // namespace
 
-TEST_F(VLComponentViewTest, ViewsAreMadeLazilyAndMirrorTheSubcomponentsInOrder) {
+TEST_F(VLComponentViewTest, ViewsMirrorTheSubcomponentsInOrder) {
     auto root = box();
     auto a = box(), b = box(), c = box(), other = box();
-    root->addComponent(a, -1);
     EXPECT_FALSE(root->isViewLoaded());
-
+    root->addComponent(a, -1);
+    // Placing a child makes both views.
+    ASSERT_TRUE(root->isViewLoaded());
     ASSERT_NE(std::dynamic_pointer_cast<VLComponentView>(root->view()), nullptr);
     EXPECT_TRUE(root->view()->isFlipped());
     EXPECT_TRUE(root->view()->acceptsFirstMouse(nullptr));
-    EXPECT_TRUE(subviewsOf(*root).empty()); // a was added before the root had a view
+    EXPECT_EQ(subviewsOf(*root), viewsOf({a}));
 
     root->addComponent(b, -1);
     root->addComponent(c, 0);
@@ -63,10 +64,16 @@ TEST_F(VLComponentViewTest, ViewsAreMadeLazilyAndMirrorTheSubcomponentsInOrder) 
 
     c->removeFromParent();
     EXPECT_EQ(subviewsOf(*root), viewsOf({b}));
-    std::weak_ptr<VLWSView> bView = b->view();
-    b.reset();
-    EXPECT_TRUE(subviewsOf(*root).empty());
-    EXPECT_TRUE(bView.expired());
+}
+
+TEST_F(VLComponentViewTest, AReleasedComponentsViewLeavesItsSuperview) {
+    auto host = std::make_shared<VLWSView>();
+    auto component = box();
+    host->addSubview(component->view());
+    std::weak_ptr<VLWSView> view = component->view();
+    component.reset();
+    EXPECT_TRUE(host->subviews().empty());
+    EXPECT_TRUE(view.expired());
 }
 
 TEST_F(VLComponentViewTest, TheStyleReachesTheViewAndItsLayer) {
@@ -109,13 +116,15 @@ TEST_F(VLComponentViewTest, TheStyleReachesTheViewAndItsLayer) {
 TEST_F(VLComponentViewTest, TheCompositorShowsAChildAtItsLaidOutPlace) {
     auto root = box({{"width", 40}, {"height", 30}, {"paddingLeft", 10}, {"paddingTop", 5}});
     auto child = box({{"width", 10}, {"height", 10}, {"backgroundColor", "#00ff00"}});
-    root->view();
     root->addComponent(child, -1);
     root->setNeedsLayout();
     EXPECT_EQ(child->view()->frame(), VLRect(10, 5, 10, 10));
 
+    // The compositor draws a layer y up, so the flipped root goes into an unflipped host of its size.
+    auto host = std::make_shared<VLWSView>(VLRect(0, 0, 40, 30));
+    host->addSubview(root->view());
     VLTestBitmap target(40, 30);
-    ASSERT_TRUE(VLCompositor::renderLayer(*root->view()->layer(), target.mutablePixels(), 1, {}));
+    ASSERT_TRUE(VLCompositor::renderLayer(*host->layer(), target.mutablePixels(), 1, {}));
     const VLTestRGBA green{0, 255, 0, 255};
     const VLTestRGBA clear;
     EXPECT_EQ(target.pixel(10, 5), green);
