@@ -149,7 +149,7 @@ private:
     template <typename Block>
     void performOnMainQueueForView(Block block);
 
-    // The view, once loaded, stays loaded.
+    // The view once made, else null; any thread.
     std::shared_ptr<VLWSView> loadedView() const;
     template <typename Block>
     void performScreenUpdate(Block block);
