@@ -58,7 +58,8 @@ YGValue points(float value) {
 } // namespace
 
 TEST(VLComponentLayout, AnEmptyStyleGivesTheDefaults) {
-    const VLYGLayout& node = box()->yoga();
+    const std::shared_ptr<VLComponent> component = box();
+    const VLYGLayout& node = component->yoga();
     EXPECT_EQ(node.position(), YGPositionTypeRelative);
     EXPECT_EQ(node.display(), YGDisplayFlex);
     EXPECT_EQ(node.overflow(), YGOverflowHidden);
