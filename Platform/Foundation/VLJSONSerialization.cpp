@@ -128,7 +128,7 @@ public:
     bool write(const VLValue& value, size_t depth) {
         switch (value.type()) {
         case VLValue::Type::Nil:
-            return fail("Invalid type in JSON write (nil)");
+            return substituteOrFail(value, depth, "Invalid type in JSON write (nil)");
         case VLValue::Type::Null:
             _text += "null";
             return true;
@@ -138,13 +138,13 @@ public:
         case VLValue::Type::Integer:
             return writeInteger(value.integerValue());
         case VLValue::Type::Double:
-            return writeDouble(value.doubleValue());
+            return writeDouble(value, depth);
         case VLValue::Type::String:
             return writeString(value.stringValue());
         case VLValue::Type::Data:
-            return fail("Invalid type in JSON write (data)");
+            return substituteOrFail(value, depth, "Invalid type in JSON write (data)");
         case VLValue::Type::Date:
-            return fail("Invalid type in JSON write (date)");
+            return substituteOrFail(value, depth, "Invalid type in JSON write (date)");
         case VLValue::Type::Array:
             return writeArray(value.arrayValue(), depth + 1);
         case VLValue::Type::Dictionary:
@@ -160,10 +160,22 @@ private:
     VLJSONWritingOptions _options;
     std::string _text;
     std::string _failure;
+    bool _substituting = false;
 
     bool fail(std::string message) {
         _failure = std::move(message);
         return false;
+    }
+
+    // The caller's substitute is asked once: what it returns is written without asking again.
+    bool substituteOrFail(const VLValue& value, size_t depth, std::string message) {
+        if (!_options.substitute || _substituting)
+            return fail(std::move(message));
+        const VLValue substitute = _options.substitute(value);
+        _substituting = true;
+        const bool written = write(substitute, depth);
+        _substituting = false;
+        return written;
     }
 
     bool writeInteger(int64_t value) {
@@ -173,11 +185,12 @@ private:
         return true;
     }
 
-    bool writeDouble(double value) {
+    bool writeDouble(const VLValue& number, size_t depth) {
+        const double value = number.doubleValue();
         if (std::isnan(value))
-            return fail("Invalid number value (NaN) in JSON write");
+            return substituteOrFail(number, depth, "Invalid number value (NaN) in JSON write");
         if (std::isinf(value))
-            return fail("Invalid number value (infinite) in JSON write");
+            return substituteOrFail(number, depth, "Invalid number value (infinite) in JSON write");
         _text += VLNumberFormat::shortest(value);
         return true;
     }

@@ -4,6 +4,7 @@
 #include "Platform/Foundation/VLValue.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ struct VLJSONWritingOptions {
     // Write a string, number, boolean or null at the top level, not only an array or object.
     bool fragmentsAllowed = false;
     size_t maximumDepth = VLJSONDefaultMaximumDepth;
+    // When set, a value that JSON cannot hold (nil, a date, data, NaN or an infinity) is handed to it and
+    // what it returns is written in its place, so that a caller with its own rules for those values
+    // need not copy the whole graph first. What it returns must be writable as it is.
+    std::function<VLValue(const VLValue&)> substitute;
 };
 
 // JSON text to values and back.

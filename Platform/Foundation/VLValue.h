@@ -139,6 +139,8 @@ public:
     void set(std::string key, VLValue value);
     bool erase(std::string_view key);
     void clear() { _entries.clear(); }
+    // Room for this many entries in all, for a caller that knows how many it will set.
+    void reserve(size_t count) { _entries.reserve(count); }
 
     std::vector<Entry>::const_iterator begin() const { return _entries.begin(); }
     std::vector<Entry>::const_iterator end() const { return _entries.end(); }

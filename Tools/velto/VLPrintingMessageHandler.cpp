@@ -20,35 +20,21 @@ std::string isoDate(VLDate date) {
     return text;
 }
 
-// What JSON can hold of a message.
-VLValue jsonRepresentable(const VLValue& value) {
+// What JSON.stringify writes for a value that JSON cannot hold; the rest of the message is written as
+// it is, without a copy.
+VLValue jsonSubstitute(const VLValue& value) {
     switch (value.type()) {
-    case VLValue::Type::Nil:
-        return VLValue::null();
-    case VLValue::Type::Double:
-        return std::isfinite(value.doubleValue()) ? value : VLValue::null();
     case VLValue::Type::Date:
         return isoDate(value.dateValue());
     case VLValue::Type::Data: {
         VLArray bytes;
+        bytes.reserve(value.dataValue().size());
         for (uint8_t byte : value.dataValue())
             bytes.emplace_back(int(byte));
         return bytes;
     }
-    case VLValue::Type::Array: {
-        VLArray array;
-        for (const VLValue& element : value.arrayValue())
-            array.push_back(jsonRepresentable(element));
-        return array;
-    }
-    case VLValue::Type::Dictionary: {
-        VLDictionary dictionary;
-        for (const auto& [key, element] : value.dictionaryValue())
-            dictionary.set(key, jsonRepresentable(element));
-        return dictionary;
-    }
     default:
-        return value;
+        return VLValue::null();
     }
 }
 
@@ -57,6 +43,7 @@ VLValue jsonRepresentable(const VLValue& value) {
 void VLPrintingMessageHandler::jsEngine(VLJSEngine&, const VLValue& message) {
     VLJSONWritingOptions options;
     options.fragmentsAllowed = true;
-    const auto json = VLJSONSerialization::dataWithJSONObject(jsonRepresentable(message), options);
+    options.substitute = jsonSubstitute;
+    const auto json = VLJSONSerialization::dataWithJSONObject(message, options);
     VLScriptOutput::writeLine(stdout, "message " + _name + ": " + json.value_or("null"));
 }

@@ -26,8 +26,10 @@ void VLBenchmarkReporter::ReportRuns(const std::vector<Run>& runs) {
         if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median")
             continue;
         const double scale = nanosecondsPerUnit(run.time_unit);
-        _medians[run.run_name.function_name] = {run.GetAdjustedCPUTime() * scale,
-                                                run.GetAdjustedRealTime() * scale};
+        Median& median = _medians[run.run_name.function_name];
+        median = {run.GetAdjustedCPUTime() * scale, run.GetAdjustedRealTime() * scale, {}};
+        for (const auto& [counterName, counter] : run.counters)
+            median.counters[counterName] = counter.value;
     }
 }
 
@@ -36,6 +38,17 @@ std::optional<double> VLBenchmarkReporter::median(const std::string& name, bool 
     if (found == _medians.end())
         return std::nullopt;
     return realTime ? found->second.real : found->second.cpu;
+}
+
+std::optional<double> VLBenchmarkReporter::counter(const std::string& name,
+                                                   const std::string& counterName) const {
+    auto found = _medians.find(name);
+    if (found == _medians.end())
+        return std::nullopt;
+    auto counter = found->second.counters.find(counterName);
+    if (counter == found->second.counters.end())
+        return std::nullopt;
+    return counter->second;
 }
 
 void VLBenchmarkReporter::printRatio(const char* label, const std::string& name, const std::string& floor,

@@ -21,6 +21,10 @@ public:
     // the benchmark did not run.
     std::optional<double> median(const std::string& name, bool realTime = false) const;
 
+    // The median over the repetitions of a counter the benchmark set (state.counters); nothing when the
+    // benchmark did not run or set no such counter.
+    std::optional<double> counter(const std::string& name, const std::string& counterName) const;
+
     // "label: X ns, floor Y ns: R× (goal ≤ G×)", each time divided by `perIteration` (the calls one
     // iteration makes), in CPU time unless asked for real time; nothing when either did not run.
     void printRatio(const char* label, const std::string& name, const std::string& floor, double goal,
@@ -30,6 +34,7 @@ private:
     struct Median {
         double cpu;
         double real;
+        std::map<std::string, double> counters;
     };
     std::map<std::string, Median> _medians;
 };

@@ -173,8 +173,9 @@ JSValueRef VLUtilsJSBinding::preferredLanguages(JSContextRef ctx) {
 }
 
 JSValueRef VLUtilsJSBinding::processorCount(JSContextRef ctx) {
-    const long count = sysconf(_SC_NPROCESSORS_ONLN);
-    return JSValueMakeNumber(ctx, double(std::max(count, 1L)));
+    // Read once per process: the C library reads it from sysfs on every call.
+    static const long count = std::max(sysconf(_SC_NPROCESSORS_ONLN), 1L);
+    return JSValueMakeNumber(ctx, double(count));
 }
 
 // Base64

@@ -1,5 +1,6 @@
 #include "Core/Engine/JS/VLJSValueBridge.h"
 
+#include "Core/Engine/JS/VLJSAPILock.h"
 #include "Core/Engine/JS/VLJSString.h"
 
 #include <algorithm>
@@ -13,13 +14,30 @@ constexpr std::string_view kSourceURLScheme = "velto://";
 // elements: what they really hold is bounded by the budget, so larger arrays grow as they fill.
 constexpr size_t kMaxArrayReservation = 4096;
 
-JSObjectRef arrayConstructor(JSContextRef ctx, VLJSConversionState& state) {
-    if (!state.arrayConstructor) {
-        JSValueRef array = VLGetJSObjectProperty(ctx, JSContextGetGlobalObject(ctx), "Array");
-        if (array && JSValueIsObject(ctx, array))
-            state.arrayConstructor = JSValueToObject(ctx, array, nullptr);
-    }
-    return state.arrayConstructor;
+// The global "Array" constructor and its prototype when the conversion started, looked up once.
+void findArray(JSContextRef ctx, VLJSConversionState& state) {
+    if (state.lookedUpArray)
+        return;
+    state.lookedUpArray = true;
+    JSValueRef array = VLGetJSObjectProperty(ctx, JSContextGetGlobalObject(ctx), "Array");
+    if (!array || !JSValueIsObject(ctx, array))
+        return;
+    state.arrayConstructor = JSValueToObject(ctx, array, nullptr);
+    JSValueRef prototype = VLGetJSObjectProperty(ctx, state.arrayConstructor, "prototype");
+    if (prototype && JSValueIsObject(ctx, prototype))
+        state.arrayPrototype = JSValueToObject(ctx, prototype, nullptr);
+}
+
+// A true array whose prototype is the current Array.prototype is an instance of Array without asking
+// the constructor; everything else goes through instanceof.
+bool isArray(JSContextRef ctx, JSObjectRef object, VLJSConversionState& state) {
+    findArray(ctx, state);
+    if (!state.arrayConstructor)
+        return false;
+    if (state.arrayPrototype && JSValueIsArray(ctx, object) &&
+        JSObjectGetPrototype(ctx, object) == state.arrayPrototype)
+        return true;
+    return JSValueIsInstanceOfConstructor(ctx, object, state.arrayConstructor, nullptr);
 }
 
 bool isOnStack(const VLJSConversionState& state, JSValueRef object) {
@@ -72,8 +90,9 @@ VLValue convertDictionary(JSContextRef ctx, JSObjectRef object, VLJSConversionSt
     if (!names)
         return VLDictionary();
     state.stack[state.depth++] = object;
-    VLDictionary dictionary;
     const size_t count = JSPropertyNameArrayGetCount(names);
+    VLDictionary dictionary;
+    dictionary.reserve(count);
     for (size_t i = 0; i < count && !state.failed; ++i) {
         JSStringRef name = JSPropertyNameArrayGetNameAtIndex(names, i);
         VLValue element =
@@ -95,13 +114,11 @@ VLValue convertDate(JSContextRef ctx, JSValueRef value) {
 VLValue convertObject(JSContextRef ctx, JSValueRef value, VLJSConversionState& state) {
     if (state.depth >= kVLJSConversionMaxDepth || isOnStack(state, value))
         return {};
-    JSObjectRef object = JSValueToObject(ctx, value, nullptr);
-    if (!object)
-        return {};
+    // A value of the object type is its object: no conversion call needed.
+    JSObjectRef object = const_cast<JSObjectRef>(value);
     if (state.convertsDates && JSValueIsDate(ctx, value))
         return convertDate(ctx, value);
-    JSObjectRef array = arrayConstructor(ctx, state);
-    if (array && JSValueIsInstanceOfConstructor(ctx, value, array, nullptr))
+    if (isArray(ctx, object, state))
         return convertArray(ctx, object, state);
     if (JSValueGetTypedArrayType(ctx, value, nullptr) != kJSTypedArrayTypeNone)
         return convertTypedArray(ctx, value);
@@ -239,6 +256,7 @@ double VLJSValueToNumberFast(JSContextRef ctx, JSValueRef value) {
 JSValueRef VLJSValueFromNSObject(JSContextRef ctx, const VLValue& object) {
     if (!ctx)
         return nullptr;
+    const VLJSAPILock lock(ctx);
     return fromNative(ctx, object, 0);
 }
 
@@ -258,6 +276,7 @@ JSValueRef VLJSValueFromNSDataNoCopy(JSContextRef ctx, VLData&& data) {
 }
 
 VLValue VLJSValueToNSObject(JSContextRef ctx, JSValueRef value) {
+    const VLJSAPILock lock(ctx);
     VLJSConversionState state;
     VLValue result = VLJSValueToNSObjectWithConversion(ctx, value, state);
     return state.failed ? VLValue() : result;
@@ -292,6 +311,7 @@ VLValue VLJSValueToNSObjectWithConversion(JSContextRef ctx, JSValueRef value, VL
 VLValue VLJSValueToObject(JSContextRef ctx, JSValueRef value) {
     if (ctx && value && JSValueIsNull(ctx, value))
         return VLValue::null();
+    const VLJSAPILock lock(ctx);
     VLJSConversionState state;
     state.convertsDates = true;
     VLValue result = VLJSValueToNSObjectWithConversion(ctx, value, state);

@@ -61,8 +61,10 @@ struct VLJSConversionState {
     bool failed = false;
     // Dates become dates (at any depth) instead of dictionaries of their enumerable properties.
     bool convertsDates = false;
-    // The global "Array" constructor when the conversion started; found on first need.
+    // The global "Array" constructor and its prototype when the conversion started; found on first need.
+    bool lookedUpArray = false;
     JSObjectRef arrayConstructor = nullptr;
+    JSObjectRef arrayPrototype = nullptr;
 };
 
 // A script value as a native value graph: undefined and null give nil (null inside containers),

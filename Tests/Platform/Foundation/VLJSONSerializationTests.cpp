@@ -202,6 +202,25 @@ TEST(VLJSONSerialization, RefusesWhatJSONCannotHold) {
     EXPECT_EQ("3", write(VLValue(3), nullptr, true));
 }
 
+TEST(VLJSONSerialization, WritesTheSubstituteOfWhatJSONCannotHold) {
+    VLJSONWritingOptions options;
+    options.fragmentsAllowed = true;
+    options.substitute = [](const VLValue& value) {
+        return value.isDate() ? VLValue("date") : VLValue::null();
+    };
+    const VLValue value = VLDictionary{
+        {"a", VLValue()}, {"b", VLDate{1}}, {"c", VLArray{std::nan(""), 1}}, {"d", VLData{1}}, {"e", "x"}};
+    EXPECT_EQ(VLJSONSerialization::dataWithJSONObject(value, options),
+              R"({"a":null,"b":"date","c":[null,1],"d":null,"e":"x"})");
+    EXPECT_EQ(VLJSONSerialization::dataWithJSONObject(VLValue(), options), "null");
+    // What it returns is written as it is: a substitute that JSON cannot hold fails the write.
+    options.substitute = [](const VLValue&) { return VLValue(VLDate{0}); };
+    VLErrorRef error;
+    EXPECT_EQ(VLJSONSerialization::dataWithJSONObject(VLArray{VLValue()}, options, &error), std::nullopt);
+    ASSERT_TRUE(error);
+    EXPECT_NE(std::string::npos, error->localizedDescription().find("date"));
+}
+
 TEST(VLJSONSerialization, RoundTripKeepsBooleansApartFromNumbersAndKeyOrder) {
     const std::string text = R"({"b":true,"a":1,"c":[1.5,false,0,"1",{"y":null,"x":-7}]})";
     VLValue value = read(text);

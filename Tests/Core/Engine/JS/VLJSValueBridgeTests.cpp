@@ -191,6 +191,58 @@ TEST_F(VLJSValueBridgeTests, StringsKeepEveryCharacter) {
     EXPECT_STREQ(buffer, "abc");
 }
 
+// Short texts go through a buffer on the stack, longer ones through the heap, ASCII first: each way
+// keeps every character and replaces lone surrogates.
+TEST_F(VLJSValueBridgeTests, TextsOfEveryLengthKeepTheirCharacters) {
+    const std::string accented = "\xC3\xA9", emoji = "\xF0\x9F\x98\x80", replacement = "\xEF\xBF\xBD";
+    auto repeated = [](const std::string& text, size_t count) {
+        std::string result;
+        for (size_t i = 0; i < count; ++i)
+            result += text;
+        return result;
+    };
+    for (size_t count : {1, 100, 1000}) {
+        const struct {
+            std::string script;
+            std::string expected;
+            bool roundTrips;
+        } cases[] = {
+            {"'a'.repeat(N)", repeated("a", count), true},
+            {"'\\u00e9'.repeat(N)", repeated(accented, count), true},
+            {"'\\uD83D\\uDE00'.repeat(N)", repeated(emoji, count), true},
+            {"'a'.repeat(N) + '\\uD800'", repeated("a", count) + replacement, false},
+            {"'\\u00e9'.repeat(N) + '\\uDC00x'", repeated(accented, count) + replacement + "x", false},
+        };
+        for (const auto& c : cases) {
+            std::string script = c.script;
+            script.replace(script.find('N'), 1, std::to_string(count));
+            JSValueRef value = ctx.evaluate(script);
+            EXPECT_EQ(VLJSValueToNSString(ctx, value), c.expected) << script;
+            if (c.roundTrips) {
+                EXPECT_TRUE(JSValueIsStrictEqual(ctx, VLJSValueFromNSString(ctx, c.expected), value))
+                    << script;
+            }
+        }
+    }
+}
+
+TEST_F(VLJSValueBridgeTests, ArraysAreInstancesOfTheCurrentArray) {
+    const struct {
+        const char* script;
+        VLValue expected;
+    } cases[] = {
+        {"[1, 'a']", VLValue({1, "a"})},
+        {"class List extends Array {}; List.from([1])", VLValue({1})},
+        {"var o = Object.create(Array.prototype); o.length = 2; o[1] = 3; o", VLValue({VLValue::null(), 3})},
+        {"Object.setPrototypeOf([5], Object.prototype)", VLValue(VLDictionary{{"0", 5}})},
+        {"Array = function () {}; [7]", VLValue(VLDictionary{{"0", 7}})},
+    };
+    for (const auto& c : cases) {
+        VLJSTestContext fresh;
+        EXPECT_EQ(VLJSValueToNSObject(fresh, fresh.evaluate(c.script)), c.expected) << c.script;
+    }
+}
+
 TEST_F(VLJSValueBridgeTests, TextsWithALimitAreCutOnWholeCharactersAndMarked) {
     const struct {
         const char* script;
