@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/VLDispatchQueue.h"
 #include "Platform/Foundation/VLReplaceable.h"
+#include "Platform/Foundation/VLTimerfdQueue.h"
 
 #include <chrono>
 #include <cmath>
@@ -15,6 +16,12 @@ int64_t microsecondsOf(double seconds) {
     return static_cast<int64_t>(std::ceil(std::min(seconds, 365.0 * 86400.0) * 1e6));
 }
 
+uint64_t nanosecondsOf(double seconds) {
+    if (!(seconds > 0))
+        return 0;
+    return static_cast<uint64_t>(std::llround(std::min(seconds, 365.0 * 86400.0) * 1e9));
+}
+
 gboolean dispatchDelayedBlock(GSource*, GSourceFunc, gpointer data) {
     (*static_cast<std::shared_ptr<VLDelayedBlock>*>(data))->run();
     return G_SOURCE_REMOVE;
@@ -26,7 +33,14 @@ class VLSystemDelayScheduler final : public VLDelayScheduler {
 public:
     std::shared_ptr<VLDelayedBlock> after(double seconds, GMainContext* context, Block block) override {
         auto delayed = std::make_shared<VLDelayedBlock>(std::move(block));
-        // A source with a ready time in microseconds; it holds the block until it fires or is destroyed.
+        if (!context)
+            context = g_main_context_default();
+        if (const std::shared_ptr<VLTimerfdQueue> queue = VLTimerfdQueue::forContext(context)) {
+            queue->add(nanosecondsOf(seconds), delayed);
+            return delayed;
+        }
+        // Without a timerfd (none left to the process): a source with a ready time in microseconds; it holds
+        // the block until it fires or is destroyed.
         GSource* source = g_source_new(&delayedBlockSourceFuncs, sizeof(GSource));
         g_source_set_name(source, "VLDelayedBlock");
         g_source_set_ready_time(source, g_get_monotonic_time() + microsecondsOf(seconds));
@@ -34,7 +48,7 @@ public:
             source, nullptr, new std::shared_ptr<VLDelayedBlock>(delayed),
             [](gpointer data) { delete static_cast<std::shared_ptr<VLDelayedBlock>*>(data); });
         std::shared_ptr<GSource> held(g_source_ref(source), g_source_unref);
-        g_source_attach(source, context ? context : g_main_context_default());
+        g_source_attach(source, context);
         g_source_unref(source);
         // Destroying the source (from any thread) wakes nobody later for a block called off.
         delayed->setCanceller([held] { g_source_destroy(held.get()); });

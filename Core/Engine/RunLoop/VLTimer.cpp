@@ -8,12 +8,13 @@
 
 namespace {
 
-constexpr double kShortestInterval = 0.0001;       // seconds
+constexpr double kShortestRepeatInterval = 0.0001; // seconds: a repeating timer never spins
 constexpr double kLongestInterval = 365.0 * 86400; // seconds: "later" for any timer, safe to add to a reading
 
-uint64_t intervalNanoseconds(double seconds) {
-    const double clamped =
-        seconds >= kShortestInterval ? std::min(seconds, kLongestInterval) : kShortestInterval;
+// A one-shot timer of no interval is due at once: it runs on the loop's next turn.
+uint64_t intervalNanoseconds(double seconds, bool repeats) {
+    const double shortest = repeats ? kShortestRepeatInterval : 0;
+    const double clamped = seconds >= shortest ? std::min(seconds, kLongestInterval) : shortest;
     return static_cast<uint64_t>(std::llround(clamped * 1e9));
 }
 
@@ -31,7 +32,7 @@ std::shared_ptr<VLTimer> VLTimer::create(double seconds, bool repeats, Block blo
 VLTimer::VLTimer(double seconds, bool repeats, Block block, Completion completion,
                  std::shared_ptr<VLClock> clock, std::shared_ptr<VLDelayScheduler> scheduler)
     : _clock(std::move(clock)), _scheduler(std::move(scheduler)), _repeats(repeats),
-      _interval(intervalNanoseconds(seconds)),
+      _interval(intervalNanoseconds(seconds, repeats)),
       _scheduleBlock(std::make_shared<const Block>(std::move(block))), _completion(std::move(completion)) {}
 
 VLTimer::~VLTimer() {

@@ -22,7 +22,7 @@ public:
     using Block = std::function<void()>;
     using Completion = std::function<void(bool finished)>;
 
-    // Non-positive (or NaN) intervals count as 0.1 ms.
+    // Non-positive (or NaN) intervals count as 0 for a one-shot timer, as 0.1 ms for a repeating one.
     static std::shared_ptr<VLTimer> create(double seconds, bool repeats, Block block, Completion completion,
                                            std::shared_ptr<VLClock> clock = nullptr,
                                            std::shared_ptr<VLDelayScheduler> scheduler = nullptr);
