@@ -1,7 +1,8 @@
 #include "Platform/Foundation/VLTimerfdQueue.h"
 
+#include "Platform/Foundation/VLClock.h"
+
 #include <sys/timerfd.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,9 +28,8 @@ std::unordered_map<GMainContext*, std::weak_ptr<VLTimerfdQueue>>& registry() {
 } // namespace
 
 uint64_t VLTimerfdQueue::now() {
-    timespec time{};
-    clock_gettime(CLOCK_MONOTONIC_RAW, &time);
-    return uint64_t(time.tv_sec) * 1000000000u + uint64_t(time.tv_nsec);
+    // The timerfd waits in real time, whatever clock a test gave the process.
+    return VLClock::system()->nanoseconds();
 }
 
 std::shared_ptr<VLTimerfdQueue> VLTimerfdQueue::forContext(GMainContext* context) {

@@ -1,9 +1,7 @@
 #include "Core/Engine/RunLoop/VLUptime.h"
 
-#include <ctime>
+#include "Platform/Foundation/VLClock.h"
 
 uint64_t VLUptimeNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_RAW, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1'000'000'000u + static_cast<uint64_t>(now.tv_nsec);
+    return VLClock::system()->nanoseconds();
 }
