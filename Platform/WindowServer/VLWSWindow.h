@@ -193,6 +193,12 @@ public:
     // While the user resizes the window.
     bool inLiveResize() const { return _inLiveResize; }
 
+    // Whether component views take part in this window's input: a left press may drag the window,
+    // components hear the mouse, and they hear this wheel event. Engine windows answer for themselves.
+    virtual bool vl_pressMovesWindow() const { return false; }
+    virtual bool vl_componentsTakeMouse() const { return false; }
+    virtual bool vl_componentsTakeWheel(const VLWSEvent&) const { return isKeyWindow(); }
+
     // Input reaches a window here. The default handling: a press makes the window key when it can
     // become key and activates the application unless the window is a non-activating panel; it goes to
     // the view under it, which then takes the drags and the release, and starts a window drag on a
