@@ -6,6 +6,7 @@
 #include "Core/Engine/Parts/VLServiceLocator.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/Support/VLProduct.h"
+#include "Core/Launcher/Services/VLScreenManagerContract.h"
 #include "Core/Launcher/Services/VLSystemStatusMonitorContract.h"
 #include "Core/Launcher/VLBundleProvider.h"
 #include "Core/Launcher/VLDynamicCodeMessageHandler.h"
@@ -16,6 +17,7 @@
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLDispatchQueue.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
+#include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLPath.h"
 #include "Platform/Foundation/VLUUID.h"
 
@@ -171,7 +173,14 @@ std::shared_ptr<VLLauncher> VLLauncher::create(std::shared_ptr<VLManager> manage
 VLLauncher::VLLauncher(std::shared_ptr<VLManager> manager)
     : _manager(std::move(manager)),
       _queue(VLDispatchQueue::create(std::string(kVLReverseDomainPrefix) + ".launcher")) {
-    if (auto systemStatus = VLServiceLocator::sharedInstance().resolve<VLSystemStatusMonitorContract>())
+    VLServiceLocator& locator = VLServiceLocator::sharedInstance();
+    // Off the main thread the screen manager waits for its first use, as it could not compute its
+    // visible frames at once there.
+    if (VLMainQueue::isCurrent()) {
+        if (auto screens = locator.resolve<VLScreenManagerContract>())
+            screens->makeSharedInstance();
+    }
+    if (auto systemStatus = locator.resolve<VLSystemStatusMonitorContract>())
         systemStatus->makeSharedInstance();
 }
 

@@ -34,7 +34,8 @@ public:
         std::function<void(const std::shared_ptr<VLRuntime>& runtime, const VLErrorRef& error)>;
     using Block = std::function<void()>;
 
-    // Keeps the manager and makes sure the system-status monitor exists before any launch.
+    // Keeps the manager and makes sure the screen manager (when made on the main thread) and the
+    // system-status monitor exist before any launch.
     static std::shared_ptr<VLLauncher> create(std::shared_ptr<VLManager> manager);
 
     const std::shared_ptr<VLDispatchQueue>& queue() const { return _queue; }
