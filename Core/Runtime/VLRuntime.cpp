@@ -19,6 +19,7 @@
 #include "Core/Runtime/VLJavaScriptMemory.h"
 #include "Core/Runtime/VLNetworkPolicy.h"
 #include "Core/Runtime/VLRuntimeJSBindingContext.h"
+#include "Core/Runtime/VLRuntimeOwner.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Platform/Foundation/VLDelayScheduler.h"
 #include "Platform/Foundation/VLGlobalQueue.h"
@@ -28,6 +29,7 @@
 #include "Platform/Foundation/VLStringWithFormat.h"
 #include "Platform/Foundation/VLUUID.h"
 #include "Platform/Foundation/VLUnicode.h"
+#include "Platform/WindowServer/VLWSWindow.h"
 
 #include <algorithm>
 #include <cmath>
@@ -376,6 +378,11 @@ double VLRuntime::javaScriptCPUTime() const {
 }
 
 // Windows.
+
+std::shared_ptr<VLRuntime> VLRuntime::runtimeOwningWindow(const VLWSWindow& window) {
+    const auto owner = std::dynamic_pointer_cast<VLRuntimeOwner>(window.delegate());
+    return owner ? owner->runtime() : nullptr;
+}
 
 void VLRuntime::moveWidgetWindowToPlace(VLPoint place) {
     if (std::shared_ptr<VLWidgetWindowComponent> component = widgetWindowComponent())

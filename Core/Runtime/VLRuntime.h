@@ -71,6 +71,9 @@ public:
     // A runtime for the bundle: its file thread, blob store and engine (whose JavaScript thread starts
     // at once, with the runtime scope and Velto.apiVersion). Nothing here starts rendering.
     static std::shared_ptr<VLRuntime> create(std::shared_ptr<VLBundle> bundle);
+    // The runtime whose window component is the platform window's delegate; null for another window.
+    // Main thread.
+    static std::shared_ptr<VLRuntime> runtimeOwningWindow(const VLWSWindow& window);
     ~VLRuntime() override;
     VLRuntime(const VLRuntime&) = delete;
     VLRuntime& operator=(const VLRuntime&) = delete;

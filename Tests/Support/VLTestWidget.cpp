@@ -8,6 +8,7 @@
 #include "Core/Launcher/VLManager.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLMainQueue.h"
+#include "Platform/WindowServer/VLWindowServer.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -140,4 +141,13 @@ void VLTestWidget::collectGarbage() {
     engine->runLoop()->performBlock(
         [engine] { JSSynchronousGarbageCollectForDebugging(engine->context()->globalContext()); });
     settle();
+}
+
+void VLTestWidget::perform(const std::function<void()>& block) {
+    _state->runtime->engine()->runLoop()->performBlock(block);
+    settle();
+}
+
+VLWSDriver& VLTestWidget::driver() {
+    return VLWindowServer::shared()->driver();
 }

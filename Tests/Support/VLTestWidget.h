@@ -17,6 +17,7 @@
 class VLLauncher;
 class VLManager;
 class VLRuntime;
+class VLWSDriver;
 
 // A widget launched in the test process through the launcher, as the host launches one, from a package
 // of the given files (index.js among them). The test adjusts the payload (widget sizing, permissions)
@@ -51,6 +52,10 @@ public:
     void inspect(const std::string& expression, const std::function<void(JSContextRef, JSValueRef)>& block);
     // Collects the script garbage on the JavaScript thread, then settles.
     void collectGarbage();
+    // Runs the block on the JavaScript thread, the components' thread, then settles.
+    void perform(const std::function<void()>& block);
+    // The window server's driver: pointer, keys and the user's window actions.
+    static VLWSDriver& driver();
 
 private:
     // The main queue's, but for what the JavaScript thread hands over through it.

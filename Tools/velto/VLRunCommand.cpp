@@ -7,6 +7,8 @@
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 #include "Platform/Foundation/VLMainQueue.h"
+#include "Platform/Foundation/VLStringWithFormat.h"
+#include "Tools/velto/VLRunScreenshot.h"
 #include "Tools/velto/VLScriptOutput.h"
 #include "Tools/velto/VLToolWaiting.h"
 
@@ -88,6 +90,14 @@ bool VLRunCommand::parse(const std::vector<std::string>& arguments, Options& opt
                 return hasValue && setPayloadValue(payload, all[++index]) ? VLToolOptions::Reading::Taken
                                                                           : VLToolOptions::Reading::Refused;
             }
+            if (all[index] == "--screenshot") {
+                if (!hasValue) {
+                    std::fprintf(stderr, "velto: --screenshot takes a file name\n");
+                    return VLToolOptions::Reading::Refused;
+                }
+                options.screenshotPath = all[++index];
+                return VLToolOptions::Reading::Taken;
+            }
             if (all[index] != "--options")
                 return VLToolOptions::Reading::NotTaken;
             const std::optional<VLValue> launchOptions = hasValue ? parseJSON(all[++index]) : std::nullopt;
@@ -150,9 +160,12 @@ int VLRunCommand::launch(const Options& options) {
         VLMainQueue::async([outcome, runtime, error] { *outcome = {true, runtime, error}; });
     });
     int status = 0;
-    if (VLToolWaiting::runMainQueueUntil([&] { return outcome->arrived; }, deadline)) {
+    if (!VLToolWaiting::runMainQueueUntil([&] { return outcome->arrived; }, deadline)) {
+        status = writeScreenshot(options);
+    } else {
         if (outcome->runtime) {
             VLToolWaiting::runMainQueueUntilIdle(outcome->runtime->engine(), deadline);
+            status = writeScreenshot(options);
             manager->terminateRuntime(outcome->runtime);
         } else {
             const std::string description = outcome->error ? outcome->error->localizedDescription() : "";
@@ -165,4 +178,15 @@ int VLRunCommand::launch(const Options& options) {
     manager.reset();
     VLToolWaiting::end(deadline);
     return status;
+}
+
+int VLRunCommand::writeScreenshot(const Options& options) {
+    if (!options.screenshotPath)
+        return 0;
+    const VLErrorRef error = VLRunScreenshot::write(*options.screenshotPath);
+    if (!error)
+        return 0;
+    VLScriptOutput::writeLine(stderr,
+                              VLStringWithFormat("screenshot failed: %@", error->localizedDescription()));
+    return 1;
 }

@@ -3,34 +3,39 @@
 #include "Tools/velto/VLToolOptions.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 class VLLaunchPayload;
 class VLLocalPathLaunchPayload;
 
-// `velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... DIR`:
+// `velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]...
+// [--screenshot FILE.png] DIR`:
 // launches the widget package in the directory through the launcher, in this process, as the main
 // application would through the host, and prints what it produces as velto eval does, with the code it
 // turns from text into code reported on standard error. It returns once nothing is pending (no timer,
-// no queued work) or the time-out has passed, after terminating the runtime.
+// no queued work, no animation frame asked for, no open window) or the time-out has passed, after
+// terminating the runtime.
 //
 // --payload sets one launch setting by its name to a JSON value; "packageDigests" takes hexadecimal
 // SHA-256 digests, "allowedWindowTypes" an array of names. --options gives the launch options, a JSON
-// object.
+// object. --screenshot writes the main screen as a PNG at the end, before the runtime terminates.
 class VLRunCommand {
 public:
     static constexpr const char* usage =
-        "velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... DIR";
+        "velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... "
+        "[--screenshot FILE.png] DIR";
 
-    // The process's exit status: 0 once the widget has run or the time-out has passed, 2 for a usage
-    // error, 3 when the launch failed.
+    // The process's exit status: 0 once the widget has run or the time-out has passed, 1 when the
+    // screenshot could not be written, 2 for a usage error, 3 when the launch failed.
     static int run(const std::vector<std::string>& arguments);
 
 private:
     struct Options {
         VLToolOptions shared;
         std::shared_ptr<VLLocalPathLaunchPayload> payload;
+        std::optional<std::string> screenshotPath;
     };
 
     // Nothing (after a message on standard error) when the arguments are not understood.
@@ -38,4 +43,6 @@ private:
     // False, after a message naming the key, for an unknown key or a value of the wrong type.
     static bool setPayloadValue(VLLaunchPayload& payload, const std::string& assignment);
     static int launch(const Options& options);
+    // 0, or 1 after a message on standard error.
+    static int writeScreenshot(const Options& options);
 };

@@ -392,7 +392,7 @@ void VLComponent::setFrame(const VLRect& frame) {
     setPadding(insets);
     performScreenUpdate([frame, moved](VLComponent& self) {
         self.frameDidChange(frame);
-        if (moved) {
+        if (moved && !self.isTopLevel()) {
             self._fireEvent("framechange", {{"x", frame.origin.x},
                                             {"y", frame.origin.y},
                                             {"width", frame.size.width},

@@ -71,7 +71,7 @@ public:
 
     // On the component thread. The style is replaced whole, unless equal; attributes are merged in,
     // and count as a change unless equal to the whole merged dictionary.
-    void updateStyle(const VLDictionary& style);
+    virtual void updateStyle(const VLDictionary& style);
     void updateAttributes(const VLDictionary& attributes);
     void addEvent(const std::string& name);
     void removeEvent(const std::string& name);
@@ -88,7 +88,7 @@ public:
     // Sets every layout key of the node from the style; a "contents" display stays only on a plain
     // component.
     void updateYogaLayoutFromStyle(const VLDictionary& style);
-    bool needsLayout() const;
+    virtual bool needsLayout() const;
     // On a root, lays the whole tree out now, its view changes reaching the main thread in one
     // transaction; on another component, marks its node dirty.
     void setNeedsLayout();
@@ -97,7 +97,8 @@ public:
     bool isDirectionRTL() const;
     VLRect frame() const override;
     // Stores a frame from layout with the node's padding, and has the main thread follow: a null,
-    // infinite or NaN frame is ignored, and only a new rectangle fires "framechange".
+    // infinite or NaN frame is ignored, and only a new rectangle fires "framechange", never on a
+    // top-level component.
     void setFrame(const VLRect& frame) override;
     void setPadding(const VLEdgeInsets& padding);
     MeasureBlock measureBlock() const override { return nullptr; }
@@ -135,13 +136,15 @@ protected:
     virtual void _fireEvent(const std::string& name, const VLDictionary& params);
 
     void setParent(const std::shared_ptr<VLComponent>& parent);
+    void _notifyInWindow(bool inWindow);
+    // The view once made, else null; any thread.
+    std::shared_ptr<VLWSView> loadedView() const;
 
 private:
     void _addEventOnComponentThread(const std::string& name);
     bool _insertSubcomponent(const std::shared_ptr<VLComponent>& child, int64_t index);
     void _removeFromParent();
     void _removeSubcomponent(const std::shared_ptr<VLComponent>& child);
-    void _notifyInWindow(bool inWindow);
     bool isAncestorOrSelf(const VLComponent* component) const;
     // Runs the hook on the main queue while the component lives; the second only once there is a view.
     template <typename Block>
@@ -149,8 +152,6 @@ private:
     template <typename Block>
     void performOnMainQueueForView(Block block);
 
-    // The view once made, else null; any thread.
-    std::shared_ptr<VLWSView> loadedView() const;
     template <typename Block>
     void performScreenUpdate(Block block);
 

@@ -1,10 +1,14 @@
 #include "Tests/Tools/velto/VLVeltoProcess.h"
 
 #include "Platform/Foundation/VLSHA256.h"
+#include "Platform/Graphics/VLBitmap.h"
+#include "Platform/Image/VLPNGDecoder.h"
+#include "Tests/Support/VLTemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -100,7 +104,7 @@ TEST(VLRunCommandTests, UsageErrorsExitWith2NamingWhatIsWrong) {
         std::string error;
     } cases[] = {
         {"run", "usage: velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler "
-                "NAME]... DIR"},
+                "NAME]... [--screenshot FILE.png] DIR"},
         {"run --payload allowsNetwork=true" + greeting, "--payload allowsNetwork:"},
         {"run --payload allowsNetworkAccess='\"yes\"'" + greeting, "--payload allowsNetworkAccess:"},
         {"run --payload 'allowedNetworkHosts=[1]'" + greeting, "--payload allowedNetworkHosts:"},
@@ -112,7 +116,7 @@ TEST(VLRunCommandTests, UsageErrorsExitWith2NamingWhatIsWrong) {
         {"run --options '[1]'" + greeting, "--options takes a JSON object"},
         {"run --options '{'" + greeting, "--options takes a JSON object"},
         {"run --timeout soon" + greeting, "--timeout takes a number of seconds"},
-        {"run --screenshot a.png" + greeting, "unexpected argument --screenshot"},
+        {"run" + greeting + " --screenshot", "--screenshot takes a file name"},
         {"run" + greeting + greeting, "unexpected argument"},
     };
     for (const auto& [arguments, error] : cases) {
@@ -163,4 +167,33 @@ TEST(VLRunCommandTests, AWidgetThatStoppedAnimatingWakesNothing) {
     VLVeltoProcess velto({"run", "--timeout", "30", package("frames-then-idle")});
     ASSERT_EQ(velto.readLine(), "log: idle");
     EXPECT_LE(contextSwitchesOverASecond(velto), 2);
+}
+
+TEST(VLRunCommandTests, AScreenshotOfARunWithoutWindowsIsATransparentScreen) {
+    VLTemporaryDirectory directory;
+    const std::string path = (directory.path() / "screen.png").string();
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
+        "run --timeout 5 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    const std::string png = VLVeltoProcess::contentsOf(path);
+    VLErrorRef error;
+    const std::shared_ptr<VLBitmap> screen =
+        VLPNGDecoder::decode(std::span(reinterpret_cast<const uint8_t*>(png.data()), png.size()), {},
+                             VLBitmapAlpha::Straight, &error);
+    ASSERT_NE(screen, nullptr) << (error ? error->localizedDescription() : "");
+    EXPECT_EQ(screen->width(), 1440u);
+    EXPECT_EQ(screen->height(), 900u);
+    const uint8_t* bytes = screen->bytes();
+    EXPECT_TRUE(std::all_of(bytes, bytes + screen->byteCount(), [](uint8_t byte) { return byte == 0; }));
+}
+
+TEST(VLRunCommandTests, AScreenshotThatCannotBeWrittenExitsWith1) {
+    VLTemporaryDirectory directory;
+    const std::string path = (directory.path() / "missing" / "screen.png").string();
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
+        "run --timeout 5 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_THAT(outcome.err, HasSubstr("screenshot failed: "));
+    EXPECT_THAT(outcome.out, HasSubstr("warn: later 42"));
+    EXPECT_FALSE(std::filesystem::exists(path));
 }

@@ -1,5 +1,6 @@
 #include "Modules/Window/Layout/VLYGLayout.h"
 #include "Modules/Window/Layout/VLYGLayoutable.h"
+#include "Tests/Support/VLGeometryPrinter.h"
 #include "Tests/Support/VLYGValuePrinter.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +10,6 @@
 #include <limits>
 #include <memory>
 #include <vector>
-
-void PrintTo(const VLRect& rect, std::ostream* out) {
-    *out << "{" << rect.origin.x << ", " << rect.origin.y << ", " << rect.size.width << ", "
-         << rect.size.height << "}";
-}
 
 namespace {
 

@@ -1,0 +1,595 @@
+#include "Modules/Window/Window/VLWindow.h"
+
+#include "Core/Engine/RunLoop/VLQueueSupport.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Engine/Support/VLLocks.h"
+#include "Core/Runtime/Rendering/VLRenderingLoop.h"
+#include "Core/Runtime/Rendering/VLScreenUpdate.h"
+#include "Core/Runtime/VLRuntime.h"
+#include "Core/Runtime/VLWidgetWindowComponent.h"
+#include "Modules/Window/Window/VLWindowKind.h"
+#include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/Graphics/VLColor.h"
+#include "Platform/WindowServer/VLWSEvent.h"
+#include "Platform/WindowServer/VLWSEventMonitor.h"
+#include "Platform/WindowServer/VLWSView.h"
+#include "Platform/WindowServer/VLWSWindow.h"
+#include "Platform/WindowServer/VLWindowServer.h"
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+
+namespace {
+
+// Releases, drags and moves of every button: what the hit region's pass-through follows.
+constexpr uint64_t kHitRegionEventMask = 0xc0000f4;
+
+bool isValidRect(const VLRect& rect) {
+    return rect.isFinite() && rect.size.width >= 0 && rect.size.height >= 0;
+}
+
+// Rectangles that cannot be placed are left out, so that a script's bad numbers never reach the server.
+std::optional<VLWindowRegion> validRegion(std::optional<VLWindowRegion> region) {
+    if (region)
+        std::erase_if(*region, [](const VLRect& rect) { return !isValidRect(rect); });
+    return region;
+}
+
+bool isKeyEvent(const std::string& name) {
+    return name == "keydown" || name == "keyup";
+}
+
+bool isFileDragEvent(const std::string& name) {
+    return name == "dragenter" || name == "dragover" || name == "dragleave" || name == "drop";
+}
+
+double mainScreenScale() {
+    const std::vector<VLWSScreen>& screens = VLWindowServer::shared()->snapshot()->screens();
+    return screens.empty() ? 1 : screens.front().backingScaleFactor;
+}
+
+} // namespace
+
+std::shared_ptr<VLWindow> VLWindow::create(const VLDictionary& style, const VLDictionary& attributes,
+                                           const VLArray& events) {
+    std::shared_ptr<VLWindow> window(new VLWindow());
+    window->initWithStyle(style, attributes, events);
+    return window;
+}
+
+VLWindow::VLWindow() : _lock(VLCreateFastLock()), _thread(VLRunLoopThread::current()) {}
+
+VLWindow::~VLWindow() {
+    // The platform window and the monitors are the main thread's; the block holds them until it runs.
+    VLExecuteOnMainQueue([window = std::move(_window), global = std::move(_hitRegionGlobalMonitor),
+                          local = std::move(_hitRegionLocalMonitor),
+                          observer = std::move(_hostViewFrameObserver)] {
+        VLWSEvent::removeMonitor(global);
+        VLWSEvent::removeMonitor(local);
+        VLNotificationCenter::defaultCenter().removeObserver(observer);
+        if (!window)
+            return;
+        if (std::shared_ptr<VLWSWindow> parent = window->parentWindow())
+            parent->removeChildWindow(window);
+        window->close();
+    });
+}
+
+void VLWindow::onMainQueue(std::function<void(VLWindow&)> block) {
+    VLExecuteOnMainQueue([weak = weakSelf(), block = std::move(block)] {
+        if (Self self = weak.lock())
+            block(*self);
+    });
+}
+
+void VLWindow::onComponentThread(std::function<void(VLWindow&)> block) {
+    if (std::shared_ptr<VLRunLoopThread> thread = _thread.lock()) {
+        thread->post([weak = weakSelf(), block = std::move(block)] {
+            if (Self self = weak.lock())
+                block(*self);
+        });
+    }
+}
+
+// Settings from the binding
+
+std::shared_ptr<VLRuntime> VLWindow::runtime() const {
+    std::lock_guard lock(*_lock);
+    return _runtime.lock();
+}
+
+void VLWindow::setRuntime(const std::weak_ptr<VLRuntime>& runtime) {
+    std::lock_guard lock(*_lock);
+    _runtime = runtime;
+}
+
+std::optional<std::string> VLWindow::type() const {
+    std::lock_guard lock(*_lock);
+    return _type;
+}
+
+std::shared_ptr<VLWSView> VLWindow::hostView() const {
+    std::lock_guard lock(*_lock);
+    return _hostView.lock();
+}
+
+void VLWindow::setHostView(const std::weak_ptr<VLWSView>& hostView) {
+    std::lock_guard lock(*_lock);
+    _hostView = hostView;
+}
+
+VLRect VLWindow::hostArea() const {
+    std::lock_guard lock(*_lock);
+    return _hostArea;
+}
+
+void VLWindow::setHostArea(const VLRect& hostArea) {
+    std::lock_guard lock(*_lock);
+    _hostArea = isValidRect(hostArea) ? hostArea : VLRectNull;
+}
+
+void VLWindow::_updateAttributesOnComponentThread(const VLDictionary& attributes) {
+    VLComponent::_updateAttributesOnComponentThread(attributes);
+    const VLValue& type = this->attributes().get("type");
+    std::lock_guard lock(*_lock);
+    if (type.isString() && !type.stringValue().empty())
+        _type = type.stringValue();
+    else
+        _type.reset();
+}
+
+// Loading the view
+
+std::shared_ptr<VLWSView> VLWindow::loadView() {
+    const std::shared_ptr<VLWSView> host = hostView();
+    const std::optional<std::string> kind = type();
+    if (host && (!hostArea().isNull() || kind == "desktop"))
+        return _loadViewInHostView(host);
+
+    std::shared_ptr<VLWSWindow> window = VLWindowKind::forType(kind).makeWindow();
+    window->setContentView(VLComponent::loadView());
+    window->setReleasedWhenClosed(false);
+    window->setDelegate(std::weak_ptr<VLWSWindowDelegate>(self()));
+    VLWindowKind::forType(kind).apply(*window);
+    _window = window;
+    _devicePixelRatio = float(window->backingScaleFactor());
+    _updateMousePassThrough();
+    _updateDragRegion();
+    _updateFileDrops();
+    return window->contentView();
+}
+
+std::shared_ptr<VLWSView> VLWindow::_loadViewInHostView(const std::shared_ptr<VLWSView>& hostView) {
+    std::shared_ptr<VLWSView> view = VLComponent::loadView();
+    _isHosted = true;
+    const double scale = hostView->window() ? hostView->window()->backingScaleFactor() : 0;
+    _devicePixelRatio = float(scale != 0 ? scale : mainScreenScale());
+    hostView->addSubview(view);
+    hostView->setPostsFrameChangedNotifications(true);
+    _hostViewFrameObserver = VLNotificationCenter::defaultCenter().addObserver(
+        VLWSViewFrameDidChangeNotification, hostView.get(), [weak = weakSelf()](const VLNotification&) {
+            if (Self self = weak.lock())
+                self->_layoutInHostView();
+        });
+    return view;
+}
+
+void VLWindow::viewDidLoad() {
+    if (_isHosted) {
+        _layoutInHostView();
+    } else {
+        // A tree laid out before its view existed would otherwise leave the window at its first size.
+        const VLRect frame = this->frame();
+        if (frame.size.width > 0 && frame.size.height > 0)
+            frameDidChange(frame);
+    }
+    std::vector<std::pair<Self, int64_t>> children;
+    {
+        std::lock_guard lock(*_lock);
+        children = _childWindows;
+    }
+    for (const auto& [child, order] : children)
+        _addChildWindowOnMainThread(child);
+}
+
+std::optional<VLRect> VLWindow::hostedFrame(const VLRect& bounds, bool flipped, const VLRect& area,
+                                            const VLRect& frame) {
+    if (area.isNull())
+        return bounds;
+    if (!(area.size.width > 0 && area.size.height > 0))
+        return std::nullopt;
+    const double scale = std::min(bounds.size.width / area.size.width, bounds.size.height / area.size.height);
+    const double ox = (bounds.size.width - area.size.width * scale) / 2;
+    const double oy = (bounds.size.height - area.size.height * scale) / 2;
+    const double width = frame.size.width * scale;
+    const double height = frame.size.height * scale;
+    const double x = bounds.origin.x + ox + (frame.origin.x - area.origin.x) * scale;
+    const double y = flipped ? bounds.origin.y + oy + (frame.origin.y - area.origin.y) * scale
+                             : bounds.origin.y + bounds.size.height - oy -
+                                   (frame.origin.y - area.origin.y) * scale - height;
+    const VLRect placed{x, y, width, height};
+    return isValidRect(placed) ? std::optional(placed) : std::nullopt;
+}
+
+void VLWindow::_layoutInHostView() {
+    const std::shared_ptr<VLWSView> host = hostView();
+    const std::shared_ptr<VLWSView> view = loadedView();
+    if (!host || !view)
+        return;
+    const VLRect frame = this->frame();
+    if (std::optional<VLRect> placed = hostedFrame(host->bounds(), host->isFlipped(), hostArea(), frame))
+        view->setFrame(*placed);
+    if (frame.size.width > 0 && frame.size.height > 0)
+        view->setBounds({0, 0, frame.size.width, frame.size.height});
+}
+
+// Showing, closing, destroying
+
+void VLWindow::show() {
+    onMainQueue([](VLWindow& self) { self._showOnMainThread(); });
+}
+
+void VLWindow::_showOnMainThread() {
+    const std::shared_ptr<VLWSView> view = this->view();
+    if (_isHosted) {
+        const std::shared_ptr<VLWSView> host = hostView();
+        if (host && view->superview() != host.get()) {
+            host->addSubview(view);
+            _layoutInHostView();
+        }
+        setOpen(true);
+    } else if (_window) {
+        if (VLWindowKind::forType(type()).activates) {
+            _window->orderFront();
+            VLWindowServer::shared()->activate();
+            _window->makeKeyAndOrderFront();
+        } else {
+            _window->orderFrontRegardless();
+        }
+        _isShown = true;
+        setOpen(true);
+        _updateHitRegionMonitors();
+        _updateMousePassThrough();
+    }
+    _updateRenderingDisplay();
+}
+
+void VLWindow::_updateRenderingDisplay() {
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (!runtime)
+        return;
+    std::optional<VLWSScreen> screen;
+    if (_isHosted) {
+        const std::shared_ptr<VLWSView> host = hostView();
+        if (host && host->window())
+            screen = host->window()->screen();
+    } else if (_window) {
+        screen = _window->screen();
+    }
+    if (const std::optional<uint32_t> number = screen ? screen->screenNumber() : std::nullopt)
+        runtime->renderingLoop()->setDisplayID(*number);
+}
+
+void VLWindow::close() {
+    if (!isViewLoaded())
+        return;
+    onMainQueue([](VLWindow& self) { self._closeOnMainThread(); });
+}
+
+void VLWindow::_closeOnMainThread() {
+    if (_isHosted) {
+        if (const std::shared_ptr<VLWSView> view = loadedView())
+            view->removeFromSuperview();
+        setOpen(false);
+        _fireEvent("close", {});
+    } else if (_window) {
+        _window->close();
+    }
+}
+
+void VLWindow::windowWillClose(VLWSWindow&) {
+    _isShown = false;
+    setOpen(false);
+    _removeHitRegionMonitors();
+    _fireEvent("close", {});
+}
+
+void VLWindow::destroy() {
+    close();
+    if (_destroyed.exchange(true))
+        return;
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (runtime && std::dynamic_pointer_cast<VLWindow>(runtime->widgetWindowComponent()).get() == this)
+        runtime->setWidgetWindowComponent({});
+    _notifyInWindow(false);
+    onMainQueue([](VLWindow& self) { self._tearDownOnMainThread(); });
+    if (runtime)
+        runtime->setNeedsGarbageCollection();
+}
+
+void VLWindow::_tearDownOnMainThread() {
+    const std::shared_ptr<VLWSWindow> window = std::move(_window);
+    _isShown = false;
+    setOpen(false);
+    _removeHitRegionMonitors();
+    if (!window)
+        return;
+    if (std::shared_ptr<VLWSWindow> parent = window->parentWindow())
+        parent->removeChildWindow(window);
+    window->close();
+    window->setDelegate({});
+    window->setContentView(std::make_shared<VLWSView>());
+}
+
+void VLWindow::setOpen(bool open) {
+    if (!open) {
+        _openWork.reset();
+        return;
+    }
+    if (_openWork)
+        return;
+    if (const std::shared_ptr<VLRuntime> runtime = this->runtime())
+        _openWork = runtime->engine()->beginPendingWork();
+}
+
+// Parent and child windows
+
+std::shared_ptr<VLWindow> VLWindow::parentWindow() const {
+    return _parentWindow.lock();
+}
+
+void VLWindow::setParentWindow(const std::shared_ptr<VLWindow>& parent) {
+    for (Self ancestor = parent; ancestor; ancestor = ancestor->parentWindow())
+        if (ancestor.get() == this)
+            return;
+    if (Self current = parentWindow())
+        current->_removeChildWindow(self());
+    _parentWindow = parent;
+    if (parent)
+        parent->_addChildWindow(self());
+}
+
+std::vector<std::shared_ptr<VLWindow>> VLWindow::childWindows() const {
+    std::lock_guard lock(*_lock);
+    std::vector<Self> children;
+    for (const auto& [child, order] : _childWindows)
+        children.push_back(child);
+    return children;
+}
+
+void VLWindow::_addChildWindow(const Self& child) {
+    {
+        std::lock_guard lock(*_lock);
+        _childWindows.emplace_back(child, int64_t(VLWSWindowOrderingMode::Above));
+    }
+    if (isViewLoaded())
+        onMainQueue([child](VLWindow& self) { self._addChildWindowOnMainThread(child); });
+}
+
+void VLWindow::_removeChildWindow(const Self& child) {
+    if (!child->parentWindow())
+        return;
+    {
+        std::lock_guard lock(*_lock);
+        auto found = std::find_if(_childWindows.begin(), _childWindows.end(),
+                                  [&](const auto& entry) { return entry.first == child; });
+        if (found == _childWindows.end())
+            return;
+        _childWindows.erase(found);
+    }
+    if (isViewLoaded())
+        onMainQueue([child](VLWindow& self) { self._removeChildWindowOnMainThread(child); });
+}
+
+void VLWindow::_addChildWindowOnMainThread(const Self& child) {
+    child->view();
+    if (_window && child->_window)
+        _window->addChildWindow(child->_window);
+}
+
+void VLWindow::_removeChildWindowOnMainThread(const Self& child) {
+    if (_window && child->_window)
+        _window->removeChildWindow(child->_window);
+}
+
+// Regions and tiling
+
+void VLWindow::setHitRegion(std::optional<VLWindowRegion> region) {
+    region = validRegion(std::move(region));
+    if (region == _hitRegion)
+        return;
+    _hitRegion = std::move(region);
+    if (_hitRegionScheduled)
+        return;
+    _hitRegionScheduled = true;
+    onComponentThread([](VLWindow& self) { self._applyHitRegion(); });
+}
+
+void VLWindow::_applyHitRegion() {
+    _hitRegionScheduled = false;
+    if (isDestroyed())
+        return;
+    layoutIfNeeded();
+    // The region reaches the screen in the transaction of the layout it belongs to.
+    VLScreenUpdatePerform([weak = weakSelf(), region = _hitRegion] {
+        Self self = weak.lock();
+        if (!self)
+            return;
+        self->_mainHitRegion = region;
+        self->_updateHitRegionMonitors();
+        self->_updateMousePassThrough();
+    });
+}
+
+void VLWindow::_updateHitRegionMonitors() {
+    if (!_mainHitRegion || !_isShown) {
+        _removeHitRegionMonitors();
+        return;
+    }
+    if (_hitRegionGlobalMonitor)
+        return;
+    _hitRegionGlobalMonitor = VLWSEvent::addGlobalMonitorForEventsMatchingMask(
+        kHitRegionEventMask, [weak = weakSelf()](const VLWSEvent& event) {
+            if (Self self = weak.lock())
+                self->_updateMousePassThroughWithEvent(&event);
+        });
+    _hitRegionLocalMonitor = VLWSEvent::addLocalMonitorForEventsMatchingMask(
+        kHitRegionEventMask, [weak = weakSelf()](const VLWSEvent& event) -> std::optional<VLWSEvent> {
+            Self self = weak.lock();
+            if (!self)
+                return event;
+            self->_updateMousePassThroughWithEvent(&event);
+            // The pass-through decides this window's moves; nobody else is to see them.
+            if (event.type() == VLWSEventType::MouseMoved && self->_window &&
+                event.windowNumber() == self->_window->windowNumber())
+                return std::nullopt;
+            return event;
+        });
+}
+
+void VLWindow::_removeHitRegionMonitors() {
+    VLWSEvent::removeMonitor(std::exchange(_hitRegionGlobalMonitor, nullptr));
+    VLWSEvent::removeMonitor(std::exchange(_hitRegionLocalMonitor, nullptr));
+}
+
+void VLWindow::setDragRegion(std::optional<VLWindowRegion> region) {
+    region = validRegion(std::move(region));
+    if (region == _dragRegion)
+        return;
+    _dragRegion = region;
+    onMainQueue([region = std::move(region)](VLWindow& self) {
+        self._mainDragRegion = region;
+        self._updateDragRegion();
+    });
+}
+
+void VLWindow::setAllowsTiling(bool allows) {
+    _allowsTiling = allows;
+    onMainQueue([allows](VLWindow& self) { self._mainAllowsTiling = allows; });
+}
+
+// Style
+
+void VLWindow::updateStyle(const VLDictionary& style) {
+    const VLDictionary old = this->style();
+    if (style == old)
+        return;
+    std::set<std::string> changed;
+    for (const VLDictionary* dictionary : {&old, &style})
+        for (const auto& [key, value] : *dictionary)
+            if (old.get(key) != style.get(key))
+                changed.insert(key);
+    if (!_writingOwnStyle) {
+        _contentMovedOrigin = _contentMovedOrigin || changed.contains("left") || changed.contains("top");
+        _contentResized = _contentResized || changed.contains("width") || changed.contains("height");
+    }
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    const bool onlyMoved = std::all_of(changed.begin(), changed.end(),
+                                       [](const std::string& key) { return key == "left" || key == "top"; });
+    if ((runtime && runtime->isSuspended()) || !onlyMoved) {
+        VLComponent::updateStyle(style);
+        return;
+    }
+    // A move needs no restyle on the main thread, only a layout, and that at once.
+    _updateStyleOnComponentThread(style);
+    if (_moveScheduled)
+        return;
+    _moveScheduled = true;
+    onComponentThread([](VLWindow& self) { self._applyMove(); });
+}
+
+void VLWindow::_applyMove() {
+    _moveScheduled = false;
+    if (!isDestroyed())
+        layoutIfNeeded();
+}
+
+void VLWindow::_writeOwnStyle(const VLDictionary& style) {
+    _writingOwnStyle = true;
+    updateStyle(style);
+    _writingOwnStyle = false;
+}
+
+void VLWindow::_updateStyleOnMainThread() {
+    VLComponent::_updateStyleOnMainThread();
+    if (_window)
+        _window->setBackgroundColor(_window->isOpaque() ? backgroundColor().value_or(VLColor::clearColor())
+                                                        : VLColor::clearColor());
+}
+
+void VLWindow::_setWindowStyleMask(bool on, uint64_t mask) {
+    if (_window)
+        _window->setStyleMask(on ? _window->styleMask() | mask : _window->styleMask() & ~mask);
+}
+
+// Listened events
+
+bool VLWindow::allowsKeyboard() const {
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    return !runtime || runtime->allowsKeyboard();
+}
+
+void VLWindow::_addEventOnMainThread(const std::string& name) {
+    VLComponent::_addEventOnMainThread(name);
+    if (isFileDragEvent(name))
+        _updateFileDrops();
+    if (isKeyEvent(name) && allowsKeyboard())
+        _hasKeyboardDelegate = true;
+}
+
+void VLWindow::_removeEventOnMainThread(const std::string& name) {
+    VLComponent::_removeEventOnMainThread(name);
+    if (isFileDragEvent(name))
+        _updateFileDrops();
+    if (isKeyEvent(name)) {
+        const std::vector<std::string> events = this->events();
+        if (std::none_of(events.begin(), events.end(), isKeyEvent))
+            _hasKeyboardDelegate = false;
+    }
+}
+
+// Frames and layout
+
+void VLWindow::frameDidChange(const VLRect& frame) {
+    if (_isHosted) {
+        _layoutInHostView();
+        return;
+    }
+    if (!_window || !isValidRect(frame))
+        return;
+    // The layout frame is in flipped screen coordinates; the platform's run upwards.
+    const VLRect target = VLWindowServer::shared()->snapshot()->flip(frame);
+    _isResizeByLayout = true;
+    _window->contentView()->setFrameOrigin({0, 0});
+    if (target.size == _window->frame().size)
+        _window->setFrameOrigin(target.origin);
+    else
+        _window->setFrame(target, true);
+    _isResizeByLayout = false;
+    _updateMousePassThrough();
+}
+
+bool VLWindow::needsLayout() const {
+    {
+        std::lock_guard lock(*_lock);
+        if (_isLiveResize)
+            return false;
+    }
+    return VLComponent::needsLayout();
+}
+
+void VLWindow::handleRenderingTick() {
+    if (needsLayout())
+        setNeedsLayout();
+}
+
+void VLWindow::windowWillStartLiveResize(VLWSWindow&) {
+    std::lock_guard lock(*_lock);
+    _isLiveResize = true;
+}
+
+void VLWindow::windowDidEndLiveResize(VLWSWindow&) {
+    std::lock_guard lock(*_lock);
+    _isLiveResize = false;
+}

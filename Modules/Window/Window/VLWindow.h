@@ -1,0 +1,186 @@
+#pragma once
+
+#include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Runtime/Rendering/VLRenderingPort.h"
+#include "Core/Runtime/VLRuntimeOwner.h"
+#include "Modules/Window/Component/VLComponent.h"
+#include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/Foundation/VLRect.h"
+#include "Platform/WindowServer/VLWSWindowDelegate.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class VLRunLoopThread;
+class VLWSEvent;
+class VLWSEventMonitor;
+class VLWSView;
+class VLWSWindow;
+
+// Rectangles relative to a window's top-left corner, y downwards, as scripts give them.
+using VLWindowRegion = std::vector<VLRect>;
+
+// The component at the top of a runtime's tree. It owns one platform window, chosen by its kind (the
+// attribute "type": "desktop", "widget", "overlay", "panel", or untyped), whose content view is its
+// component view; or, hosted, it draws into a view the host supplies and scales its content to fit.
+// It shows, closes and destroys the platform window, keeps child windows above their parents, lays its
+// tree out once per rendering tick, moves the platform window to the frame layout gives it, and relays
+// regions from scripts to the main thread.
+//
+// Threads: scripts and layout use it on the component thread, the runtime's JavaScript thread that made
+// it; the platform window, the host view and the regions' main copies belong to the main thread. Work
+// for the component thread is posted there, never run inline. _lock guards the child windows, the live
+// resize flag and what the binding sets for the main thread to read (kind, runtime, host view and area).
+class VLWindow final : public VLComponent,
+                       public VLRuntimeOwner,
+                       public VLRenderingPort,
+                       public VLWSWindowDelegate {
+public:
+    static std::shared_ptr<VLWindow> create(const VLDictionary& style = {},
+                                            const VLDictionary& attributes = {}, const VLArray& events = {});
+    ~VLWindow() override;
+
+    // What the binding sets before the view loads; any thread.
+    std::shared_ptr<VLRuntime> runtime() const override;
+    void setRuntime(const std::weak_ptr<VLRuntime>& runtime);
+    std::optional<std::string> type() const;
+    std::shared_ptr<VLWSView> hostView() const;
+    void setHostView(const std::weak_ptr<VLWSView>& hostView);
+    // Null: none. A rectangle that is not finite or has a negative size counts as none.
+    VLRect hostArea() const;
+    void setHostArea(const VLRect& hostArea);
+    float devicePixelRatio() const { return _devicePixelRatio.load(); }
+    // The platform window once loaded; main thread.
+    const std::shared_ptr<VLWSWindow>& platformWindow() const { return _window; }
+    bool isHosted() const { return _isHosted; }
+    bool isShown() const { return _isShown; }
+
+    // Component overrides.
+    bool isTopLevel() const override { return true; }
+    bool canBecomeSubcomponent(const VLComponent*) const override { return false; }
+    bool isInWindow() const override { return !_destroyed.load(); }
+
+    // Component thread.
+    void show();
+    void close();
+    void destroy();
+    std::shared_ptr<VLWindow> parentWindow() const;
+    // Refuses this window and its descendants; nullptr only detaches.
+    void setParentWindow(const std::shared_ptr<VLWindow>& parent);
+    std::vector<std::shared_ptr<VLWindow>> childWindows() const;
+    const std::optional<VLWindowRegion>& hitRegion() const { return _hitRegion; }
+    void setHitRegion(std::optional<VLWindowRegion> region);
+    const std::optional<VLWindowRegion>& dragRegion() const { return _dragRegion; }
+    void setDragRegion(std::optional<VLWindowRegion> region);
+    bool allowsTiling() const { return _allowsTiling; }
+    void setAllowsTiling(bool allows);
+    void updateStyle(const VLDictionary& style) override;
+    // Writes a move or resize of the user's into the style without counting it as the content's.
+    void _writeOwnStyle(const VLDictionary& style);
+    bool needsLayout() const override;
+
+    // VLRenderingPort, on the component thread.
+    void handleRenderingTick() override;
+    bool needsRenderingTick() override { return needsLayout(); }
+
+    // Main thread.
+    void _setWindowStyleMask(bool on, uint64_t mask);
+    const std::optional<VLWindowRegion>& mainHitRegion() const { return _mainHitRegion; }
+    const std::optional<VLWindowRegion>& mainDragRegion() const { return _mainDragRegion; }
+    bool mainAllowsTiling() const { return _mainAllowsTiling; }
+    bool hasHitRegionMonitors() const { return _hitRegionGlobalMonitor != nullptr; }
+
+    // VLWSWindowDelegate, main thread.
+    void windowWillClose(VLWSWindow&) override;
+    void windowWillStartLiveResize(VLWSWindow&) override;
+    void windowDidEndLiveResize(VLWSWindow&) override;
+
+    // The window's place in a host view of bounds B for the layout frame F and the host area A (null: the
+    // whole bounds), flipped or not; nothing when the area has no size, or when any of them is not finite.
+    static std::optional<VLRect> hostedFrame(const VLRect& bounds, bool flipped, const VLRect& area,
+                                             const VLRect& frame);
+
+protected:
+    void _updateAttributesOnComponentThread(const VLDictionary& attributes) override;
+    void _updateStyleOnMainThread() override;
+    void _addEventOnMainThread(const std::string& name) override;
+    void _removeEventOnMainThread(const std::string& name) override;
+    void _removeFromSuperview() override {}
+    std::shared_ptr<VLWSView> loadView() override;
+    void viewDidLoad() override;
+    void frameDidChange(const VLRect& frame) override;
+
+private:
+    VLWindow();
+
+    using Self = std::shared_ptr<VLWindow>;
+    Self self() { return std::static_pointer_cast<VLWindow>(shared_from_this()); }
+    std::weak_ptr<VLWindow> weakSelf() { return self(); }
+    // Runs the block on the main queue while the window lives (inline there).
+    void onMainQueue(std::function<void(VLWindow&)> block);
+    // Queues the block for the component thread while the window lives; never inline.
+    void onComponentThread(std::function<void(VLWindow&)> block);
+
+    // Main thread.
+    std::shared_ptr<VLWSView> _loadViewInHostView(const std::shared_ptr<VLWSView>& hostView);
+    void _layoutInHostView();
+    void _showOnMainThread();
+    void _closeOnMainThread();
+    void _tearDownOnMainThread();
+    void _updateRenderingDisplay();
+    void _addChildWindowOnMainThread(const Self& child);
+    void _removeChildWindowOnMainThread(const Self& child);
+    void _updateHitRegionMonitors();
+    void _removeHitRegionMonitors();
+    // Pass-through, drag regions and file drops come with the regions and window events.
+    void _updateMousePassThroughWithEvent(const VLWSEvent*) {}
+    void _updateMousePassThrough() { _updateMousePassThroughWithEvent(nullptr); }
+    void _updateDragRegion() {}
+    void _updateFileDrops() {}
+    // Whether the runtime, when there is one, lets the window take keys.
+    bool allowsKeyboard() const;
+    // Keeps the runtime's engine from counting as idle while the window is open.
+    void setOpen(bool open);
+
+    // Component thread.
+    void _addChildWindow(const Self& child);
+    void _removeChildWindow(const Self& child);
+    void _applyMove();
+    void _applyHitRegion();
+    bool isDestroyed() const { return _destroyed.load(); }
+
+    std::shared_ptr<VLWSWindow> _window; // main thread
+    const std::shared_ptr<VLUnfairLock> _lock;
+    std::weak_ptr<VLWindow> _parentWindow;                                  // component thread
+    std::vector<std::pair<Self, int64_t>> _childWindows;                    // _lock
+    std::optional<std::string> _type;                                       // _lock
+    bool _isLiveResize = false;                                             // _lock
+    std::weak_ptr<VLRuntime> _runtime;                                      // _lock
+    std::weak_ptr<VLWSView> _hostView;                                      // _lock
+    VLRect _hostArea = VLRectNull;                                          // _lock
+    bool _isResizeByLayout = true;                                          // main thread
+    const std::weak_ptr<VLRunLoopThread> _thread;                           // the component thread
+    std::optional<VLWindowRegion> _hitRegion, _dragRegion;                  // component thread
+    std::optional<VLWindowRegion> _mainHitRegion, _mainDragRegion;          // main thread
+    std::shared_ptr<VLWSEventMonitor> _hitRegionGlobalMonitor;              // main thread
+    std::shared_ptr<VLWSEventMonitor> _hitRegionLocalMonitor;               // main thread
+    bool _allowsTiling = true;                                              // component thread
+    bool _mainAllowsTiling = true;                                          // main thread
+    bool _isHosted = false;                                                 // main thread
+    bool _isShown = false;                                                  // main thread
+    std::shared_ptr<VLNotificationCenter::Observer> _hostViewFrameObserver; // main thread
+    bool _hasKeyboardDelegate = false;                                      // main thread
+    VLJSEngine::PendingWork _openWork;                                      // main thread
+    std::atomic<bool> _destroyed{false};                                    // set on the component thread
+    bool _moveScheduled = false;                                            // component thread
+    bool _hitRegionScheduled = false;                                       // component thread
+    bool _writingOwnStyle = false;                                          // component thread
+    bool _contentMovedOrigin = false;                                       // component thread
+    bool _contentResized = false;                                           // component thread
+    std::atomic<float> _devicePixelRatio{1};                                // written on the main thread
+};
