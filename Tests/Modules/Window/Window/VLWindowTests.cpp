@@ -1,5 +1,6 @@
 #include "Modules/Window/Window/VLWindow.h"
 
+#include "Core/Runtime/Rendering/VLFrameSourceFactory.h"
 #include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Modules/Window/Component/VLComponentEventDelegate.h"
@@ -10,6 +11,7 @@
 #include "Platform/WindowServer/VLWindowServer.h"
 #include "Tests/Support/VLColorPrinter.h"
 #include "Tests/Support/VLGeometryPrinter.h"
+#include "Tests/Support/VLManualFrameSourceFactory.h"
 #include "Tests/Support/VLTestBitmap.h"
 #include "Tests/Support/VLTestWidget.h"
 
@@ -371,6 +373,39 @@ TEST_F(VLWindowTest, LayoutMovesTheWindowOnATickAndScriptMovesAtOnce) {
     // The display the window shows on drives the runtime's rendering loop.
     EXPECT_EQ(widget.runtime()->renderingLoop()->displayID(), 1u);
     widget.perform([&] { component.reset(), early.reset(); });
+}
+
+TEST_F(VLWindowTest, AsAPortOfTheRenderingLoopTheWindowIsLaidOutOnTicks) {
+    auto factory = std::make_shared<VLManualFrameSourceFactory>();
+    VLFrameSourceFactory::setShared(factory);
+    {
+        VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
+        ASSERT_NE(widget.runtime(), nullptr);
+        const std::shared_ptr<VLRenderingLoop> loop = widget.runtime()->renderingLoop();
+        std::shared_ptr<VLWindow> component;
+        widget.perform([&] {
+            component = window("widget", frameStyle(10, 20, 30, 40));
+            component->setRuntime(widget.runtime());
+            component->show();
+            loop->addPort(component);
+        });
+        const auto tick = [&] {
+            ASSERT_NE(factory->lastSource(), nullptr);
+            factory->lastSource()->fire();
+            widget.settle();
+        };
+        tick();
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 20, 30, 40));
+        widget.perform([&] { component->updateStyle(frameStyle(10, 20, 60, 40)); });
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 20, 30, 40));
+        tick();
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 20, 60, 40));
+        widget.perform([&] {
+            loop->removePort(component);
+            component.reset();
+        });
+    }
+    VLFrameSourceFactory::setShared(nullptr);
 }
 
 TEST_F(VLWindowTest, AnEqualHitRegionPostsNothing) {
