@@ -142,6 +142,9 @@ void VLWindow::_updateAttributesOnComponentThread(const VLDictionary& attributes
 // Loading the view
 
 std::shared_ptr<VLWSView> VLWindow::loadView() {
+    // A child placed in a destroyed window still needs a view to go into, but no window may appear.
+    if (isDestroyed())
+        return VLComponent::loadView();
     const std::shared_ptr<VLWSView> host = hostView();
     const std::optional<std::string> kind = type();
     if (host && (!hostArea().isNull() || kind == "desktop"))

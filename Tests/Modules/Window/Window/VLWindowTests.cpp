@@ -257,6 +257,15 @@ TEST_F(VLWindowTest, DestroyingTwiceTearsDownOnce) {
     EXPECT_EQ(child->left, 1);
     EXPECT_EQ(recorder->fired, std::vector<std::string>{"close"});
     EXPECT_TRUE(server().windows().empty());
+
+    // Destroyed before it was ever shown, a window never appears.
+    auto unseen = window("panel");
+    unseen->destroy();
+    unseen->addComponent(VLComponent::create(), -1);
+    unseen->show();
+    EXPECT_TRUE(unseen->isViewLoaded());
+    EXPECT_EQ(unseen->platformWindow(), nullptr);
+    EXPECT_TRUE(server().windows().empty());
 }
 
 TEST_F(VLWindowTest, AWindowCannotBeASubcomponent) {
