@@ -7,6 +7,8 @@
 #include "Modules/Window/Component/VLComponentView.h"
 #include "Platform/Graphics/VLBitmap.h"
 #include "Platform/Graphics/VLCompositor.h"
+#include "Platform/WindowServer/VLWSDriver.h"
+#include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 #include "Tests/Support/VLColorPrinter.h"
@@ -417,7 +419,7 @@ TEST_F(VLWindowTest, AsAPortOfTheRenderingLoopTheWindowIsLaidOutOnTicks) {
     VLFrameSourceFactory::setShared(nullptr);
 }
 
-TEST_F(VLWindowTest, AnEqualHitRegionPostsNothing) {
+TEST_F(VLWindowTest, HitRegionsArePostedOnceAndMonitorThePointer) {
     VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
     ASSERT_NE(widget.runtime(), nullptr);
     std::shared_ptr<VLWindow> component;
@@ -444,8 +446,23 @@ TEST_F(VLWindowTest, AnEqualHitRegionPostsNothing) {
     EXPECT_EQ(component->platformWindow()->frame().size, VLSize(80, 50));
     EXPECT_EQ(component->mainHitRegion(), (VLWindowRegion{{0, 0, 5, 5}}));
 
+    // Its local monitor keeps this window's mouse moves to itself and passes releases on.
+    std::vector<VLWSEventType> seen;
+    const auto monitor = VLWSEvent::addLocalMonitorForEventsMatchingMask(
+        VLWSEventMaskFromType(VLWSEventType::MouseMoved) | VLWSEventMaskFromType(VLWSEventType::LeftMouseUp),
+        [&](const VLWSEvent& event) {
+            seen.push_back(event.type());
+            return std::optional(event);
+        });
+    VLTestWidget::driver().moveMouse({20, 880});
+    VLTestWidget::driver().click({30, 880});
+    EXPECT_EQ(seen, std::vector{VLWSEventType::LeftMouseUp});
+
     widget.perform([&] { component->setHitRegion(std::nullopt); });
     EXPECT_FALSE(component->hasHitRegionMonitors());
+    VLTestWidget::driver().moveMouse({25, 880});
+    EXPECT_EQ(seen, (std::vector{VLWSEventType::LeftMouseUp, VLWSEventType::MouseMoved}));
+    VLWSEvent::removeMonitor(monitor);
     widget.perform([&] { component.reset(); });
 }
 
