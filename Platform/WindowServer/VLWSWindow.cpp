@@ -443,8 +443,7 @@ void VLWSWindow::handleMouseDown(const VLWSEvent& event) {
         makeKeyWindow();
     VLWSView* view = _frameView->hitTest(event.locationInWindow());
     _pressedView = view ? view->weak_from_this() : std::weak_ptr<VLWSView>();
-    if (event.type() == VLWSEventType::LeftMouseDown && view && _isMovableByWindowBackground &&
-        view->mouseDownCanMoveWindow())
+    if (event.type() == VLWSEventType::LeftMouseDown && view && backgroundMovesWindow(*view))
         performWindowDrag(event);
     auto held = view ? view->shared_from_this() : nullptr;
     (view ? static_cast<VLWSResponder&>(*view) : *this).receiveEvent(event);
@@ -454,6 +453,10 @@ VLWSView* VLWSWindow::pressedOrHitView(const VLWSEvent& event) {
     if (auto pressed = _pressedView.lock(); pressed && pressed->window() == this)
         return pressed.get();
     return _frameView->hitTest(event.locationInWindow());
+}
+
+bool VLWSWindow::backgroundMovesWindow(const VLWSView& view) const {
+    return _isMovableByWindowBackground && view.mouseDownCanMoveWindow();
 }
 
 void VLWSWindow::keyDown(const VLWSEvent&) {

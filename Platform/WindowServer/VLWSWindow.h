@@ -224,6 +224,10 @@ public:
     virtual bool prepareForDragOperation(const VLWSDraggingInfo&) { return false; }
     virtual bool performDragOperation(const VLWSDraggingInfo&) { return false; }
 
+    // Whether a left press on the view drags the window by its background: when the window is movable by
+    // its background and the view lets a press move it.
+    virtual bool backgroundMovesWindow(const VLWSView& view) const;
+
 private:
     friend class VLWindowServer;
     friend class VLWSEventRouter;
