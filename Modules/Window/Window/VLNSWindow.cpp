@@ -48,8 +48,10 @@ void VLNSWindow::setMouseEventDelegate(std::weak_ptr<VLNSWindowMouseEventDelegat
 }
 
 void VLNSWindow::removeDesktopMonitors() {
-    VLWSEvent::removeMonitor(std::exchange(_globalMonitor, {}).lock());
-    VLWSEvent::removeMonitor(std::exchange(_localMonitor, {}).lock());
+    // Monitors that went with their window server need no removing.
+    for (auto* monitor : {&_globalMonitor, &_localMonitor})
+        if (auto held = std::exchange(*monitor, {}).lock())
+            VLWSEvent::removeMonitor(held);
 }
 
 void VLNSWindow::mouseMoved(const VLWSEvent& event) {

@@ -36,6 +36,17 @@ public:
     bool nswindowTakesWheelEvent(const VLWSWindow&, const VLWSEvent&) override { return takes; }
 };
 
+class DropRecorder final : public VLNSWindowFileDropDelegate {
+public:
+    uint64_t answer = VLWSDragOperationCopy;
+    std::vector<std::string> calls;
+    uint64_t nswindowFileDragWithType(VLWSWindow&, const std::string& type,
+                                      const VLWSDraggingInfo*) override {
+        calls.push_back(type);
+        return answer;
+    }
+};
+
 class VLNSWindowTest : public VLWindowServerTest {
 protected:
     VLWSDriver& driver() { return server().driver(); }
@@ -177,4 +188,25 @@ TEST_F(VLNSWindowTest, ComponentsTakeTheMouseAndTheWheelAsTheWheelDelegateSays) 
     EXPECT_FALSE(window->vl_componentsTakeWheel(*wheel));
     delegate->takes = true;
     EXPECT_TRUE(panel->vl_componentsTakeWheel(*wheel));
+}
+
+TEST_F(VLNSWindowTest, ThePanelAnswersFileDragsThroughItsDelegateAndRefusesThemWithoutOne) {
+    auto panel = std::make_shared<VLNSPanel>(VLRect(0, 0, 50, 50), VLWSWindowStyleMaskNonactivatingPanel);
+    const VLWSDraggingInfo info({10, 10}, 1, VLWSDragOperationEvery,
+                                std::make_shared<VLWSPasteboard>(std::vector<std::string>{"/tmp/a.txt"}));
+    auto answers = [&] {
+        return std::vector<uint64_t>{panel->draggingEntered(info), panel->draggingUpdated(info),
+                                     panel->prepareForDragOperation(info), panel->performDragOperation(info)};
+    };
+    EXPECT_EQ((std::vector<uint64_t>{0, 0, false, false}), answers());
+    EXPECT_FALSE(panel->wantsPeriodicDraggingUpdates());
+
+    auto recorder = std::make_shared<DropRecorder>();
+    panel->setFileDropDelegate(recorder);
+    EXPECT_EQ((std::vector<uint64_t>{VLWSDragOperationCopy, VLWSDragOperationCopy, true, true}), answers());
+    panel->draggingExited(nullptr);
+    EXPECT_EQ((std::vector<std::string>{"dragenter", "dragover", "drop", "dragleave"}), recorder->calls);
+    // A drop the delegate answers with no operation did not happen.
+    recorder->answer = VLWSDragOperationNone;
+    EXPECT_FALSE(panel->performDragOperation(info));
 }
