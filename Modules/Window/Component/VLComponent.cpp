@@ -314,6 +314,33 @@ void VLComponent::removeEvent(const std::string& name) {
     performOnMainQueueForView([name](VLComponent& self) { self._removeEventOnMainThread(name); });
 }
 
+void VLComponent::_addEventOnMainThread(const std::string& name) {
+    auto* view = dynamic_cast<VLComponentView*>(loadedView().get());
+    if (!view)
+        return;
+    if (VLComponentView::isClickEvent(name))
+        view->setClickEventDelegate(weak_from_this());
+    else if (VLComponentView::isMouseEvent(name))
+        view->setMouseEventDelegate(weak_from_this());
+}
+
+void VLComponent::_removeEventOnMainThread(const std::string& name) {
+    auto* view = dynamic_cast<VLComponentView*>(loadedView().get());
+    const std::vector<std::string> listened = events();
+    if (!view || std::find(listened.begin(), listened.end(), name) != listened.end())
+        return;
+    if (VLComponentView::isClickEvent(name) &&
+        std::none_of(listened.begin(), listened.end(), VLComponentView::isClickEvent))
+        view->setClickEventDelegate({});
+    else if (VLComponentView::isMouseEvent(name) &&
+             std::none_of(listened.begin(), listened.end(), VLComponentView::isMouseEvent))
+        view->setMouseEventDelegate({});
+}
+
+void VLComponent::componentView(VLComponentView&, const std::string& type, const VLDictionary& payload) {
+    _fireEvent(type, payload);
+}
+
 void VLComponent::_fireEvent(const std::string& name, const VLDictionary& params) {
     if (std::shared_ptr<VLComponentEventDelegate> delegate = eventDelegate())
         delegate->component(*this, name, params);

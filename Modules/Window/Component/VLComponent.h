@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Modules/Window/Component/VLComponentEventDelegate.h"
+#include "Modules/Window/Component/VLComponentViewMouseEventDelegate.h"
 #include "Modules/Window/Layout/VLYGLayout.h"
 #include "Modules/Window/Layout/VLYGLayoutable.h"
 #include "Platform/Foundation/VLEdgeInsets.h"
@@ -28,7 +29,9 @@ class VLWSView;
 // changes it. Everything that touches views runs on the main thread, reached through blocks queued
 // with VLExecuteOnMainQueue that hold components weakly. The fields below the property lock are read
 // from both threads under it; the getters return copies. The last reference may go on either thread.
-class VLComponent : public VLYGLayoutable, public std::enable_shared_from_this<VLComponent> {
+class VLComponent : public VLYGLayoutable,
+                    public VLComponentViewMouseEventDelegate,
+                    public std::enable_shared_from_this<VLComponent> {
 public:
     // A detached component with the events (non-empty strings only), attributes and style.
     static std::shared_ptr<VLComponent>
@@ -103,6 +106,9 @@ public:
     void setPadding(const VLEdgeInsets& padding);
     MeasureBlock measureBlock() const override { return nullptr; }
 
+    // As its view's mouse and click delegate, on the main thread: fires the event.
+    void componentView(VLComponentView& view, const std::string& type, const VLDictionary& payload) override;
+
 protected:
     VLComponent();
     // Right after construction, through the most-derived hooks: the events, attributes and style.
@@ -121,8 +127,9 @@ protected:
     // Hooks on the main thread. Shows the style on the view and its layer.
     virtual void _updateStyleOnMainThread();
     virtual void _updateAttributesOnMainThread() {}
-    virtual void _addEventOnMainThread(const std::string& name) { (void)name; }
-    virtual void _removeEventOnMainThread(const std::string& name) { (void)name; }
+    // Make this component its view's click or mouse delegate while it listens to such events.
+    virtual void _addEventOnMainThread(const std::string& name);
+    virtual void _removeEventOnMainThread(const std::string& name);
     // Places the child's view among its siblings' views in the subcomponents' order, later ones on top.
     virtual void _insertSubview(const std::shared_ptr<VLComponent>& child);
     virtual void _removeFromSuperview();
