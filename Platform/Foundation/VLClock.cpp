@@ -20,8 +20,7 @@ VLReplaceable<VLClock> sharedClock;
 } // namespace
 
 const std::shared_ptr<VLClock>& VLClock::system() {
-    static const std::shared_ptr<VLClock> clock = std::make_shared<VLSystemClock>();
-    return clock;
+    return VLReplaceableDefault<VLClock, VLSystemClock>();
 }
 
 std::shared_ptr<VLClock> VLClock::shared() {

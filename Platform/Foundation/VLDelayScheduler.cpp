@@ -69,8 +69,7 @@ VLReplaceable<VLDelayScheduler> sharedScheduler;
 } // namespace
 
 const std::shared_ptr<VLDelayScheduler>& VLDelayScheduler::system() {
-    static const std::shared_ptr<VLDelayScheduler> scheduler = std::make_shared<VLSystemDelayScheduler>();
-    return scheduler;
+    return VLReplaceableDefault<VLDelayScheduler, VLSystemDelayScheduler>();
 }
 
 std::shared_ptr<VLDelayScheduler> VLDelayScheduler::shared() {

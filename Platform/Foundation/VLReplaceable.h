@@ -22,3 +22,11 @@ private:
     mutable std::mutex _lock; // guards _replacement
     std::shared_ptr<T> _replacement;
 };
+
+// The default object of a replaceable, never destroyed: threads that live with the process still
+// read it while the process exits.
+template <typename T, typename Concrete>
+const std::shared_ptr<T>& VLReplaceableDefault() {
+    static const auto* object = new std::shared_ptr<T>(std::make_shared<Concrete>());
+    return *object;
+}

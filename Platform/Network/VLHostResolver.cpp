@@ -42,8 +42,7 @@ std::vector<VLNetworkAddress> VLHostResolver::resolve(std::string_view host) {
 }
 
 const std::shared_ptr<VLHostResolver>& VLHostResolver::system() {
-    static const std::shared_ptr<VLHostResolver> resolver = std::make_shared<SystemResolver>();
-    return resolver;
+    return VLReplaceableDefault<VLHostResolver, SystemResolver>();
 }
 
 std::shared_ptr<VLHostResolver> VLHostResolver::shared() {

@@ -20,9 +20,7 @@ VLReplaceable<VLFrameSourceFactory> sharedFactory;
 } // namespace
 
 std::shared_ptr<VLFrameSourceFactory> VLFrameSourceFactory::shared() {
-    static const std::shared_ptr<VLFrameSourceFactory> timerSources =
-        std::make_shared<VLTimerFrameSourceFactory>();
-    return sharedFactory.get(timerSources);
+    return sharedFactory.get(VLReplaceableDefault<VLFrameSourceFactory, VLTimerFrameSourceFactory>());
 }
 
 void VLFrameSourceFactory::setShared(std::shared_ptr<VLFrameSourceFactory> factory) {

@@ -10,9 +10,8 @@ VLReplaceable<VLScreenUpdateTransaction> sharedTransaction;
 } // namespace
 
 std::shared_ptr<VLScreenUpdateTransaction> VLScreenUpdateTransaction::shared() {
-    static const std::shared_ptr<VLScreenUpdateTransaction> plain =
-        std::make_shared<VLScreenUpdateTransaction>();
-    return sharedTransaction.get(plain);
+    return sharedTransaction.get(
+        VLReplaceableDefault<VLScreenUpdateTransaction, VLScreenUpdateTransaction>());
 }
 
 void VLScreenUpdateTransaction::setShared(std::shared_ptr<VLScreenUpdateTransaction> transaction) {

@@ -48,11 +48,12 @@ TEST_F(VLTimerfdQueueTests, OneQueuePerContextThatRunsWhatIsDueInOrder) {
     add(0, [&] { runs.push_back("second"); });
     auto cancelled = add(0, [&] { runs.push_back("cancelled"); });
     cancelled->cancel();
+    // On a busy machine the later block may be due by the first turn too; the order holds either way.
     turn();
-    EXPECT_EQ((std::vector<std::string>{"first", "second"}), runs);
+    ASSERT_GE(runs.size(), 2u);
     while (runs.size() < 3)
         turn();
-    EXPECT_EQ("later", runs.back());
+    EXPECT_EQ((std::vector<std::string>{"first", "second", "later"}), runs);
 }
 
 // A block that adds another at no delay does not keep the loop to itself: what else is ready (posted
