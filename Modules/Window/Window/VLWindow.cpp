@@ -7,6 +7,7 @@
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
+#include "Modules/Window/Window/VLNSWindowKeyboardEventSource.h"
 #include "Modules/Window/Window/VLWindowKind.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Graphics/VLColor.h"
@@ -154,7 +155,7 @@ std::shared_ptr<VLWSView> VLWindow::loadView() {
     window->setContentView(VLComponent::loadView());
     window->setReleasedWhenClosed(false);
     window->setDelegate(std::weak_ptr<VLWSWindowDelegate>(self()));
-    VLWindowKind::forType(kind).apply(*window);
+    VLWindowKind::forType(kind).apply(*window, std::weak_ptr<VLNSWindowMouseEventDelegate>(self()));
     _window = window;
     _devicePixelRatio = float(window->backingScaleFactor());
     _updateMousePassThrough();
@@ -538,7 +539,7 @@ void VLWindow::_addEventOnMainThread(const std::string& name) {
     if (isFileDragEvent(name))
         _updateFileDrops();
     if (isKeyEvent(name) && allowsKeyboard())
-        _hasKeyboardDelegate = true;
+        setKeyboardEventDelegate(true);
 }
 
 void VLWindow::_removeEventOnMainThread(const std::string& name) {
@@ -548,8 +549,24 @@ void VLWindow::_removeEventOnMainThread(const std::string& name) {
     if (isKeyEvent(name)) {
         const std::vector<std::string> events = this->events();
         if (std::none_of(events.begin(), events.end(), isKeyEvent))
-            _hasKeyboardDelegate = false;
+            setKeyboardEventDelegate(false);
     }
+}
+
+void VLWindow::setKeyboardEventDelegate(bool listens) {
+    if (auto* source = dynamic_cast<VLNSWindowKeyboardEventSource*>(_window.get()))
+        source->setKeyboardEventDelegate(listens ? std::weak_ptr<VLNSWindowKeyboardEventDelegate>(self())
+                                                 : std::weak_ptr<VLNSWindowKeyboardEventDelegate>());
+}
+
+void VLWindow::nswindowDidReceiveKeyboardEventWithType(VLWSWindow&, const std::string& type,
+                                                       const VLDictionary& payload) {
+    _fireEvent(type, payload);
+}
+
+void VLWindow::nswindowDidReceiveMouseEventWithType(VLWSWindow&, const std::string& type,
+                                                    const VLDictionary& payload) {
+    _fireEvent(type, payload);
 }
 
 // Frames and layout

@@ -4,6 +4,8 @@
 #include "Core/Runtime/Rendering/VLRenderingPort.h"
 #include "Core/Runtime/VLRuntimeOwner.h"
 #include "Modules/Window/Component/VLComponent.h"
+#include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
+#include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLRect.h"
 #include "Platform/WindowServer/VLWSWindowDelegate.h"
@@ -39,7 +41,9 @@ using VLWindowRegion = std::vector<VLRect>;
 class VLWindow final : public VLComponent,
                        public VLRuntimeOwner,
                        public VLRenderingPort,
-                       public VLWSWindowDelegate {
+                       public VLWSWindowDelegate,
+                       public VLNSWindowKeyboardEventDelegate,
+                       public VLNSWindowMouseEventDelegate {
 public:
     static std::shared_ptr<VLWindow> create(const VLDictionary& style = {},
                                             const VLDictionary& attributes = {}, const VLArray& events = {});
@@ -99,6 +103,11 @@ public:
     void windowWillClose(VLWSWindow&) override;
     void windowWillStartLiveResize(VLWSWindow&) override;
     void windowDidEndLiveResize(VLWSWindow&) override;
+    // The platform window's keys and its own mouse reports become the window's events as they are.
+    void nswindowDidReceiveKeyboardEventWithType(VLWSWindow&, const std::string& type,
+                                                 const VLDictionary& payload) override;
+    void nswindowDidReceiveMouseEventWithType(VLWSWindow&, const std::string& type,
+                                              const VLDictionary& payload) override;
 
     // The window's place in a host view of bounds B for the layout frame F and the host area A (null: the
     // whole bounds), flipped or not; nothing when the area has no size, or when any of them is not finite.
@@ -144,6 +153,7 @@ private:
     void _updateFileDrops() {}
     // Whether the runtime, when there is one, lets the window take keys.
     bool allowsKeyboard() const;
+    void setKeyboardEventDelegate(bool listens);
     // Keeps the runtime's engine from counting as idle while the window is open.
     void setOpen(bool open);
 
@@ -174,7 +184,6 @@ private:
     bool _isHosted = false;                                                 // main thread
     bool _isShown = false;                                                  // main thread
     std::shared_ptr<VLNotificationCenter::Observer> _hostViewFrameObserver; // main thread
-    bool _hasKeyboardDelegate = false;                                      // main thread
     VLJSEngine::PendingWork _openWork;                                      // main thread
     std::atomic<bool> _destroyed{false};                                    // set on the component thread
     bool _moveScheduled = false;                                            // component thread

@@ -1,8 +1,8 @@
 #include "Modules/Window/Window/VLWindowKind.h"
 
+#include "Modules/Window/Window/VLNSPanel.h"
+#include "Modules/Window/Window/VLNSWindow.h"
 #include "Platform/Graphics/VLColor.h"
-#include "Platform/WindowServer/VLWSPanel.h"
-#include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWSWindowLevel.h"
 
 namespace {
@@ -44,14 +44,14 @@ const VLWindowKind& VLWindowKind::forType(const std::optional<std::string>& type
 }
 
 std::shared_ptr<VLWSWindow> VLWindowKind::makeWindow() const {
-    // The window server's classes stand in for the engine's own window and panel.
     const VLRect content{0, 0, 1, 1};
     if (isPanel)
-        return std::make_shared<VLWSPanel>(content, initialStyleMask);
-    return std::make_shared<VLWSWindow>(content, initialStyleMask);
+        return std::make_shared<VLNSPanel>(content, initialStyleMask);
+    return std::make_shared<VLNSWindow>(content, initialStyleMask);
 }
 
-void VLWindowKind::apply(VLWSWindow& window) const {
+void VLWindowKind::apply(VLWSWindow& window,
+                         const std::weak_ptr<VLNSWindowMouseEventDelegate>& mouseDelegate) const {
     if (level)
         window.setLevel(*level);
     if (collectionBehavior)
@@ -62,6 +62,9 @@ void VLWindowKind::apply(VLWSWindow& window) const {
         window.setHidesOnDeactivate(false);
     if (settings & NoShadow)
         window.setHasShadow(false);
+    if (auto* engineWindow = dynamic_cast<VLNSWindow*>(&window);
+        engineWindow && (settings & ForwardsDesktopMouse))
+        engineWindow->setMouseEventDelegate(mouseDelegate);
     if (settings & Transparent) {
         window.setOpaque(false);
         window.setBackgroundColor(VLColor::clearColor());

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+class VLNSWindowMouseEventDelegate;
 class VLWSWindow;
 
 // What a window component's kind makes of its platform window: the class, the style mask it is made
@@ -34,8 +35,10 @@ struct VLWindowKind {
     // "desktop", "widget", "overlay", "panel"; any other type, or none, is untyped.
     static const VLWindowKind& forType(const std::optional<std::string>& type);
 
-    // A platform window of this kind, borderless (0, 0, 1, 1) content and settings not yet applied.
+    // The engine's window or panel of this kind, with a (0, 0, 1, 1) content rectangle and the initial
+    // style mask; settings not yet applied.
     std::shared_ptr<VLWSWindow> makeWindow() const;
-    // The level, collection behaviour, style mask and settings, in that order.
-    void apply(VLWSWindow& window) const;
+    // The level, collection behaviour, style mask and settings, in that order; the mouse delegate is the
+    // one that takes the desktop's clicks.
+    void apply(VLWSWindow& window, const std::weak_ptr<VLNSWindowMouseEventDelegate>& mouseDelegate) const;
 };

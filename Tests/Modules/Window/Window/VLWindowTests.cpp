@@ -5,6 +5,8 @@
 #include "Core/Runtime/VLRuntime.h"
 #include "Modules/Window/Component/VLComponentEventDelegate.h"
 #include "Modules/Window/Component/VLComponentView.h"
+#include "Modules/Window/Window/VLNSPanel.h"
+#include "Modules/Window/Window/VLNSWindow.h"
 #include "Platform/Graphics/VLBitmap.h"
 #include "Platform/Graphics/VLCompositor.h"
 #include "Platform/WindowServer/VLWSDriver.h"
@@ -25,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Without a runtime, the test thread is the main thread and the component thread at once: main-queue
@@ -112,7 +115,12 @@ TEST_F(VLWindowTest, EachKindMakesItsPlatformWindow) {
         const std::shared_ptr<VLWSView> view = component->view();
         ASSERT_NE(component->platformWindow(), nullptr);
         const VLWSWindow& platform = *component->platformWindow();
-        EXPECT_EQ(platform.isPanel(), test.panel);
+        EXPECT_EQ(dynamic_cast<const VLNSPanel*>(&platform) != nullptr, test.panel);
+        EXPECT_EQ(dynamic_cast<const VLNSWindow*>(&platform) != nullptr, !test.panel);
+        // A desktop window takes the desktop's clicks over it through its component.
+        const auto* engineWindow = dynamic_cast<const VLNSWindow*>(&platform);
+        EXPECT_EQ(engineWindow && engineWindow->mouseEventDelegate() == component,
+                  test.type && std::string_view(test.type) == "desktop");
         EXPECT_EQ(platform.styleMask(), test.styleMask);
         EXPECT_EQ(platform.level(), test.level);
         EXPECT_EQ(platform.collectionBehavior(), test.collectionBehavior);
@@ -268,6 +276,35 @@ TEST_F(VLWindowTest, DestroyingTwiceTearsDownOnce) {
     EXPECT_TRUE(unseen->isViewLoaded());
     EXPECT_EQ(unseen->platformWindow(), nullptr);
     EXPECT_TRUE(server().windows().empty());
+}
+
+TEST_F(VLWindowTest, ListeningToKeysMakesTheWindowTheKeyDelegateUnlessTheRuntimeForbids) {
+    auto component = VLWindow::create({}, {{"type", "widget"}}, {"keydown"});
+    auto recorder = std::make_shared<Recorder>();
+    component->setEventDelegate(recorder);
+    component->show();
+    auto& platform = dynamic_cast<VLNSWindow&>(*component->platformWindow());
+    EXPECT_EQ(platform.keyboardEventDelegate(), component);
+    platform.makeKeyWindow();
+    VLTestWidget::driver().typeKey(0, "a");
+    EXPECT_EQ(recorder->fired, (std::vector<std::string>{"keydown", "keyup"}));
+    EXPECT_EQ(server().unhandledKeyEventCount(), 0u);
+
+    component->addEvent("keyup");
+    component->removeEvent("keydown");
+    EXPECT_EQ(platform.keyboardEventDelegate(), component);
+    component->removeEvent("keyup");
+    EXPECT_EQ(platform.keyboardEventDelegate(), nullptr);
+    VLTestWidget::driver().typeKey(0, "a");
+    EXPECT_EQ(server().unhandledKeyEventCount(), 2u);
+
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
+    ASSERT_NE(widget.runtime(), nullptr);
+    widget.runtime()->setAllowsKeyboard(false);
+    auto forbidden = VLWindow::create({}, {{"type", "widget"}}, {"keydown"});
+    forbidden->setRuntime(widget.runtime());
+    forbidden->show();
+    EXPECT_EQ(dynamic_cast<VLNSWindow&>(*forbidden->platformWindow()).keyboardEventDelegate(), nullptr);
 }
 
 TEST_F(VLWindowTest, AWindowCannotBeASubcomponent) {
