@@ -89,6 +89,8 @@ protected:
     makeComponent(const VLDictionary& style, const VLDictionary& attributes, const VLArray& events) const;
     // The constructor options copied into the component's attributes.
     virtual std::vector<const char*> attributeOptionNames() const { return {}; }
+    // Keeps the script object from collection, or lets it go; nothing without object or context.
+    void protectJSObject(bool protect) const;
 
 private:
     // The component that appendChild or removeChild works on; nullptr when there is none, after storing
@@ -101,7 +103,6 @@ private:
     void destroySubtree();
     // The bindings of the subcomponents, in order.
     std::vector<std::shared_ptr<VLComponentJSBindingBase>> subcomponentBindings() const;
-    void protectJSObject(bool protect) const;
 
     std::shared_ptr<VLComponent> _component;
     std::set<std::string> _nativeEvents;

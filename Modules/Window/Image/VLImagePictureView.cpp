@@ -1,0 +1,5 @@
+#include "Modules/Window/Image/VLImagePictureView.h"
+
+bool VLImagePictureView::acceptsFirstMouse(const VLWSEvent*) const {
+    return true;
+}

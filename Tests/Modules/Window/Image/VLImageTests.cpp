@@ -1,0 +1,229 @@
+#include "Modules/Window/Image/VLImage.h"
+
+#include "Core/Runtime/VLBlobURLStore.h"
+#include "Core/Runtime/VLRuntime.h"
+#include "Modules/Window/Image/VLImageDelegate.h"
+#include "Modules/Window/Image/VLImagePictureView.h"
+#include "Modules/Window/Image/VLImageView.h"
+#include "Platform/Foundation/VLFileIO.h"
+#include "Platform/Foundation/VLMainQueue.h"
+#include "Platform/Graphics/VLBitmap.h"
+#include "Platform/Image/VLPNGWriter.h"
+#include "Tests/Support/VLHTTPTestServer.h"
+#include "Tests/Support/VLTableHostResolver.h"
+#include "Tests/Support/VLTemporaryDirectory.h"
+#include "Tests/Support/VLTestSignal.h"
+#include "Tests/Support/VLTestWidget.h"
+#include "Tests/Support/VLWindowServerTest.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The component tests run on the main thread, which is then the component thread as well: loading
+// and reporting happen inline.
+
+namespace {
+
+using VLImageTest = VLWindowServerTest;
+using Lines = std::vector<std::string>;
+
+std::string fixture(const std::string& name) {
+    return std::string(VELTO_IMAGE_FIXTURES) + "/" + name;
+}
+
+std::string fixtureBytes(const std::string& name) {
+    const std::optional<VLData> data = VLContentsOfFile(fixture(name));
+    return data ? std::string(data->begin(), data->end()) : std::string();
+}
+
+// A root that stands for a shown window.
+class ShownWindow final : public VLComponent {
+public:
+    static std::shared_ptr<ShownWindow> create() { return std::shared_ptr<ShownWindow>(new ShownWindow()); }
+    bool isInWindow() const override { return true; }
+    bool isTopLevel() const override { return true; }
+};
+
+class Outcomes final : public VLImageDelegate {
+public:
+    void imageDidLoaded(VLImage&, const std::shared_ptr<const VLBitmap>&) override {
+        lines.push_back("load");
+    }
+    void imageDidFail(VLImage&, const VLErrorRef& error) override {
+        lines.push_back("error " + error->domain() + " " + std::to_string(error->code()) + " " +
+                        error->localizedDescription());
+    }
+
+    Lines lines;
+};
+
+} // namespace
+
+TEST_F(VLImageTest, APictureOutsideAShownWindowKeepsOnlyItsBytesAndIsDecodedAgainOnReturn) {
+    auto image = VLImage::create();
+    auto outcomes = std::make_shared<Outcomes>();
+    image->setDelegate(outcomes);
+    image->view();
+    image->setSrc(fixture("wide.png"));
+    EXPECT_EQ(outcomes->lines, Lines{"load"});
+    EXPECT_EQ(image->imageRealSize(), (VLSize{48, 32}));
+    EXPECT_TRUE(image->isImageSetAside());
+    ASSERT_NE(image->imageData(), nullptr);
+    const std::shared_ptr<const VLData> bytes = image->imageData();
+    EXPECT_EQ(image->imageView()->image(), nullptr);
+
+    auto window = ShownWindow::create();
+    window->addComponent(image, -1);
+    std::shared_ptr<const VLBitmap> shown = image->imageView()->image();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->width(), 48u);
+    EXPECT_FALSE(image->isImageSetAside());
+    EXPECT_EQ(image->imageView()->pictureView()->image(), shown);
+
+    image->removeFromParent();
+    EXPECT_TRUE(image->isImageSetAside());
+    EXPECT_EQ(image->imageView()->image(), nullptr);
+    EXPECT_EQ(image->imageView()->pictureView()->image(), nullptr);
+    EXPECT_EQ(image->imageData(), bytes);
+    const std::weak_ptr<const VLBitmap> released = shown;
+    shown.reset();
+    EXPECT_TRUE(released.expired());
+
+    window->addComponent(image, -1);
+    ASSERT_NE(image->imageView()->image(), nullptr);
+    EXPECT_EQ(image->imageView()->image()->height(), 32u);
+    EXPECT_FALSE(image->isImageSetAside());
+
+    // A picture that arrives while shown is shown at once; a failed one clears it.
+    image->setSrc(fixture("alpha.png"));
+    EXPECT_FALSE(image->isImageSetAside());
+    ASSERT_NE(image->imageView()->image(), nullptr);
+    EXPECT_EQ(image->imageView()->image()->width(), 32u);
+    image->setSrc(fixture("missing.png"));
+    EXPECT_EQ(image->imageView()->image(), nullptr);
+    EXPECT_EQ(image->imageData(), nullptr);
+    image->setUnresolvableSrc("nowhere");
+    EXPECT_EQ(outcomes->lines, (Lines{"load", "load", "error VLImageErrorDomain -1 load image failed",
+                                      "error VLImageErrorDomain -1 can't load nowhere"}));
+}
+
+TEST_F(VLImageTest, LargeMediaStartsAtExactly4194304Points) {
+    VLTemporaryDirectory directory;
+    const struct {
+        uint32_t width;
+        uint32_t height;
+        bool large;
+    } cases[] = {{2048, 2048, true}, {2048, 2047, false}, {4194304 / 1024, 1024, true}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::to_string(test.width) + "x" + std::to_string(test.height));
+        const std::string path = directory / (std::to_string(test.height) + ".png");
+        ASSERT_EQ(VLPNGWriter::writeSource(*VLBitmap::make(test.width, test.height), path), nullptr);
+        auto image = VLImage::create();
+        EXPECT_FALSE(image->_holdsLargeMedia());
+        image->setSrc(path);
+        EXPECT_EQ(image->imageRealSize(), (VLSize{double(test.width), double(test.height)}));
+        EXPECT_EQ(image->_holdsLargeMedia(), test.large);
+    }
+}
+
+// Loading runs once per source change, however often it is asked for, and a newer source or a stop
+// makes the older one's outcome vanish.
+TEST_F(VLImageTest, OnlyTheCurrentGenerationLoadsAndReports) {
+    auto image = VLImage::create();
+    auto outcomes = std::make_shared<Outcomes>();
+    image->setDelegate(outcomes);
+    image->view();
+    image->setSrc(fixture("wide.png"));
+    image->setImageSize(VLImageSize::Cover);
+    image->setImagePosition(VLImagePosition::Top);
+    EXPECT_EQ(outcomes->lines, Lines{"load"});
+    EXPECT_EQ(image->imageView()->imageSize(), VLImageSize::Cover);
+    EXPECT_EQ(image->imageView()->imagePosition(), VLImagePosition::Top);
+    image->stopLoading();
+    image->setSrc(std::nullopt);
+    EXPECT_EQ(outcomes->lines, Lines{"load"});
+    EXPECT_EQ(image->imageData(), nullptr);
+    EXPECT_EQ(image->attributes().get("srcGeneration").integerValue(), 3);
+}
+
+TEST(VLImageJSBinding, ABlobURLFromTheRuntimesStoreLoadsWithoutTheScriptKeepingTheImage) {
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
+        globalThis.show = (src) => {
+            const image = new Velto.Image({ src });
+            image.onload = () => console.log('load', image.width, image.height);
+            image.onerror = (e) => console.log('error', e.errMsg);
+        };
+        console.log(typeof URL !== 'undefined' && 'createObjectURL' in URL);
+    )"}});
+    ASSERT_TRUE(widget.runtime()) << widget.launchError()->localizedDescription();
+    const std::string bytes = fixtureBytes("wide.png");
+    const std::string url =
+        widget.runtime()->blobURLStore()->addData(VLData(bytes.begin(), bytes.end()), "image/png");
+    widget.inspect("show('" + url + "')", [](JSContextRef, JSValueRef) {});
+    widget.collectGarbage();
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 2; }));
+    EXPECT_EQ(widget.console(), (Lines{"log: false", "log: load 48 32"}));
+}
+
+TEST(VLImageJSBinding, DestroyingAnImageDuringItsDownloadFiresNothingAndEndsTheTransfer) {
+    VLHTTPTestServer server;
+    VLTestSignal requested;
+    server.route("/endless.png", [&requested](const VLHTTPTestServer::Request&) {
+        VLHTTPTestServer::Response response;
+        response.endless = true;
+        response.sendsContentLength = false;
+        response.dripBytes = 1;
+        response.dripInterval = std::chrono::milliseconds(20);
+        requested.raise();
+        return response;
+    });
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
+            globalThis.image = new Velto.Image({ src: 'wide.png' });
+            image.onload = () => console.log('load');
+            image.onerror = (e) => console.log('error', e.errMsg);
+        )"},
+                                                           {"wide.png", fixtureBytes("wide.png")}},
+                        [](VLLocalPathLaunchPayload& payload) { payload.setAllowsNetworkAccess(true); });
+    ASSERT_TRUE(widget.runtime());
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 1; }));
+    widget.inspect("image.src = '" + server.url("/endless.png") + "'", [](JSContextRef, JSValueRef) {});
+    ASSERT_TRUE(requested.wait());
+    widget.inspect("image.destroy()", [](JSContextRef, JSValueRef) {});
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return server.openConnectionCount() == 0; }));
+    widget.settle();
+    EXPECT_EQ(widget.console(), Lines{"log: load"});
+}
+
+// A name on the widget's host list that leads into the local network is refused once resolved, with
+// the same warning and error as a source the policy refuses at once.
+TEST(VLImageJSBinding, ASourceWhoseAddressIsLocalWarnsAndFails) {
+    VLScopedTableHostResolver resolver;
+    resolver->answer("pictures.example", {"127.0.0.1"});
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
+            globalThis.image = new Velto.Image({ src: 'wide.png' });
+            image.onload = () => console.log('load');
+            image.onerror = (e) => console.log('error', e.errMsg);
+        )"},
+                                                           {"wide.png", fixtureBytes("wide.png")}},
+                        [](VLLocalPathLaunchPayload& payload) {
+                            payload.setAllowsNetworkAccess(true);
+                            payload.setAllowedNetworkHosts(std::vector<std::string>{"pictures.example"});
+                        });
+    ASSERT_TRUE(widget.runtime()) << widget.launchError()->localizedDescription();
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 1; }));
+    const std::string url = "http://pictures.example/wide.png";
+    widget.inspect("image.src = '" + url + "'", [](JSContextRef, JSValueRef) {});
+    ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 3; }));
+    EXPECT_THAT(widget.console(),
+                testing::ElementsAre("log: load",
+                                     testing::EndsWith("Can't load " + url +
+                                                       ": \"pictures.example\" resolves to a local network "
+                                                       "address, which content can't reach"),
+                                     "log: error can't load " + url));
+    EXPECT_THAT(widget.console()[1], testing::StartsWith("warn: "));
+}

@@ -1,0 +1,64 @@
+#include "Tests/Support/VLHTTPTestServer.h"
+#include "Tests/Tools/velto/VLVeltoProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+std::string package(const std::string& name) {
+    return "'" + std::string(VELTO_FIXTURES) + "/image/" + name + "'";
+}
+
+std::string optionsFor(const VLHTTPTestServer& server) {
+    return "--options '{\"base\":\"" + server.url("") + "\"}' ";
+}
+
+} // namespace
+
+TEST(VLImageScriptTests, ImagesReadTheirSettingsAndLoadPackagePictures) {
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run " + package("basics"));
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out,
+              VLVeltoProcess::contentsOf(std::string(VELTO_FIXTURES) + "/image/basics/expected.txt"));
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(VLImageScriptTests, RemotePicturesLoadUpToTheCap) {
+    VLHTTPTestServer server;
+    server.route("/wide.png", VLHTTPTestServer::Response::text(VLVeltoProcess::contentsOf(
+                                  std::string(VELTO_FIXTURES) + "/images/wide.png")));
+    server.route("/square.png", VLHTTPTestServer::Response::text(VLVeltoProcess::contentsOf(
+                                    std::string(VELTO_FIXTURES) + "/images/alpha.png")));
+    server.route("/text.png", VLHTTPTestServer::Response::text("not a picture"));
+    VLHTTPTestServer::Response huge;
+    huge.generatedLength = 67108864 + 1;
+    server.route("/huge.png", huge);
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run --payload allowsNetworkAccess=true " +
+                                                                optionsFor(server) + package("remote"));
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "log: picture load 48 32\n"
+                           "log: beyond the cap error {\"errMsg\":\"load image failed\"}\n"
+                           "log: not a picture error {\"errMsg\":\"load image failed\"}\n"
+                           "log: missing error {\"errMsg\":\"load image failed\"}\n"
+                           "log: second source wins load 32 32\n");
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(VLImageScriptTests, AnHTTPSourceWithoutNetworkAccessWarnsAndFails) {
+    VLHTTPTestServer server;
+    const std::string url = server.url("/wide.png");
+    const VLVeltoProcess::Outcome outcome =
+        VLVeltoProcess::run("run " + optionsFor(server) + package("offline"));
+    EXPECT_EQ(outcome.status, 0);
+    // Warnings of the engine's own carry the time.
+    const std::string out =
+        std::regex_replace(outcome.out, std::regex("^warn: \\[[-0-9]+ [:0-9]+\\] "), "warn: ");
+    EXPECT_EQ(out, "warn: Can't load " + url +
+                       ": network access needs the \"network\" permission in manifest.json\n"
+                       "log: error {\"errMsg\":\"can't load " +
+                       url + "\"}\n");
+    EXPECT_TRUE(server.requests().empty());
+}
