@@ -132,7 +132,7 @@ void VLWindow::setHostArea(const VLRect& hostArea) {
 
 void VLWindow::_updateAttributesOnComponentThread(const VLDictionary& attributes) {
     VLComponent::_updateAttributesOnComponentThread(attributes);
-    const VLValue& type = this->attributes().get("type");
+    const VLValue type = this->attributes().get("type");
     std::lock_guard lock(*_lock);
     if (type.isString() && !type.stringValue().empty())
         _type = type.stringValue();
