@@ -20,10 +20,13 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <new>
 #include <utility>
 #include <vector>
 
 namespace {
+
+constexpr auto kIdleCheckRetryDelay = std::chrono::milliseconds(10);
 
 // JavaScriptCore's private entry point; looked up at run time, never linked.
 using VLSetUnhandledRejectionCallback = void (*)(JSGlobalContextRef ctx, JSObjectRef function,
@@ -306,7 +309,19 @@ bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline) {
         // Nothing is pending: the JavaScript thread confirms it once what is queued there has run.
         const uint64_t check = ++state->lastCheckAsked;
         lock.unlock();
-        const bool posted = _runLoop->thread()->post([state, check] { answerIdleCheck(state, check); });
+        bool posted = false;
+        try {
+            posted = _runLoop->thread()->post([state, check] { answerIdleCheck(state, check); });
+        } catch (const std::bad_alloc&) {
+            // A script holding all memory until its collector runs leaves nothing for the check: the
+            // waiter lets a little time pass and asks again rather than ending the process.
+            lock.lock();
+            state->changed.wait_until(
+                lock, std::min(deadline, std::chrono::steady_clock::now() + kIdleCheckRetryDelay));
+            if (std::chrono::steady_clock::now() >= deadline)
+                return false;
+            continue;
+        }
         lock.lock();
         if (!posted ||
             !state->changed.wait_until(lock, deadline, [&] { return state->lastCheckAnswered >= check; }))
