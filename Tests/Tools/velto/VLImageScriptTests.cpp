@@ -1,5 +1,6 @@
 #include "Tests/Support/VLHTTPTestServer.h"
 #include "Tests/Tools/velto/VLVeltoProcess.h"
+#include "Tests/Tools/velto/VLVeltoScreenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -61,4 +62,23 @@ TEST(VLImageScriptTests, AnHTTPSourceWithoutNetworkAccessWarnsAndFails) {
                        "log: error {\"errMsg\":\"can't load " +
                        url + "\"}\n");
     EXPECT_TRUE(server.requests().empty());
+}
+
+// The 48 by 32 picture contained in a 120 by 40 box at 300,200 is drawn 60 by 40 from x 330, its
+// quadrants red, green, blue and white; the window's black shows on either side.
+TEST(VLImageScriptTests, AContainedPictureAppearsInTheScreenshotAtItsFittedPlace) {
+    const VLVeltoScreenshot shot("--timeout 2 --payload 'allowedWindowTypes=[\"widget\"]' " +
+                                 package("screenshot"));
+    EXPECT_EQ(shot.outcome().status, 0);
+    EXPECT_EQ(shot.outcome().out, "log: load\n");
+    EXPECT_EQ(shot.outcome().err, "");
+    using Pixel = VLVeltoScreenshot::Pixel;
+    const Pixel red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255}, white{255, 255, 255, 255},
+        black{0, 0, 0, 255}, none{0, 0, 0, 0};
+    const VLVeltoScreenshot::Point points[] = {
+        {340, 210, red},   {380, 210, green}, {340, 230, blue},  {380, 230, white},
+        {331, 201, red},   {388, 238, white}, {310, 220, black}, {328, 220, black},
+        {392, 220, black}, {410, 220, black}, {299, 220, none},  {420, 220, none},
+    };
+    shot.expectColours(points);
 }

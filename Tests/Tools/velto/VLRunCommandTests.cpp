@@ -1,8 +1,8 @@
 #include "Tests/Tools/velto/VLVeltoProcess.h"
+#include "Tests/Tools/velto/VLVeltoScreenshot.h"
 
 #include "Platform/Foundation/VLSHA256.h"
 #include "Platform/Graphics/VLBitmap.h"
-#include "Platform/Image/VLPNGDecoder.h"
 #include "Tests/Support/VLTemporaryDirectory.h"
 
 #include <gmock/gmock.h>
@@ -170,17 +170,10 @@ TEST(VLRunCommandTests, AWidgetThatStoppedAnimatingWakesNothing) {
 }
 
 TEST(VLRunCommandTests, AScreenshotOfARunWithoutWindowsIsATransparentScreen) {
-    VLTemporaryDirectory directory;
-    const std::string path = (directory.path() / "screen.png").string();
-    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
-        "run --timeout 5 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
-    const std::string png = VLVeltoProcess::contentsOf(path);
-    VLErrorRef error;
-    const std::shared_ptr<VLBitmap> screen =
-        VLPNGDecoder::decode(std::span(reinterpret_cast<const uint8_t*>(png.data()), png.size()), {},
-                             VLBitmapAlpha::Straight, &error);
-    ASSERT_NE(screen, nullptr) << (error ? error->localizedDescription() : "");
+    const VLVeltoScreenshot shot("--timeout 5 " + quoted(package("greeting")));
+    EXPECT_EQ(shot.outcome().status, 0) << shot.outcome().err;
+    const std::shared_ptr<VLBitmap>& screen = shot.screen();
+    ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->width(), 1440u);
     EXPECT_EQ(screen->height(), 900u);
     const uint8_t* bytes = screen->bytes();

@@ -1,4 +1,5 @@
 #include "Tests/Tools/velto/VLVeltoProcess.h"
+#include "Tests/Tools/velto/VLVeltoScreenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -30,4 +31,20 @@ TEST(VLWindowScriptTests, PackagesPrintTheirExpectedOutput) {
         EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(package + "/" + test.expected));
         EXPECT_EQ(outcome.err, "");
     }
+}
+
+// The window sits at its layout frame, 200,100 to 360,180, filled blue, its child red at 20,10 inside it.
+TEST(VLWindowScriptTests, AScriptMadeWidgetWindowAppearsInTheScreenshot) {
+    const VLVeltoScreenshot shot("--timeout 2 --payload 'allowedWindowTypes=[\"widget\"]' '" +
+                                 std::string(VELTO_FIXTURES) + "/windows/screenshot'");
+    EXPECT_EQ(shot.outcome().status, 0);
+    EXPECT_EQ(shot.outcome().err, "");
+    using Pixel = VLVeltoScreenshot::Pixel;
+    const Pixel red{255, 0, 0, 255}, blue{0, 0, 255, 255}, none{0, 0, 0, 0};
+    const VLVeltoScreenshot::Point points[] = {
+        {220, 110, red},  {259, 139, red},  {240, 125, red},  {219, 125, blue}, {260, 125, blue},
+        {240, 140, blue}, {200, 100, blue}, {359, 179, blue}, {199, 140, none}, {360, 140, none},
+        {280, 99, none},  {280, 180, none}, {0, 0, none},
+    };
+    shot.expectColours(points);
 }
