@@ -62,14 +62,20 @@ public:
     Lines lines;
 };
 
-} // namespace
-
-TEST_F(VLImageTest, APictureOutsideAShownWindowKeepsOnlyItsBytesAndIsDecodedAgainOnReturn) {
+// An image with its view, reporting to the outcomes, given the package's wide picture.
+std::shared_ptr<VLImage> imageShowingWidePicture(const std::shared_ptr<Outcomes>& outcomes) {
     auto image = VLImage::create();
-    auto outcomes = std::make_shared<Outcomes>();
     image->setDelegate(outcomes);
     image->view();
     image->setSrc(fixture("wide.png"));
+    return image;
+}
+
+} // namespace
+
+TEST_F(VLImageTest, APictureOutsideAShownWindowKeepsOnlyItsBytesAndIsDecodedAgainOnReturn) {
+    auto outcomes = std::make_shared<Outcomes>();
+    auto image = imageShowingWidePicture(outcomes);
     EXPECT_EQ(outcomes->lines, Lines{"load"});
     EXPECT_EQ(image->imageRealSize(), (VLSize{48, 32}));
     EXPECT_TRUE(image->isImageSetAside());
@@ -134,11 +140,8 @@ TEST_F(VLImageTest, LargeMediaStartsAtExactly4194304Points) {
 // Loading runs once per source change, however often it is asked for, and a newer source or a stop
 // makes the older one's outcome vanish.
 TEST_F(VLImageTest, OnlyTheCurrentGenerationLoadsAndReports) {
-    auto image = VLImage::create();
     auto outcomes = std::make_shared<Outcomes>();
-    image->setDelegate(outcomes);
-    image->view();
-    image->setSrc(fixture("wide.png"));
+    auto image = imageShowingWidePicture(outcomes);
     image->setImageSize(VLImageSize::Cover);
     image->setImagePosition(VLImagePosition::Top);
     EXPECT_EQ(outcomes->lines, Lines{"load"});
