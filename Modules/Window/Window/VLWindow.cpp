@@ -8,16 +8,19 @@
 #include "Core/Runtime/VLRuntime.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventSource.h"
+#include "Modules/Window/Window/VLWidgetResizeHintView.h"
 #include "Modules/Window/Window/VLWindowKind.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Graphics/VLColor.h"
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSEventMonitor.h"
+#include "Platform/WindowServer/VLWSTrackingArea.h"
 #include "Platform/WindowServer/VLWSView.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 #include <set>
 
@@ -25,6 +28,11 @@ namespace {
 
 // Releases, drags and moves of every button: what the hit region's pass-through follows.
 constexpr uint64_t kHitRegionEventMask = 0xc0000f4;
+// Entered and exited, moved, always active, in the visible rectangle: the widget's hover.
+constexpr uint64_t kWidgetHoverTrackingOptions = VLWSTrackingMouseEnteredAndExited | VLWSTrackingMouseMoved |
+                                                 VLWSTrackingActiveAlways | VLWSTrackingInVisibleRect;
+// The platform's NSWindowAnimationBehaviorNone.
+constexpr int64_t kWindowAnimationBehaviorNone = 2;
 
 bool isValidRect(const VLRect& rect) {
     return rect.isFinite() && rect.size.width >= 0 && rect.size.height >= 0;
@@ -45,6 +53,11 @@ bool isFileDragEvent(const std::string& name) {
     return name == "dragenter" || name == "dragover" || name == "dragleave" || name == "drop";
 }
 
+// A point from the host or the sizing, when it can be a place at all.
+std::optional<VLPoint> finitePoint(const std::optional<VLPoint>& point) {
+    return point && point->isFinite() ? point : std::nullopt;
+}
+
 double mainScreenScale() {
     const std::vector<VLWSScreen>& screens = VLWindowServer::shared()->snapshot()->screens();
     return screens.empty() ? 1 : screens.front().backingScaleFactor;
@@ -63,18 +76,25 @@ VLWindow::VLWindow() : _lock(VLCreateFastLock()), _thread(VLRunLoopThread::curre
 
 VLWindow::~VLWindow() {
     // The platform window and the monitors are the main thread's; the block holds them until it runs.
-    VLExecuteOnMainQueue([window = std::move(_window), global = std::move(_hitRegionGlobalMonitor),
-                          local = std::move(_hitRegionLocalMonitor),
-                          observer = std::move(_hostViewFrameObserver)] {
-        VLWSEvent::removeMonitor(global);
-        VLWSEvent::removeMonitor(local);
-        VLNotificationCenter::defaultCenter().removeObserver(observer);
-        if (!window)
-            return;
-        if (std::shared_ptr<VLWSWindow> parent = window->parentWindow())
-            parent->removeChildWindow(window);
-        window->close();
-    });
+    VLExecuteOnMainQueue(
+        [window = std::move(_window), global = std::move(_hitRegionGlobalMonitor),
+         local = std::move(_hitRegionLocalMonitor), observer = std::move(_hostViewFrameObserver),
+         screens = std::move(_screenParametersObserver), hover = std::move(_hoverTrackingArea),
+         hint = std::move(_resizeHintWindow), hintView = std::move(_resizeHint)] {
+            VLWSEvent::removeMonitor(global);
+            VLWSEvent::removeMonitor(local);
+            VLNotificationCenter::defaultCenter().removeObserver(observer);
+            VLNotificationCenter::defaultCenter().removeObserver(screens);
+            if (hint)
+                hint->close();
+            if (!window)
+                return;
+            if (hover)
+                window->contentView()->removeTrackingArea(hover);
+            if (std::shared_ptr<VLWSWindow> parent = window->parentWindow())
+                parent->removeChildWindow(window);
+            window->close();
+        });
 }
 
 void VLWindow::onMainQueue(std::function<void(VLWindow&)> block) {
@@ -231,6 +251,7 @@ void VLWindow::_layoutInHostView() {
 // Showing, closing, destroying
 
 void VLWindow::show() {
+    _claimWidgetWindowIfNeeded();
     onMainQueue([](VLWindow& self) { self._showOnMainThread(); });
 }
 
@@ -292,7 +313,8 @@ void VLWindow::_closeOnMainThread() {
     }
 }
 
-void VLWindow::windowWillClose(VLWSWindow&) {
+void VLWindow::windowWillClose(VLWSWindow& window) {
+    _releaseWidgetWindow(window);
     _isShown = false;
     setOpen(false);
     _removeHitRegionMonitors();
@@ -579,7 +601,13 @@ void VLWindow::frameDidChange(const VLRect& frame) {
     if (!_window || !isValidRect(frame))
         return;
     // The layout frame is in flipped screen coordinates; the platform's run upwards.
-    const VLRect target = VLWindowServer::shared()->snapshot()->flip(frame);
+    VLRect layout = frame;
+    if (_isWidgetWindow) {
+        _noteStartingOffset(frame);
+        if (_hasWidgetPlace)
+            layout.origin = _widgetPlace;
+    }
+    const VLRect target = _flipRect(layout);
     _isResizeByLayout = true;
     _window->contentView()->setFrameOrigin({0, 0});
     if (target.size == _window->frame().size)
@@ -612,4 +640,200 @@ void VLWindow::windowWillStartLiveResize(VLWSWindow&) {
 void VLWindow::windowDidEndLiveResize(VLWSWindow&) {
     std::lock_guard lock(*_lock);
     _isLiveResize = false;
+}
+
+// The widget window
+
+void VLWindow::_performOnComponentThread(std::function<void(VLWindow&)> block) {
+    onComponentThread([block = std::move(block)](VLWindow& self) {
+        if (!self.isDestroyed())
+            block(self);
+    });
+}
+
+VLRect VLWindow::_flipRect(const VLRect& rect) {
+    return VLWindowServer::shared()->snapshot()->flip(rect);
+}
+
+void VLWindow::_claimWidgetWindowIfNeeded() {
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    const std::optional<VLWidgetSizing> sizing = runtime ? runtime->widgetSizing() : std::nullopt;
+    if (!sizing || isDestroyed() || parentWindow())
+        return;
+    const std::optional<std::string> kind = type();
+    if (kind != "widget" && kind != "overlay")
+        return;
+    if (hostView() && !hostArea().isNull())
+        return;
+    const std::shared_ptr<VLWidgetWindowComponent> current = runtime->widgetWindowComponent();
+    if (current && current.get() != static_cast<VLWidgetWindowComponent*>(this))
+        return;
+    // Taken here, before the main thread sets the window up, so that a second window shown meanwhile
+    // finds it taken.
+    runtime->setWidgetWindowComponent(std::static_pointer_cast<VLWidgetWindowComponent>(self()));
+    _contentMovedOrigin = false;
+    _contentResized = false;
+    _styleOriginOffset = {};
+    layoutIfNeeded();
+    onMainQueue([sizing = *sizing, layouts = _contentLayouts, region = _hitRegion](VLWindow& self) {
+        self._claimWidgetWindow(sizing, layouts, region);
+    });
+}
+
+void VLWindow::_claimWidgetWindow(const VLWidgetSizing& sizing, uint64_t contentLayouts,
+                                  const std::optional<VLWindowRegion>& hitRegion) {
+    view();
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (!_window || _isHosted || _isWidgetWindow || !runtime)
+        return;
+    // The margins below need the region before its own update reaches this thread.
+    if (hitRegion && !_mainHitRegion)
+        _mainHitRegion = hitRegion;
+    runtime->setWidgetWindowComponent(std::static_pointer_cast<VLWidgetWindowComponent>(self()));
+    _isWidgetWindow = true;
+    _widgetSizing = sizing;
+    _widgetSize = sizing.size();
+    runtime->setWidgetWindow(_window);
+    runtime->setWidgetWindowSize(sizing.size());
+    _placedContentLayouts = std::max(_placedContentLayouts, contentLayouts);
+    _setUpWidgetWindow();
+
+    _hasToldStart = false;
+    const std::optional<VLPoint> remembered =
+        runtime->hasWidgetWindowPlace() ? finitePoint(runtime->widgetWindowPlace()) : std::nullopt;
+    if (remembered) {
+        _setWidgetPlace(*remembered);
+    } else if (const std::optional<VLPoint> place = finitePoint(sizing.place())) {
+        _setWidgetPlace(*place);
+        const std::optional<VLPoint> start = finitePoint(sizing.start());
+        _hasToldStart = start.has_value();
+        _toldStart = start.value_or(VLPoint());
+    }
+    _placeFromBefore = _hasWidgetPlace;
+
+    const VLRect layout = frame();
+    runtime->setWidgetWindowMargins(_widgetMarginsForSize(_window->frame().size));
+    if (!(layout.size.width > 0 && layout.size.height > 0))
+        return;
+    _noteStartingOffset(layout);
+    VLRect target = layout;
+    if (_hasWidgetPlace)
+        target.origin = _widgetPlace;
+    else
+        _setWidgetPlace(layout.origin);
+    const VLRect restricted = _restrictedFrame(_flipRect(target));
+    _isResizeByLayout = true;
+    _window->setFrame(restricted, false);
+    _isResizeByLayout = false;
+    _tellWidgetFrame(restricted, layout);
+}
+
+void VLWindow::_setUpWidgetWindow() {
+    if (_widgetSizing->resizableByUser()) {
+        const VLWidgetSizing& sizing = *_widgetSizing;
+        // Written so that NaN falls back to the bound.
+        const auto atLeastOne = [](double value) { return value > 1 ? value : 1; };
+        const auto largestUnlessSet = [](double value) {
+            return value > 0 && std::isfinite(value) ? value : std::numeric_limits<double>::max();
+        };
+        _setWindowStyleMask(true, VLWSWindowStyleMaskResizable);
+        _window->setContentMinSize(
+            {atLeastOne(sizing.minimumSize().width), atLeastOne(sizing.minimumSize().height)});
+        _window->setContentMaxSize(
+            {largestUnlessSet(sizing.maximumSize().width), largestUnlessSet(sizing.maximumSize().height)});
+        if (sizing.aspectRatio().width > 0 && sizing.aspectRatio().height > 0)
+            _window->setContentAspectRatio(sizing.aspectRatio());
+
+        _resizeHint = std::make_shared<VLWidgetResizeHintView>();
+        _resizeHintWindow = std::make_shared<VLWSWindow>(VLRect(), VLWSWindowStyleMaskBorderless);
+        _resizeHintWindow->setReleasedWhenClosed(false);
+        _resizeHintWindow->setOpaque(false);
+        _resizeHintWindow->setBackgroundColor(VLColor::clearColor());
+        _resizeHintWindow->setHasShadow(false);
+        _resizeHintWindow->setIgnoresMouseEvents(true);
+        _resizeHintWindow->setExcludedFromWindowsMenu(true);
+        _resizeHintWindow->setAnimationBehavior(kWindowAnimationBehaviorNone);
+        _resizeHintWindow->setAlphaValue(0);
+        _resizeHintWindow->setContentView(_resizeHint);
+
+        _hoverTrackingArea = std::make_shared<VLWSTrackingArea>(VLRect(), kWidgetHoverTrackingOptions,
+                                                                std::weak_ptr<VLWSResponder>(self()));
+        _window->contentView()->addTrackingArea(_hoverTrackingArea);
+    }
+    _screenParametersObserver = VLNotificationCenter::defaultCenter().addObserver(
+        VLScreenParametersDidChangeNotification, nullptr, [weak = weakSelf()](const VLNotification&) {
+            if (Self self = weak.lock(); self && self->_isWidgetWindow)
+                self->_restrictMovedFrame();
+        });
+}
+
+void VLWindow::_releaseWidgetWindow(VLWSWindow& window) {
+    if (!_isWidgetWindow)
+        return;
+    _isWidgetWindow = false;
+    _isUserResizing = false;
+    _userResizeTarget = VLRectZero;
+    _hasWidgetPlace = false;
+    _placeFromBefore = false;
+    _hasToldStart = false;
+    _layoutSource = {};
+    VLNotificationCenter::defaultCenter().removeObserver(std::exchange(_screenParametersObserver, nullptr));
+    if (const std::shared_ptr<VLWSTrackingArea> hover = std::exchange(_hoverTrackingArea, nullptr))
+        window.contentView()->removeTrackingArea(hover);
+    if (const std::shared_ptr<VLWSWindow> hint = std::exchange(_resizeHintWindow, nullptr)) {
+        window.removeChildWindow(hint);
+        hint->orderOut();
+    }
+    _resizeHint.reset();
+    _pointerOverWidget = false;
+    if (_widgetSizing->resizableByUser())
+        window.setStyleMask(window.styleMask() & ~uint64_t(VLWSWindowStyleMaskResizable));
+    _widgetSizing.reset();
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (!runtime)
+        return;
+    if (runtime->widgetWindow().get() == &window) {
+        runtime->setWidgetWindow({});
+        runtime->setWidgetWindowMargins({});
+    }
+    if (runtime->widgetWindowComponent().get() == static_cast<VLWidgetWindowComponent*>(this))
+        runtime->setWidgetWindowComponent({});
+    // The runtime keeps the place, for the next window that claims the widget window.
+}
+
+void VLWindow::_setWidgetPlace(VLPoint place) {
+    _widgetPlace = place;
+    _hasWidgetPlace = true;
+    if (const std::shared_ptr<VLRuntime> runtime = this->runtime()) {
+        runtime->setWidgetWindowPlace(place);
+        runtime->setHasWidgetWindowPlace(true);
+    }
+}
+
+void VLWindow::_noteStartingOffset(const VLRect& layoutFrame) {
+    if (!_placeFromBefore)
+        return;
+    _placeFromBefore = false;
+    // A place recorded against another layout origin keeps the content where it was then.
+    if (_hasToldStart) {
+        _hasToldStart = false;
+        _setWidgetPlace({_widgetPlace.x + layoutFrame.origin.x - _toldStart.x,
+                         _widgetPlace.y + layoutFrame.origin.y - _toldStart.y});
+    }
+    const VLPoint offset{_widgetPlace.x - layoutFrame.origin.x, _widgetPlace.y - layoutFrame.origin.y};
+    _performOnComponentThread([offset](VLWindow& self) { self._styleOriginOffset = offset; });
+}
+
+void VLWindow::moveWidgetToPlace(VLPoint place) {
+    if (!_isWidgetWindow || !_window || _isHosted || _isUserResizing)
+        return;
+    _setWidgetPlace(place);
+    VLRect target = _flipRect(_window->frame());
+    target.origin = place;
+    const VLRect restricted = _restrictedFrame(_flipRect(target));
+    if (restricted == _window->frame())
+        return;
+    _isKeepingWidgetOnDisplay = true;
+    _window->setFrame(restricted, true);
+    _isKeepingWidgetOnDisplay = false;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Launcher/VLWidgetSizing.h"
 #include "Core/Runtime/Rendering/VLRenderingPort.h"
 #include "Core/Runtime/VLRuntimeOwner.h"
+#include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Modules/Window/Component/VLComponent.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLRect.h"
+#include "Platform/WindowServer/VLWSResponder.h"
 #include "Platform/WindowServer/VLWSWindowDelegate.h"
 
 #include <atomic>
@@ -21,8 +24,10 @@
 class VLRunLoopThread;
 class VLWSEvent;
 class VLWSEventMonitor;
+class VLWSTrackingArea;
 class VLWSView;
 class VLWSWindow;
+class VLWidgetResizeHintView;
 
 // Rectangles relative to a window's top-left corner, y downwards, as scripts give them.
 using VLWindowRegion = std::vector<VLRect>;
@@ -43,7 +48,9 @@ class VLWindow final : public VLComponent,
                        public VLRenderingPort,
                        public VLWSWindowDelegate,
                        public VLNSWindowKeyboardEventDelegate,
-                       public VLNSWindowMouseEventDelegate {
+                       public VLNSWindowMouseEventDelegate,
+                       public VLWidgetWindowComponent,
+                       public VLWSResponder {
 public:
     static std::shared_ptr<VLWindow> create(const VLDictionary& style = {},
                                             const VLDictionary& attributes = {}, const VLArray& events = {});
@@ -98,6 +105,16 @@ public:
     const std::optional<VLWindowRegion>& mainDragRegion() const { return _mainDragRegion; }
     bool mainAllowsTiling() const { return _mainAllowsTiling; }
     bool hasHitRegionMonitors() const { return _hitRegionGlobalMonitor != nullptr; }
+    // The widget window's state as the main thread keeps it.
+    bool isWidgetWindow() const { return _isWidgetWindow; }
+    std::optional<VLPoint> widgetPlace() const {
+        return _hasWidgetPlace ? std::optional(_widgetPlace) : std::nullopt;
+    }
+    const std::shared_ptr<VLWSWindow>& resizeHintWindow() const { return _resizeHintWindow; }
+    const std::shared_ptr<VLWSTrackingArea>& hoverTrackingArea() const { return _hoverTrackingArea; }
+
+    // VLWidgetWindowComponent: the host moves the widget window; main thread.
+    void moveWidgetToPlace(VLPoint place) override;
 
     // VLWSWindowDelegate, main thread.
     void windowWillClose(VLWSWindow&) override;
@@ -164,6 +181,30 @@ private:
     void _applyHitRegion();
     bool isDestroyed() const { return _destroyed.load(); }
 
+    // The widget window: the first own widget or overlay window without a parent that a runtime with
+    // widget sizing shows. Decided on the component thread, set up on the main thread.
+    void _claimWidgetWindowIfNeeded();
+    // Queues the block for the component thread; it runs only if the window is still there and not
+    // destroyed by then.
+    void _performOnComponentThread(std::function<void(VLWindow&)> block);
+    // Main thread.
+    void _claimWidgetWindow(const VLWidgetSizing& sizing, uint64_t contentLayouts,
+                            const std::optional<VLWindowRegion>& hitRegion);
+    void _setUpWidgetWindow();
+    void _releaseWidgetWindow(VLWSWindow& window);
+    // Every change of the place goes through here, so that the runtime remembers it.
+    void _setWidgetPlace(VLPoint place);
+    void _noteStartingOffset(const VLRect& layoutFrame);
+    // Between the platform's screen coordinates (y up) and flipped ones (y down from the top of the
+    // primary screen), either way.
+    static VLRect _flipRect(const VLRect& rect);
+    // Stand-ins until the widget geometry and the end of user moves arrive: the frame as proposed, no
+    // margins, nothing told, nothing restricted.
+    VLRect _restrictedFrame(const VLRect& frame) { return frame; }
+    VLEdgeInsets _widgetMarginsForSize(VLSize) const { return {}; }
+    void _tellWidgetFrame(const VLRect&, const VLRect&) {}
+    void _restrictMovedFrame() {}
+
     std::shared_ptr<VLWSWindow> _window; // main thread
     const std::shared_ptr<VLUnfairLock> _lock;
     std::weak_ptr<VLWindow> _parentWindow;                                  // component thread
@@ -192,4 +233,33 @@ private:
     bool _contentMovedOrigin = false;                                       // component thread
     bool _contentResized = false;                                           // component thread
     std::atomic<float> _devicePixelRatio{1};                                // written on the main thread
+
+    // The widget window's state; main thread unless marked.
+    struct LayoutSource {
+        bool movedByContent = false;
+        bool resizedByContent = false;
+        VLPoint styleOriginOffset;
+        uint64_t contentLayouts = 0;
+    };
+    bool _isWidgetWindow = false;
+    std::optional<VLWidgetSizing> _widgetSizing; // the runtime's, as it was when claimed
+    VLSize _widgetSize;
+    bool _isUserResizing = false;
+    VLRect _userResizeTarget; // flipped; zero when none
+    VLPoint _widgetPlace;     // flipped: the window's top-left corner
+    bool _hasWidgetPlace = false;
+    // Set around the engine's own frame changes, which are no moves of the user's.
+    bool _isKeepingWidgetOnDisplay = false;
+    uint64_t _placedContentLayouts = 0;
+    LayoutSource _layoutSource;
+    bool _placeFromBefore = false;
+    bool _hasToldStart = false;
+    VLPoint _toldStart;
+    std::shared_ptr<VLWidgetResizeHintView> _resizeHint;
+    std::shared_ptr<VLWSWindow> _resizeHintWindow;
+    std::shared_ptr<VLWSTrackingArea> _hoverTrackingArea;
+    bool _pointerOverWidget = false;
+    std::shared_ptr<VLNotificationCenter::Observer> _screenParametersObserver;
+    uint64_t _contentLayouts = 0; // component thread: layouts caused by the script's moves and resizes
+    VLPoint _styleOriginOffset;   // component thread
 };
