@@ -7,6 +7,7 @@
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
+#include "Modules/Window/Window/VLNSWindowCommon.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventSource.h"
 #include "Modules/Window/Window/VLWidgetResizeHintView.h"
 #include "Modules/Window/Window/VLWindowKind.h"
@@ -56,6 +57,17 @@ bool isFileDragEvent(const std::string& name) {
 // A point from the host or the sizing, when it can be a place at all.
 std::optional<VLPoint> finitePoint(const std::optional<VLPoint>& point) {
     return point && point->isFinite() ? point : std::nullopt;
+}
+
+// Widgets and overlays draw freely on a transparent window: their regions say where they are solid.
+bool followsRegions(const std::optional<std::string>& type) {
+    return type == "widget" || type == "overlay";
+}
+
+// Regions hold upright rectangles only, on which the platform's point rules agree.
+bool regionContainsPoint(const VLWindowRegion& region, VLPoint point) {
+    return std::any_of(region.begin(), region.end(),
+                       [&](const VLRect& rect) { return VLPointInRect(point, rect); });
 }
 
 double mainScreenScale() {
@@ -493,6 +505,77 @@ void VLWindow::setDragRegion(std::optional<VLWindowRegion> region) {
 void VLWindow::setAllowsTiling(bool allows) {
     _allowsTiling = allows;
     onMainQueue([allows](VLWindow& self) { self._mainAllowsTiling = allows; });
+}
+
+// Mouse pass-through, wheel and drag region
+
+void VLWindow::_updateMousePassThroughWithEvent(const VLWSEvent* event) {
+    if (!_window)
+        return;
+    if (!_mainHitRegion) {
+        if (_window->ignoresMouseEvents())
+            _window->setIgnoresMouseEvents(false);
+        return;
+    }
+    // A held button keeps the setting, so a press or drag never loses its window halfway; only files
+    // dragged from elsewhere must find the way in.
+    const bool draggedFromElsewhere = event && !event->window() && _acceptsFileDrops;
+    if (VLWSEvent::pressedMouseButtons() != 0 && !draggedFromElsewhere)
+        return;
+    const VLPoint pointer = VLWSEvent::mouseLocation();
+    const VLRect frame = _window->frame();
+    const bool inside = VLMouseInRect(pointer, frame, false);
+    const bool takes =
+        inside && _takesMouseAtWindowPoint({pointer.x - frame.origin.x, frame.maxY() - pointer.y});
+    const bool changed = _window->ignoresMouseEvents() == takes;
+    if (changed)
+        _window->setIgnoresMouseEvents(!takes);
+    if (_resizeHint)
+        _pointerIsOver(inside);
+    if (inside && (changed || (event && event->type() == VLWSEventType::MouseMoved)))
+        _sendMouseMovedUnderPointer(event);
+}
+
+bool VLWindow::_takesMouseAtWindowPoint(VLPoint point) const {
+    const VLSize size = _window->frame().size;
+    if (_hasUserResizeEdge() &&
+        !VLRectContainsPoint(VLRect(0, 0, size.width, size.height).insetBy(6, 6), point))
+        return true;
+    return regionContainsPoint(*_mainHitRegion, point);
+}
+
+void VLWindow::_sendMouseMovedUnderPointer(const VLWSEvent* cause) {
+    const std::optional<VLWSEvent> moved = VLWSEvent::mouseEvent({
+        .type = VLWSEventType::MouseMoved,
+        .location = _window->convertPointFromScreen(VLWSEvent::mouseLocation()),
+        .modifierFlags = VLWSEvent::currentModifierFlags(),
+        .timestamp = cause ? cause->timestamp() : VLWindowServer::shared()->clock().now(),
+        .windowNumber = _window->windowNumber(),
+    });
+    const std::shared_ptr<VLWSView> content = _window->contentView();
+    if (!moved || !content)
+        return;
+    const VLWSView* frameView = content->superview();
+    const VLPoint point = frameView ? frameView->convertPointFromView(moved->locationInWindow(), nullptr)
+                                    : moved->locationInWindow();
+    if (VLWSView* view = content->hitTest(point))
+        view->mouseMoved(*moved);
+}
+
+bool VLWindow::nswindowTakesWheelEvent(const VLWSWindow& window, const VLWSEvent& event) {
+    if (!followsRegions(type()))
+        return window.isKeyWindow();
+    return !_mainHitRegion || regionContainsPoint(*_mainHitRegion, VLNSWindowLocationInContentView(
+                                                                       window, event.locationInWindow()));
+}
+
+void VLWindow::_updateDragRegion() {
+    auto* platform = dynamic_cast<VLNSWindowDragRegion*>(_window.get());
+    if (!platform)
+        return;
+    const bool follows = followsRegions(type());
+    platform->setDragRegion(follows ? _mainDragRegion : std::nullopt);
+    _window->setMovableByWindowBackground(follows && !_mainDragRegion);
 }
 
 // Style

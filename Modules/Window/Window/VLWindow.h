@@ -8,6 +8,7 @@
 #include "Modules/Window/Component/VLComponent.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
+#include "Modules/Window/Window/VLNSWindowWheelDelegate.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLRect.h"
 #include "Platform/WindowServer/VLWSResponder.h"
@@ -50,7 +51,8 @@ class VLWindow final : public VLComponent,
                        public VLNSWindowKeyboardEventDelegate,
                        public VLNSWindowMouseEventDelegate,
                        public VLWidgetWindowComponent,
-                       public VLWSResponder {
+                       public VLWSResponder,
+                       public VLNSWindowWheelDelegate {
 public:
     static std::shared_ptr<VLWindow> create(const VLDictionary& style = {},
                                             const VLDictionary& attributes = {}, const VLArray& events = {});
@@ -125,6 +127,8 @@ public:
                                                  const VLDictionary& payload) override;
     void nswindowDidReceiveMouseEventWithType(VLWSWindow&, const std::string& type,
                                               const VLDictionary& payload) override;
+    // Desktops and panels take the wheel while key; widgets and overlays where they take the mouse.
+    bool nswindowTakesWheelEvent(const VLWSWindow& window, const VLWSEvent& event) override;
 
     // The window's place in a host view of bounds B for the layout frame F and the host area A (null: the
     // whole bounds), flipped or not; nothing when the area has no size, or when any of them is not finite.
@@ -163,10 +167,22 @@ private:
     void _removeChildWindowOnMainThread(const Self& child);
     void _updateHitRegionMonitors();
     void _removeHitRegionMonitors();
-    // Pass-through, drag regions and file drops come with the regions and window events.
-    void _updateMousePassThroughWithEvent(const VLWSEvent*) {}
+    // Lets the mouse through the platform window where the pointer is outside the hit region. `event` is
+    // what a hit-region monitor saw, nullptr when the region or the frame changed.
+    void _updateMousePassThroughWithEvent(const VLWSEvent* event);
     void _updateMousePassThrough() { _updateMousePassThroughWithEvent(nullptr); }
-    void _updateDragRegion() {}
+    // Whether the window takes the mouse at a point given from its top-left corner, y downwards.
+    bool _takesMouseAtWindowPoint(VLPoint point) const;
+    // A widget window that the user resizes is to take the mouse along its edges; off until its resize
+    // corner handles what the edges take.
+    bool _hasUserResizeEdge() const { return false; }
+    // Tells the resize corner whether the pointer is over the window; it ignores it for now.
+    void _pointerIsOver(bool) {}
+    // The view under the pointer hears a move of its own: the platform sends none to a window that
+    // ignored the mouse until now, and the monitors swallow the window's own.
+    void _sendMouseMovedUnderPointer(const VLWSEvent* cause);
+    void _updateDragRegion();
+    // File drops come with the window events.
     void _updateFileDrops() {}
     // Whether the runtime, when there is one, lets the window take keys.
     bool allowsKeyboard() const;
@@ -224,6 +240,7 @@ private:
     bool _mainAllowsTiling = true;                                          // main thread
     bool _isHosted = false;                                                 // main thread
     bool _isShown = false;                                                  // main thread
+    bool _acceptsFileDrops = false;                                         // main thread
     std::shared_ptr<VLNotificationCenter::Observer> _hostViewFrameObserver; // main thread
     VLJSEngine::PendingWork _openWork;                                      // main thread
     std::atomic<bool> _destroyed{false};                                    // set on the component thread

@@ -491,8 +491,8 @@ TEST_F(VLWindowTest, HitRegionsArePostedOnceAndMonitorThePointer) {
             seen.push_back(event.type());
             return std::optional(event);
         });
-    VLTestWidget::driver().moveMouse({20, 880});
-    VLTestWidget::driver().click({30, 880});
+    VLTestWidget::driver().moveMouse({2, 898});
+    VLTestWidget::driver().click({3, 897});
     EXPECT_EQ(seen, std::vector{VLWSEventType::LeftMouseUp});
 
     widget.perform([&] { component->setHitRegion(std::nullopt); });
