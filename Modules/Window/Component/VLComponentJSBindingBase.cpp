@@ -288,13 +288,14 @@ void VLComponentJSBindingBase::component(VLComponent&, const std::string& name, 
     if (!bindingContext)
         return;
     std::weak_ptr<VLComponentJSBindingBase> weakSelf = sharedFromThis();
-    VLJSBindingPerformBlockOnThread(bindingContext, [weakSelf, name, params] {
+    const bool passesArgument = !params.empty() || passesEmptyDetails(name);
+    VLJSBindingPerformBlockOnThread(bindingContext, [weakSelf, name, params, passesArgument] {
         std::shared_ptr<VLComponentJSBindingBase> self = weakSelf.lock();
         std::shared_ptr<VLJSBindingContext> bindingContext = self ? self->bindingContext() : nullptr;
         JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
         if (!ctx)
             return;
-        if (params.empty()) {
+        if (!passesArgument) {
             self->triggerEvent(name);
             return;
         }

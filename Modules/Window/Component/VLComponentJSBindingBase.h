@@ -89,6 +89,9 @@ protected:
     makeComponent(const VLDictionary& style, const VLDictionary& attributes, const VLArray& events) const;
     // The constructor options copied into the component's attributes.
     virtual std::vector<const char*> attributeOptionNames() const { return {}; }
+    // Whether the event reaches scripts as an empty object when it has no details, rather than with no
+    // argument at all; any thread.
+    virtual bool passesEmptyDetails(const std::string&) const { return false; }
     // Keeps the script object from collection, or lets it go; nothing without object or context.
     void protectJSObject(bool protect) const;
 

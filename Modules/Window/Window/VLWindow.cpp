@@ -7,9 +7,12 @@
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
+#include "Modules/Window/Window/VLNSPanel.h"
 #include "Modules/Window/Window/VLNSWindowCommon.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventSource.h"
 #include "Modules/Window/Window/VLWidgetResizeHintView.h"
+#include "Modules/Window/Window/VLWindowDraggedFileInfo.h"
+#include "Modules/Window/Window/VLWindowDraggedFileURLs.h"
 #include "Modules/Window/Window/VLWindowKind.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Graphics/VLColor.h"
@@ -919,4 +922,113 @@ void VLWindow::moveWidgetToPlace(VLPoint place) {
     _isKeepingWidgetOnDisplay = true;
     _window->setFrame(restricted, true);
     _isKeepingWidgetOnDisplay = false;
+}
+
+// File drops
+
+namespace {
+
+// The entries of the files, each with the token of the same index when there is one.
+VLArray fileDragEntries(const std::vector<VLURL>& urls, const std::vector<std::string>& tokens = {}) {
+    VLArray entries;
+    entries.reserve(urls.size());
+    for (size_t index = 0; index < urls.size(); ++index) {
+        VLDictionary entry = VLWindowDraggedFileInfo(urls[index]);
+        if (index < tokens.size())
+            entry.set("token", tokens[index]);
+        entries.emplace_back(std::move(entry));
+    }
+    return entries;
+}
+
+VLDictionary fileDragPayload(VLPoint point, VLArray files) {
+    return {{"x", point.x}, {"y", point.y}, {"files", std::move(files)}};
+}
+
+// What the drag's source allows, the generic operation first.
+uint64_t fileDragOperation(uint64_t sourceMask) {
+    for (uint64_t operation : {VLWSDragOperationGeneric, VLWSDragOperationMove, VLWSDragOperationCopy})
+        if (sourceMask & operation)
+            return operation;
+    return VLWSDragOperationNone;
+}
+
+} // namespace
+
+void VLWindow::_updateFileDrops() {
+    auto* panel = dynamic_cast<VLNSPanel*>(_window.get());
+    if (!panel)
+        return;
+    const std::vector<std::string> events = this->events();
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    const bool accept =
+        std::any_of(events.begin(), events.end(), isFileDragEvent) && runtime && runtime->allowsFileDrops();
+    if (accept == _acceptsFileDrops)
+        return;
+    _acceptsFileDrops = accept;
+    if (!accept) {
+        _stopAcceptingFileDrops();
+        return;
+    }
+    panel->setFileDropDelegate(std::weak_ptr<VLNSWindowFileDropDelegate>(self()));
+    panel->registerForDraggedTypes({VLWSPasteboardTypeFileURL});
+}
+
+void VLWindow::_stopAcceptingFileDrops() {
+    if (auto* panel = dynamic_cast<VLNSPanel*>(_window.get())) {
+        panel->setFileDropDelegate({});
+        panel->unregisterDraggedTypes();
+    }
+    _fileDragInside = false;
+    _fileDragFiles.reset();
+}
+
+void VLWindow::_leaveFileDrag() {
+    if (std::exchange(_fileDragInside, false))
+        _fireEvent("dragleave", {});
+}
+
+uint64_t VLWindow::nswindowFileDragWithType(VLWSWindow& window, const std::string& type,
+                                            const VLWSDraggingInfo* info) {
+    if (!_acceptsFileDrops)
+        return VLWSDragOperationNone;
+    if (type == "dragleave") {
+        _leaveFileDrag();
+        _fileDragFiles.reset();
+        return VLWSDragOperationNone;
+    }
+    if (!info)
+        return VLWSDragOperationNone;
+    const VLPoint point = VLNSWindowLocationInContentView(window, info->draggingLocation());
+    const bool outside = _mainHitRegion && !regionContainsPoint(*_mainHitRegion, point);
+    // A drag that never left keeps no files into the next one, which starts from outside.
+    if (_fileDragFiles && info->draggingSequenceNumber() != _fileDragSequence) {
+        _fileDragInside = false;
+        _fileDragFiles.reset();
+    }
+    _fileDragSequence = info->draggingSequenceNumber();
+    if (!_fileDragFiles)
+        _fileDragFiles = fileDragEntries(VLWindowDraggedFileURLs(*info));
+    if (_fileDragFiles->empty())
+        return VLWSDragOperationNone;
+    if (outside) {
+        _leaveFileDrag();
+        return VLWSDragOperationNone;
+    }
+    if (type != "drop") {
+        const bool wasInside = std::exchange(_fileDragInside, true);
+        if (!wasInside || point != _fileDragPoint) {
+            _fileDragPoint = point;
+            _fireEvent(wasInside ? "dragover" : "dragenter", fileDragPayload(point, *_fileDragFiles));
+        }
+        return fileDragOperation(info->draggingSourceOperationMask());
+    }
+    const std::vector<VLURL> urls = VLWindowDraggedFileURLs(*info);
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    VLArray files =
+        fileDragEntries(urls, runtime ? runtime->registerDroppedFileURLs(urls) : std::vector<std::string>());
+    _fileDragInside = false;
+    _fileDragFiles.reset();
+    _fireEvent("drop", fileDragPayload(point, std::move(files)));
+    return VLWSDragOperationGeneric;
 }

@@ -6,6 +6,7 @@
 #include "Core/Runtime/VLRuntimeOwner.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Modules/Window/Component/VLComponent.h"
+#include "Modules/Window/Window/VLNSWindowFileDropDelegate.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowWheelDelegate.h"
@@ -52,7 +53,8 @@ class VLWindow final : public VLComponent,
                        public VLNSWindowMouseEventDelegate,
                        public VLWidgetWindowComponent,
                        public VLWSResponder,
-                       public VLNSWindowWheelDelegate {
+                       public VLNSWindowWheelDelegate,
+                       public VLNSWindowFileDropDelegate {
 public:
     static std::shared_ptr<VLWindow> create(const VLDictionary& style = {},
                                             const VLDictionary& attributes = {}, const VLArray& events = {});
@@ -129,6 +131,10 @@ public:
                                               const VLDictionary& payload) override;
     // Desktops and panels take the wheel while key; widgets and overlays where they take the mouse.
     bool nswindowTakesWheelEvent(const VLWSWindow& window, const VLWSEvent& event) override;
+    // Files dragged over an overlay window that accepts them become "dragenter", "dragover",
+    // "dragleave" and "drop" inside its hit region, and are refused outside it.
+    uint64_t nswindowFileDragWithType(VLWSWindow& window, const std::string& type,
+                                      const VLWSDraggingInfo* info) override;
 
     // The window's place in a host view of bounds B for the layout frame F and the host area A (null: the
     // whole bounds), flipped or not; nothing when the area has no size, or when any of them is not finite.
@@ -182,8 +188,11 @@ private:
     // ignored the mouse until now, and the monitors swallow the window's own.
     void _sendMouseMovedUnderPointer(const VLWSEvent* cause);
     void _updateDragRegion();
-    // File drops come with the window events.
-    void _updateFileDrops() {}
+    // An overlay window accepts files while a drag event is listened and the runtime allows drops.
+    void _updateFileDrops();
+    void _stopAcceptingFileDrops();
+    // Fires "dragleave" when the drag was inside.
+    void _leaveFileDrag();
     // Whether the runtime, when there is one, lets the window take keys.
     bool allowsKeyboard() const;
     void setKeyboardEventDelegate(bool listens);
@@ -236,6 +245,10 @@ private:
     std::optional<VLWindowRegion> _mainHitRegion, _mainDragRegion;          // main thread
     std::shared_ptr<VLWSEventMonitor> _hitRegionGlobalMonitor;              // main thread
     std::shared_ptr<VLWSEventMonitor> _hitRegionLocalMonitor;               // main thread
+    bool _fileDragInside = false;                                           // main thread
+    std::optional<VLArray> _fileDragFiles;                                  // main thread
+    VLPoint _fileDragPoint;                                                 // main thread
+    int64_t _fileDragSequence = 0;                                          // main thread
     bool _allowsTiling = true;                                              // component thread
     bool _mainAllowsTiling = true;                                          // main thread
     bool _isHosted = false;                                                 // main thread

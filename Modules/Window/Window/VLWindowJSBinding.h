@@ -78,6 +78,8 @@ protected:
     std::shared_ptr<VLComponent> makeComponent(const VLDictionary& style, const VLDictionary& attributes,
                                                const VLArray& events) const override;
     std::vector<const char*> attributeOptionNames() const override { return {"type"}; }
+    // A file drag's leave carries an empty object.
+    bool passesEmptyDetails(const std::string& name) const override { return name == "dragleave"; }
 
 private:
     // Reading gives null without a region, else new objects {x, y, width, height}.
