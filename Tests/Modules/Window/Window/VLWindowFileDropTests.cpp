@@ -66,6 +66,22 @@ uint64_t tell(VLWindow& window, const std::string& type, const VLWSDraggingInfo&
     return window.nswindowFileDragWithType(*window.platformWindow(), type, &info);
 }
 
+// An overlay window of the widget's runtime, which allows drops, made on its thread, shown and laid out;
+// its events go to the recorder.
+std::shared_ptr<VLWindow> shownOverlay(VLTestWidget& widget, const VLArray& events,
+                                       const std::shared_ptr<Recorder>& recorder) {
+    widget.runtime()->setAllowsFileDrops(true);
+    std::shared_ptr<VLWindow> component;
+    widget.perform([&] {
+        component = overlay(events);
+        component->setRuntime(widget.runtime());
+        component->setEventDelegate(recorder);
+        component->show();
+        component->handleRenderingTick();
+    });
+    return component;
+}
+
 bool acceptsFiles(const VLWindow& window) {
     const auto* panel = dynamic_cast<const VLNSPanel*>(window.platformWindow().get());
     return panel && panel->fileDropDelegate() &&
@@ -129,16 +145,8 @@ TEST_F(VLWindowFileDropTest, OnlyOverlayWindowsListeningToDragsAcceptFilesWhenTh
 TEST_F(VLWindowFileDropTest, TheHitRegionDecidesWhereAndTheSourceHowFilesAreTaken) {
     VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
     ASSERT_NE(widget.runtime(), nullptr);
-    widget.runtime()->setAllowsFileDrops(true);
-    std::shared_ptr<VLWindow> component;
     auto recorder = std::make_shared<Recorder>();
-    widget.perform([&] {
-        component = overlay({"dragenter", "dragleave"});
-        component->setRuntime(widget.runtime());
-        component->setEventDelegate(recorder);
-        component->show();
-        component->handleRenderingTick();
-    });
+    std::shared_ptr<VLWindow> component = shownOverlay(widget, {"dragenter", "dragleave"}, recorder);
 
     // A drag enters at the point, then moves to (100, 50), outside every rectangle.
     const VLWindowRegion two{{0, 0, 10, 10}, {20, 0, 10, 10}};
@@ -286,4 +294,39 @@ TEST_F(VLWindowFileDropTest, AScriptHearsAFileDragOfTheDriverOverItsOverlayWindo
                                  "log: dragover " + at(70, 70, files), "log: drop " + at(70, 70, dropped)));
     }
     VLFrameSourceFactory::setShared(nullptr);
+}
+
+TEST_F(VLWindowFileDropTest, FilesDraggedFromElsewhereFindTheHitRegionThoughTheButtonIsHeld) {
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
+    ASSERT_NE(widget.runtime(), nullptr);
+    auto recorder = std::make_shared<Recorder>();
+    std::shared_ptr<VLWindow> component = shownOverlay(widget, {"dragenter", "dragleave", "drop"}, recorder);
+    widget.perform([&] { component->setHitRegion(VLWindowRegion{{10, 10, 50, 30}}); });
+    const VLWSWindow& platform = *component->platformWindow();
+    ASSERT_TRUE(platform.ignoresMouseEvents());
+
+    // The window spans (100, 700) to (300, 800) on the screen, y up; the region's rectangle lies at
+    // (110, 760) to (160, 790).
+    VLWSDriver& driver = VLTestWidget::driver();
+    driver.beginFileDrag({"/tmp/a.txt"}, VLWSDragOperationEvery);
+    const struct {
+        const char* name;
+        VLPoint point;
+        bool ignores;
+        std::vector<std::string> fired;
+    } steps[] = {
+        {"in the window, outside the region", {200, 750}, true, {}},
+        {"into the region", {120, 780}, false, {"dragenter"}},
+        {"out of it", {250, 720}, true, {"dragenter", "dragleave"}},
+        {"back in", {130, 770}, false, {"dragenter", "dragleave", "dragenter"}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        driver.dragTo(step.point);
+        EXPECT_EQ(platform.ignoresMouseEvents(), step.ignores);
+        EXPECT_EQ(recorder->names(), step.fired);
+    }
+    driver.drop();
+    EXPECT_EQ(recorder->names(), (std::vector<std::string>{"dragenter", "dragleave", "dragenter", "drop"}));
+    widget.perform([&] { component.reset(); });
 }
