@@ -123,10 +123,13 @@ TEST_F(VLWindowPassThroughTest, AHeldButtonKeepsTheSettingUntilItsRelease) {
     const struct {
         const char* name;
         VLPoint from, to;
+        bool files;
         bool ignoresWhileHeld;
     } cases[] = {
-        {"pressed outside, dragged into the region", {100, 50}, {20, 20}, true},
-        {"pressed in the region, dragged out of it", {20, 20}, {100, 50}, false},
+        {"pressed outside, dragged into the region", {100, 50}, {20, 20}, false, true},
+        {"pressed in the region, dragged out of it", {20, 20}, {100, 50}, false, false},
+        // Only a window that accepts drops lets files in from elsewhere; a widget window takes none.
+        {"files dragged in from elsewhere", {100, 50}, {20, 20}, true, true},
     };
     auto window = open("widget");
     VLWSWindow& platform = *window->platformWindow();
@@ -134,11 +137,19 @@ TEST_F(VLWindowPassThroughTest, AHeldButtonKeepsTheSettingUntilItsRelease) {
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         driver().moveMouse(onScreen(platform, test.from));
-        // The right button, as a left press would drag the widget by its background.
-        driver().mouseDown(1);
-        driver().moveMouse(onScreen(platform, test.to));
+        if (test.files) {
+            driver().beginFileDrag({"/tmp/a.txt"}, VLWSDragOperationEvery);
+            driver().dragTo(onScreen(platform, test.to));
+        } else {
+            // The right button, as a left press would drag the widget by its background.
+            driver().mouseDown(1);
+            driver().moveMouse(onScreen(platform, test.to));
+        }
         EXPECT_EQ(platform.ignoresMouseEvents(), test.ignoresWhileHeld);
-        driver().mouseUp(1);
+        if (test.files)
+            driver().drop();
+        else
+            driver().mouseUp(1);
         EXPECT_EQ(platform.ignoresMouseEvents(), !test.ignoresWhileHeld);
     }
 }
