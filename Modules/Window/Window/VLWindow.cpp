@@ -693,7 +693,7 @@ void VLWindow::frameDidChange(const VLRect& frame) {
         if (_hasWidgetPlace)
             layout.origin = _widgetPlace;
     }
-    const VLRect target = _flipRect(layout);
+    const VLRect target = _restrictedFrame(_flipRect(layout));
     _isResizeByLayout = true;
     _window->contentView()->setFrameOrigin({0, 0});
     if (target.size == _window->frame().size)
@@ -739,6 +739,26 @@ void VLWindow::_performOnComponentThread(std::function<void(VLWindow&)> block) {
 
 VLRect VLWindow::_flipRect(const VLRect& rect) {
     return VLWindowServer::shared()->snapshot()->flip(rect);
+}
+
+VLWidgetFrameGeometry VLWindow::widgetGeometry() const {
+    VLWidgetFrameGeometry geometry;
+    if (_widgetSizing)
+        geometry.sizing = *_widgetSizing;
+    geometry.widgetSize = _widgetSize;
+    geometry.mainHitRegion = _mainHitRegion;
+    geometry.screens = VLWindowServer::shared()->snapshot()->screens();
+    if (_window)
+        geometry.windowScreen = _window->screen();
+    return geometry;
+}
+
+VLRect VLWindow::_restrictedFrame(const VLRect& frame) const {
+    return _isWidgetWindow ? widgetGeometry().widgetFrame(frame) : frame;
+}
+
+VLEdgeInsets VLWindow::_widgetMarginsForSize(VLSize size) const {
+    return widgetGeometry().marginsForSize(size);
 }
 
 void VLWindow::_claimWidgetWindowIfNeeded() {

@@ -6,6 +6,7 @@
 #include "Core/Runtime/VLRuntimeOwner.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Modules/Window/Component/VLComponent.h"
+#include "Modules/Window/Window/Geometry/VLWidgetFrameGeometry.h"
 #include "Modules/Window/Window/VLNSWindowFileDropDelegate.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
@@ -223,10 +224,12 @@ private:
     // Between the platform's screen coordinates (y up) and flipped ones (y down from the top of the
     // primary screen), either way.
     static VLRect _flipRect(const VLRect& rect);
-    // Stand-ins until the widget geometry and the end of user moves arrive: the frame as proposed, no
-    // margins, nothing told, nothing restricted.
-    VLRect _restrictedFrame(const VLRect& frame) { return frame; }
-    VLEdgeInsets _widgetMarginsForSize(VLSize) const { return {}; }
+    // The widget window's arithmetic over its state and the screens as they are now.
+    VLWidgetFrameGeometry widgetGeometry() const;
+    // The widget window's frame for a proposed one (platform coordinates); other windows' as proposed.
+    VLRect _restrictedFrame(const VLRect& frame) const;
+    VLEdgeInsets _widgetMarginsForSize(VLSize size) const;
+    // Stand-ins until telling the frame to the tree and the end of user moves arrive.
     void _tellWidgetFrame(const VLRect&, const VLRect&) {}
     void _restrictMovedFrame() {}
 

@@ -306,3 +306,37 @@ TEST_F(VLWidgetWindowTest, AbsurdSizingsAndMissingScreensStillMakeAWidgetWindow)
         EXPECT_EQ(widget.runtime().widgetWindow(), nullptr);
     }
 }
+
+TEST_F(VLWidgetWindowTest, TheWidgetSizeAndTheVisibleFrameShapeTheWindowItsHitRegionTheMargins) {
+    // A widget of 300 × 200 laid out at 200 × 120, its hit region leaving 20 points clear on the left,
+    // which may hang off the screen.
+    const struct {
+        const char* name;
+        std::optional<VLPoint> place;
+        VLPoint opensAt;
+    } cases[] = {
+        {"where laid out", std::nullopt, {100, 50}},
+        {"a place past the right edge and above the top", VLPoint{2000, -100}, {1140, 25}},
+        {"a place past the left edge", VLPoint{-500, 100}, {-20, 100}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        VLWindowServer::setShared(std::make_shared<VLWindowServer>());
+        VLWidgetSizing sizing = sizingOfSize({300, 200});
+        sizing.setPlace(test.place);
+        Widget widget(sizing);
+        const std::shared_ptr<VLWindow> window =
+            widget.show("widget", {100, 50, 200, 120}, [](VLWindow& window) {
+                window.setHitRegion(VLWindowRegion{{20, 0, 280, 200}});
+            });
+        ASSERT_TRUE(widget.isWidgetWindow(window));
+        EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.opensAt, {300, 200}));
+        EXPECT_EQ(widget.runtime().widgetWindowMargins(), (VLEdgeInsets{0, 20, 0, 0}));
+
+        widget.perform([&] {
+            window->updateStyle({{"left", 100}, {"top", 50}, {"width", 220}, {"height", 120}});
+            window->handleRenderingTick();
+        });
+        EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.opensAt, {300, 200}));
+    }
+}
