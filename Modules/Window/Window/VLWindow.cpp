@@ -14,10 +14,12 @@
 #include "Modules/Window/Window/VLWindowDraggedFileInfo.h"
 #include "Modules/Window/Window/VLWindowDraggedFileURLs.h"
 #include "Modules/Window/Window/VLWindowKind.h"
+#include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Graphics/VLColor.h"
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSEventMonitor.h"
+#include "Platform/WindowServer/VLWSInputState.h"
 #include "Platform/WindowServer/VLWSTrackingArea.h"
 #include "Platform/WindowServer/VLWSView.h"
 #include "Platform/WindowServer/VLWSWindow.h"
@@ -329,6 +331,10 @@ void VLWindow::_closeOnMainThread() {
 }
 
 void VLWindow::windowWillClose(VLWSWindow& window) {
+    _isUndoingTiling = false;
+    _stopDragTimer();
+    _isSliding = false;
+    _isMovedByUser = false;
     _releaseWidgetWindow(window);
     _isShown = false;
     setOpen(false);
@@ -694,6 +700,9 @@ void VLWindow::frameDidChange(const VLRect& frame) {
             layout.origin = _widgetPlace;
     }
     const VLRect target = _restrictedFrame(_flipRect(layout));
+    // A script may still resize a window whose tiling is being undone.
+    if (_isUndoingTiling)
+        _untiledFrame = target;
     _isResizeByLayout = true;
     _window->contentView()->setFrameOrigin({0, 0});
     if (target.size == _window->frame().size)
@@ -705,12 +714,12 @@ void VLWindow::frameDidChange(const VLRect& frame) {
 }
 
 bool VLWindow::needsLayout() const {
-    {
-        std::lock_guard lock(*_lock);
-        if (_isLiveResize)
-            return false;
-    }
-    return VLComponent::needsLayout();
+    return !isLiveResize() && VLComponent::needsLayout();
+}
+
+bool VLWindow::isLiveResize() const {
+    std::lock_guard lock(*_lock);
+    return _isLiveResize;
 }
 
 void VLWindow::handleRenderingTick() {
@@ -718,14 +727,156 @@ void VLWindow::handleRenderingTick() {
         setNeedsLayout();
 }
 
-void VLWindow::windowWillStartLiveResize(VLWSWindow&) {
-    std::lock_guard lock(*_lock);
-    _isLiveResize = true;
+// Platform happenings
+
+void VLWindow::windowDidChangeOcclusionState(VLWSWindow& window) {
+    _fireEvent(window.occlusionState() & VLWSWindowOcclusionStateVisible ? "show" : "hide", {});
 }
 
-void VLWindow::windowDidEndLiveResize(VLWSWindow&) {
-    std::lock_guard lock(*_lock);
-    _isLiveResize = false;
+void VLWindow::windowDidBecomeMain(VLWSWindow&) {
+    _fireEvent("focus", {});
+}
+
+void VLWindow::windowDidResignMain(VLWSWindow&) {
+    _fireEvent("blur", {});
+}
+
+void VLWindow::windowDidChangeScreen(VLWSWindow&) {
+    _updateRenderingDisplay();
+}
+
+void VLWindow::windowDidChangeBackingProperties(VLWSWindow& window) {
+    const float scale = float(window.backingScaleFactor());
+    if (!(scale > 0) || scale == _devicePixelRatio.load())
+        return;
+    _devicePixelRatio = scale;
+    // A ratio the host fixed is what the script sees, whatever the screen.
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (!(runtime && runtime->devicePixelRatio() > 0))
+        _fireEvent("devicepixelratiochange", {});
+}
+
+// User moves and resizes
+
+bool VLWindow::isLeftButtonHeld() {
+    return VLWindowServer::shared()->inputState().pressedMouseButtons() & 1;
+}
+
+void VLWindow::windowDidMove(VLWSWindow& window) {
+    _updateMousePassThrough();
+    if (_isResizeByLayout || _isUndoingTiling)
+        return;
+    const VLWSInputState& input = VLWindowServer::shared()->inputState();
+    if (isLeftButtonHeld() && window.vl_pressMovesWindow() &&
+        VLPointInRect(input.mouseLocation(), window.frame()))
+        _isMovedByUser = true;
+    // A move the engine or the host made is the widget window's new place.
+    if (_isWidgetWindow && !_isMovedByUser && !_isSliding && !_isKeepingWidgetOnDisplay)
+        _setWidgetPlace(_flipRect(window.frame()).origin);
+    if (!_isSliding)
+        _restrictMovedFrame();
+    const VLPoint origin = _flipRect(window.frame()).origin;
+    _performOnComponentThread(
+        [origin, offset = _widgetOffsetFrom(origin)](VLWindow& self) { self._moveWindow(origin, offset); });
+}
+
+void VLWindow::_restrictMovedFrame() {
+    if (!isLeftButtonHeld())
+        _isMovedByUser = false;
+}
+
+void VLWindow::windowWillStartLiveResize(VLWSWindow& window) {
+    {
+        std::lock_guard lock(*_lock);
+        _isLiveResize = true;
+    }
+    // Without the button held, the system is tiling the window.
+    if ((!_mainAllowsTiling || _isWidgetWindow) && !_isZoomingOrFullScreening && !isLeftButtonHeld()) {
+        _isUndoingTiling = true;
+        _untiledFrame = window.frame();
+    }
+}
+
+void VLWindow::windowDidResize(VLWSWindow& window) {
+    if (_isUndoingTiling) {
+        if (window.frame() != _untiledFrame)
+            window.setFrame(_untiledFrame, true);
+        return;
+    }
+    if (!isLiveResize() && !_isResizeByLayout)
+        _tellWindowResized();
+}
+
+void VLWindow::windowDidEndLiveResize(VLWSWindow& window) {
+    {
+        std::lock_guard lock(*_lock);
+        _isLiveResize = false;
+    }
+    if (_isUndoingTiling) {
+        window.setFrame(_untiledFrame, true);
+        _isUndoingTiling = false;
+    } else {
+        _tellWindowResized();
+    }
+}
+
+bool VLWindow::windowShouldZoom(VLWSWindow&, VLRect) {
+    _isZoomingOrFullScreening = true;
+    VLMainQueue::async([weak = weakSelf()] {
+        if (Self self = weak.lock())
+            self->_isZoomingOrFullScreening = false;
+    });
+    return true;
+}
+
+void VLWindow::_tellWindowResized() {
+    if (!_window)
+        return;
+    const VLRect frame = _flipRect(_window->frame());
+    _performOnComponentThread([frame, offset = _widgetOffsetFrom(frame.origin)](VLWindow& self) {
+        self._resizeWindow(frame, offset);
+    });
+}
+
+// Written back on the component thread
+
+bool VLWindow::isRuntimeWidgetWindow() const {
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    return runtime &&
+           runtime->widgetWindowComponent().get() == static_cast<const VLWidgetWindowComponent*>(this);
+}
+
+VLDictionary VLWindow::styleAtOrigin(VLPoint origin) const {
+    VLDictionary style = this->style();
+    style.erase("start");
+    style.erase("end");
+    style.set("left", origin.x);
+    style.set("top", origin.y);
+    for (const char* key : {"right", "bottom", "marginLeft", "marginTop", "marginRight", "marginBottom"})
+        style.set(key, 0);
+    return style;
+}
+
+void VLWindow::_moveWindow(VLPoint origin, VLPoint offset) {
+    _contentMovedOrigin = false;
+    _styleOriginOffset = offset;
+    _writeOwnStyle(styleAtOrigin(origin));
+    _fireEvent("move", {{"x", origin.x}, {"y", origin.y}});
+}
+
+void VLWindow::_resizeWindow(const VLRect& frame, VLPoint offset) {
+    if (isRuntimeWidgetWindow()) {
+        _applyWidgetFrame(frame, offset, true, 0);
+        return;
+    }
+    VLDictionary style = styleAtOrigin(frame.origin);
+    // Minimum and maximum too, so that layout keeps the size the window was given.
+    for (const char* key : {"width", "minWidth", "maxWidth"})
+        style.set(key, frame.size.width);
+    for (const char* key : {"height", "minHeight", "maxHeight"})
+        style.set(key, frame.size.height);
+    _writeOwnStyle(style);
+    _fireEvent("resize", {});
 }
 
 // The widget window

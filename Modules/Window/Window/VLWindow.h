@@ -123,8 +123,27 @@ public:
 
     // VLWSWindowDelegate, main thread.
     void windowWillClose(VLWSWindow&) override;
-    void windowWillStartLiveResize(VLWSWindow&) override;
-    void windowDidEndLiveResize(VLWSWindow&) override;
+    // "show" while some of the window can be seen, "hide" otherwise.
+    void windowDidChangeOcclusionState(VLWSWindow& window) override;
+    // Main, not key, is what focus follows.
+    void windowDidBecomeMain(VLWSWindow&) override;
+    void windowDidResignMain(VLWSWindow&) override;
+    void windowDidChangeScreen(VLWSWindow&) override;
+    // Stores a new positive scale; tells the script unless the host fixed the ratio.
+    void windowDidChangeBackingProperties(VLWSWindow& window) override;
+    // A move the engine did not make itself goes to the component thread as the user's.
+    void windowDidMove(VLWSWindow& window) override;
+    void windowWillStartLiveResize(VLWSWindow& window) override;
+    void windowDidResize(VLWSWindow& window) override;
+    void windowDidEndLiveResize(VLWSWindow& window) override;
+    // Zooms and full-screen transitions are the user's own resizes: never undone as tiling.
+    bool windowShouldZoom(VLWSWindow&, VLRect) override;
+    void windowWillEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = true; }
+    void windowDidEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
+    void windowDidFailToEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
+    void windowWillExitFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = true; }
+    void windowDidExitFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
+    void windowDidFailToExitFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
     // The platform window's keys and its own mouse reports become the window's events as they are.
     void nswindowDidReceiveKeyboardEventWithType(VLWSWindow&, const std::string& type,
                                                  const VLDictionary& payload) override;
@@ -194,6 +213,16 @@ private:
     void _stopAcceptingFileDrops();
     // Fires "dragleave" when the drag was inside.
     void _leaveFileDrag();
+    // Posts the platform window's frame to the component thread as a resize.
+    void _tellWindowResized();
+    // Stand-ins until the end of user moves and the widget frame arrive: the restriction only notes the
+    // button's release, no drag timer, no offset, no widget frame written back.
+    void _restrictMovedFrame();
+    void _stopDragTimer() {}
+    VLPoint _widgetOffsetFrom(VLPoint) const { return {}; }
+    void _applyWidgetFrame(const VLRect&, VLPoint, bool, uint64_t) {}
+    bool isLiveResize() const;
+    static bool isLeftButtonHeld();
     // Whether the runtime, when there is one, lets the window take keys.
     bool allowsKeyboard() const;
     void setKeyboardEventDelegate(bool listens);
@@ -205,6 +234,13 @@ private:
     void _removeChildWindow(const Self& child);
     void _applyMove();
     void _applyHitRegion();
+    // A move or resize of the platform window written back into the style (origin and frame flipped),
+    // then "move" {x, y} or "resize".
+    void _moveWindow(VLPoint origin, VLPoint offset);
+    void _resizeWindow(const VLRect& frame, VLPoint offset);
+    // The style with the window's top-left corner at the origin and nothing else placing it.
+    VLDictionary styleAtOrigin(VLPoint origin) const;
+    bool isRuntimeWidgetWindow() const;
     bool isDestroyed() const { return _destroyed.load(); }
 
     // The widget window: the first own widget or overlay window without a parent that a runtime with
@@ -229,9 +265,8 @@ private:
     // The widget window's frame for a proposed one (platform coordinates); other windows' as proposed.
     VLRect _restrictedFrame(const VLRect& frame) const;
     VLEdgeInsets _widgetMarginsForSize(VLSize size) const;
-    // Stand-ins until telling the frame to the tree and the end of user moves arrive.
+    // Stand-in until telling the frame to the tree arrives.
     void _tellWidgetFrame(const VLRect&, const VLRect&) {}
-    void _restrictMovedFrame() {}
 
     std::shared_ptr<VLWSWindow> _window; // main thread
     const std::shared_ptr<VLUnfairLock> _lock;
@@ -243,6 +278,8 @@ private:
     std::weak_ptr<VLWSView> _hostView;                                      // _lock
     VLRect _hostArea = VLRectNull;                                          // _lock
     bool _isResizeByLayout = true;                                          // main thread
+    bool _isMovedByUser = false;                                            // main thread
+    bool _isSliding = false;                                                // main thread
     const std::weak_ptr<VLRunLoopThread> _thread;                           // the component thread
     std::optional<VLWindowRegion> _hitRegion, _dragRegion;                  // component thread
     std::optional<VLWindowRegion> _mainHitRegion, _mainDragRegion;          // main thread
@@ -254,6 +291,9 @@ private:
     int64_t _fileDragSequence = 0;                                          // main thread
     bool _allowsTiling = true;                                              // component thread
     bool _mainAllowsTiling = true;                                          // main thread
+    bool _isUndoingTiling = false;                                          // main thread
+    bool _isZoomingOrFullScreening = false;                                 // main thread
+    VLRect _untiledFrame;                                                   // main thread
     bool _isHosted = false;                                                 // main thread
     bool _isShown = false;                                                  // main thread
     bool _acceptsFileDrops = false;                                         // main thread

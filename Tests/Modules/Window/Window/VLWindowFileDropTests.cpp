@@ -304,6 +304,8 @@ TEST_F(VLWindowFileDropTest, FilesDraggedFromElsewhereFindTheHitRegionThoughTheB
     widget.perform([&] { component->setHitRegion(VLWindowRegion{{10, 10, 50, 30}}); });
     const VLWSWindow& platform = *component->platformWindow();
     ASSERT_TRUE(platform.ignoresMouseEvents());
+    EXPECT_EQ(recorder->names(), std::vector<std::string>{"show"});
+    recorder->fired.clear();
 
     // The window spans (100, 700) to (300, 800) on the screen, y up; the region's rectangle lies at
     // (110, 760) to (160, 790).

@@ -260,12 +260,13 @@ TEST_F(VLWindowTest, DestroyingTwiceTearsDownOnce) {
     EXPECT_EQ(child->left, 1);
     EXPECT_EQ(component->platformWindow(), nullptr);
     EXPECT_TRUE(server().windows().empty());
-    EXPECT_EQ(recorder->fired, std::vector<std::string>{"close"});
+    const std::vector<std::string> fired{"focus", "close", "blur"};
+    EXPECT_EQ(recorder->fired, fired);
 
     component->destroy();
     component->show();
     EXPECT_EQ(child->left, 1);
-    EXPECT_EQ(recorder->fired, std::vector<std::string>{"close"});
+    EXPECT_EQ(recorder->fired, fired);
     EXPECT_TRUE(server().windows().empty());
 
     // Destroyed before it was ever shown, a window never appears.
@@ -287,7 +288,7 @@ TEST_F(VLWindowTest, ListeningToKeysMakesTheWindowTheKeyDelegateUnlessTheRuntime
     EXPECT_EQ(platform.keyboardEventDelegate(), component);
     platform.makeKeyWindow();
     VLTestWidget::driver().typeKey(0, "a");
-    EXPECT_EQ(recorder->fired, (std::vector<std::string>{"keydown", "keyup"}));
+    EXPECT_EQ(recorder->fired, (std::vector<std::string>{"focus", "keydown", "keyup"}));
     EXPECT_EQ(server().unhandledKeyEventCount(), 0u);
 
     component->addEvent("keyup");
