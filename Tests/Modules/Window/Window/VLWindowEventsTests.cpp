@@ -1,6 +1,7 @@
 #include "Modules/Window/Window/VLWindow.h"
 
 #include "Core/Runtime/Rendering/VLFrameSourceFactory.h"
+#include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/WindowServer/VLWSDriver.h"
@@ -171,6 +172,21 @@ TEST_F(VLWindowEventsTest, AScaleChangeIsToldOnceAndNotWhenTheHostFixedTheRatio)
     EXPECT_THAT(own->console(), ElementsAre("log: ratio 0 1"));
     EXPECT_THAT(fixed->console(), ElementsAre());
     EXPECT_EQ(evaluate(*fixed, "w.devicePixelRatio"), "3");
+}
+
+TEST_F(VLWindowEventsTest, TheRenderingLoopFollowsTheWindowToAnotherScreen) {
+    VLWSScreen second = VLWSScreen::defaultScreen();
+    second.displayID = 2;
+    second.isMain = false;
+    second.frame = second.visibleFrame = {1440, 0, 1440, 900};
+    ASSERT_TRUE(server().setScreens({VLWSScreen::defaultScreen(), second}));
+    auto widget = launch("panel", "[]");
+    ASSERT_NE(widget->runtime(), nullptr);
+    EXPECT_EQ(widget->runtime()->renderingLoop()->displayID(), 1u);
+    widget->inspect("w.style.left = 1600", [](JSContextRef, JSValueRef) {});
+    tick(*widget);
+    EXPECT_EQ(windowOf(*widget)->frame(), screenFrame(1600, 100, 200, 100));
+    EXPECT_EQ(widget->runtime()->renderingLoop()->displayID(), 2u);
 }
 
 TEST_F(VLWindowEventsTest, KeysArriveOnlyWhenTheKeyboardWasAllowedAsTheListenerWasAdded) {
