@@ -1082,7 +1082,8 @@ void VLWindow::_noteStartingOffset(const VLRect& layoutFrame) {
 }
 
 void VLWindow::moveWidgetToPlace(VLPoint place) {
-    if (!_isWidgetWindow || !_window || _isHosted || _isUserResizing)
+    // The user's own moves and resizes, and a slide, go first.
+    if (!_isWidgetWindow || !_window || _isHosted || _isUserResizing || _isMovedByUser || _isSliding)
         return;
     _setWidgetPlace(place);
     VLRect target = _flipRect(_window->frame());

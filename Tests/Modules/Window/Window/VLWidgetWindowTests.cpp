@@ -2,6 +2,7 @@
 #include "Modules/Window/Component/VLComponentView.h"
 #include "Modules/Window/Window/VLWidgetResizeHintView.h"
 #include "Modules/Window/Window/VLWindow.h"
+#include "Platform/WindowServer/VLWSDriver.h"
 #include "Platform/WindowServer/VLWSTrackingArea.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
@@ -339,4 +340,32 @@ TEST_F(VLWidgetWindowTest, TheWidgetSizeAndTheVisibleFrameShapeTheWindowItsHitRe
         });
         EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.opensAt, {300, 200}));
     }
+}
+
+TEST_F(VLWidgetWindowTest, TheEnginesAndTheHostsMovesBecomeThePlaceWhileTheUsersDragGoesFirst) {
+    Widget widget(sizingOfSize({300, 200}));
+    const std::shared_ptr<VLWindow> component = widget.show("widget", {100, 50, 300, 200});
+    ASSERT_TRUE(widget.isWidgetWindow(component));
+    const std::shared_ptr<VLWSWindow>& window = component->platformWindow();
+
+    // A move nobody restricts is the new place.
+    window->setFrameOrigin(screenFrame({600, 300}, {300, 200}).origin);
+    EXPECT_EQ(widget.runtime().widgetWindowPlace(), VLPoint(600, 300));
+
+    // The host's place is kept even where the window may not go.
+    widget.runtime().moveWidgetWindowToPlace({2000, 100});
+    EXPECT_EQ(window->frame(), screenFrame({1140, 100}, {300, 200}));
+    EXPECT_EQ(widget.runtime().widgetWindowPlace(), VLPoint(2000, 100));
+
+    // While the user drags the window, the host cannot move it.
+    VLWSDriver& driver = VLTestWidget::driver();
+    driver.moveMouse({1200, 700});
+    driver.mouseDown();
+    driver.moveMouse({1100, 650});
+    const VLRect dragged = window->frame();
+    ASSERT_NE(dragged, screenFrame({1140, 100}, {300, 200}));
+    widget.runtime().moveWidgetWindowToPlace({10, 10});
+    EXPECT_EQ(window->frame(), dragged);
+    driver.mouseUp();
+    widget.perform([] {});
 }
