@@ -6,7 +6,10 @@
 #include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/VLRuntime.h"
+#include "Core/Runtime/VLRuntimeWindowNotifications.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
+#include "Modules/Window/Window/Geometry/VLScreenChoice.h"
+#include "Modules/Window/Window/Geometry/VLWindowRestriction.h"
 #include "Modules/Window/Window/VLNSPanel.h"
 #include "Modules/Window/Window/VLNSWindowCommon.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventSource.h"
@@ -20,6 +23,7 @@
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSEventMonitor.h"
 #include "Platform/WindowServer/VLWSInputState.h"
+#include "Platform/WindowServer/VLWSTimer.h"
 #include "Platform/WindowServer/VLWSTrackingArea.h"
 #include "Platform/WindowServer/VLWSView.h"
 #include "Platform/WindowServer/VLWSWindow.h"
@@ -699,7 +703,7 @@ void VLWindow::frameDidChange(const VLRect& frame) {
         if (_hasWidgetPlace)
             layout.origin = _widgetPlace;
     }
-    const VLRect target = _restrictedFrame(_flipRect(layout));
+    const VLRect target = _isWidgetWindow ? _restrictedFrame(_flipRect(layout)) : _flipRect(layout);
     // A script may still resize a window whose tiling is being undone.
     if (_isUndoingTiling)
         _untiledFrame = target;
@@ -780,9 +784,110 @@ void VLWindow::windowDidMove(VLWSWindow& window) {
         [origin, offset = _widgetOffsetFrom(origin)](VLWindow& self) { self._moveWindow(origin, offset); });
 }
 
+// Keeping windows on screen
+
 void VLWindow::_restrictMovedFrame() {
-    if (!isLeftButtonHeld())
+    if (_isSliding)
+        return;
+    if (!_window || _isHosted || !_window->isVisible()) {
+        _stopDragTimer();
         _isMovedByUser = false;
+        return;
+    }
+    if (isLeftButtonHeld()) {
+        _startDragTimer();
+        return;
+    }
+    _stopDragTimer();
+    const VLWindowServer& server = *VLWindowServer::shared();
+    if (_isMovedByUser)
+        _dropScreen =
+            VLScreenChoice::underPointer(server.snapshot()->screens(), server.inputState().mouseLocation());
+    const VLRect current = _window->frame();
+    VLRect frame = current;
+    if (_isWidgetWindow && _hasWidgetPlace && !_isMovedByUser) {
+        VLRect flipped = _flipRect(frame);
+        flipped.origin = _widgetPlace;
+        frame = _flipRect(flipped);
+    }
+    const VLRect restricted = _restrictedFrame(frame);
+    _dropScreen.reset();
+    if (_isWidgetWindow && _isMovedByUser)
+        _setWidgetPlace(_flipRect(restricted).origin);
+    if (restricted == current) {
+        _endUserMove();
+        return;
+    }
+    if (_isMovedByUser && restricted.size == current.size &&
+        !server.workspace().accessibilityDisplayShouldReduceMotion()) {
+        _slideTo(restricted.origin);
+        return;
+    }
+    _isKeepingWidgetOnDisplay = true;
+    _window->setFrame(restricted, true);
+    _isKeepingWidgetOnDisplay = false;
+    _endUserMove();
+}
+
+void VLWindow::_startDragTimer() {
+    if (_dragTimer)
+        return;
+    _dragTimer = VLWindowServer::shared()->clock().scheduleTimer(1.0 / 120, true,
+                                                                 [weak = weakSelf()](VLWSTimer& timer) {
+                                                                     if (const Self self = weak.lock())
+                                                                         self->_dragTick();
+                                                                     else
+                                                                         timer.invalidate();
+                                                                 });
+}
+
+void VLWindow::_stopDragTimer() {
+    if (const std::shared_ptr<VLWSTimer> timer = std::exchange(_dragTimer, nullptr))
+        timer->invalidate();
+}
+
+void VLWindow::_dragTick() {
+    if (!_isSliding) {
+        if (!isLeftButtonHeld())
+            _restrictMovedFrame();
+        return;
+    }
+    if (!_window || !_window->isVisible()) {
+        _isSliding = false;
+        _stopDragTimer();
+        _endUserMove();
+        return;
+    }
+    // The user took the window again: it stays where the slide got to, and the timer waits.
+    if (isLeftButtonHeld() && _window->vl_pressMovesWindow()) {
+        _isSliding = false;
+        return;
+    }
+    const VLWindowSlide::Step step = _slide.stepAt(VLWindowServer::shared()->clock().now());
+    _isKeepingWidgetOnDisplay = true;
+    _window->setFrameOrigin(step.origin);
+    _isKeepingWidgetOnDisplay = false;
+    if (step.finished) {
+        _isSliding = false;
+        _stopDragTimer();
+        _endUserMove();
+    }
+}
+
+void VLWindow::_slideTo(VLPoint origin) {
+    _slide = VLWindowSlide(_window->frame().origin, origin, VLWindowServer::shared()->clock().now());
+    _isSliding = true;
+    _startDragTimer();
+}
+
+void VLWindow::_endUserMove() {
+    if (!_isMovedByUser)
+        return;
+    _isMovedByUser = false;
+    if (auto* platform = dynamic_cast<VLNSWindowDragRegion*>(_window.get()))
+        platform->setPressMovesWindow(false);
+    if (const std::shared_ptr<VLRuntime> runtime = this->runtime())
+        VLNotificationCenter::defaultCenter().post(VLRuntimeWindowDidEndUserMoveNotification, runtime.get());
 }
 
 void VLWindow::windowWillStartLiveResize(VLWSWindow& window) {
@@ -901,11 +1006,16 @@ VLWidgetFrameGeometry VLWindow::widgetGeometry() const {
     geometry.screens = VLWindowServer::shared()->snapshot()->screens();
     if (_window)
         geometry.windowScreen = _window->screen();
+    geometry.chosenScreen = _dropScreen;
     return geometry;
 }
 
 VLRect VLWindow::_restrictedFrame(const VLRect& frame) const {
-    return _isWidgetWindow ? widgetGeometry().widgetFrame(frame) : frame;
+    if (_isWidgetWindow)
+        return widgetGeometry().widgetFrame(frame);
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    return VLWindowRestriction::restrictedFrame(frame, type(), runtime && runtime->restrictsWindows(),
+                                                VLWindowServer::shared()->snapshot()->screens());
 }
 
 VLEdgeInsets VLWindow::_widgetMarginsForSize(VLSize size) const {

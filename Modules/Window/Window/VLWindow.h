@@ -7,6 +7,7 @@
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Modules/Window/Component/VLComponent.h"
 #include "Modules/Window/Window/Geometry/VLWidgetFrameGeometry.h"
+#include "Modules/Window/Window/Geometry/VLWindowSlide.h"
 #include "Modules/Window/Window/VLNSWindowFileDropDelegate.h"
 #include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
@@ -27,6 +28,7 @@
 class VLRunLoopThread;
 class VLWSEvent;
 class VLWSEventMonitor;
+class VLWSTimer;
 class VLWSTrackingArea;
 class VLWSView;
 class VLWSWindow;
@@ -215,10 +217,16 @@ private:
     void _leaveFileDrag();
     // Posts the platform window's frame to the component thread as a resize.
     void _tellWindowResized();
-    // Stand-ins until the end of user moves and the widget frame arrive: the restriction only notes the
-    // button's release, no drag timer, no offset, no widget frame written back.
+    // After a user move: waits for the button's release on the drag timer, then holds the window on
+    // screen, sliding it back (or jumping with Reduce Motion), and ends the move.
     void _restrictMovedFrame();
-    void _stopDragTimer() {}
+    void _startDragTimer();
+    void _stopDragTimer();
+    void _dragTick();
+    void _slideTo(VLPoint origin);
+    // Once per user move: the press no longer moves the window, and the runtime's host hears of it.
+    void _endUserMove();
+    // Stand-ins until the widget frame arrives: no offset, no widget frame written back.
     VLPoint _widgetOffsetFrom(VLPoint) const { return {}; }
     void _applyWidgetFrame(const VLRect&, VLPoint, bool, uint64_t) {}
     bool isLiveResize() const;
@@ -270,16 +278,20 @@ private:
 
     std::shared_ptr<VLWSWindow> _window; // main thread
     const std::shared_ptr<VLUnfairLock> _lock;
-    std::weak_ptr<VLWindow> _parentWindow;                                  // component thread
-    std::vector<std::pair<Self, int64_t>> _childWindows;                    // _lock
-    std::optional<std::string> _type;                                       // _lock
-    bool _isLiveResize = false;                                             // _lock
-    std::weak_ptr<VLRuntime> _runtime;                                      // _lock
-    std::weak_ptr<VLWSView> _hostView;                                      // _lock
-    VLRect _hostArea = VLRectNull;                                          // _lock
-    bool _isResizeByLayout = true;                                          // main thread
-    bool _isMovedByUser = false;                                            // main thread
-    bool _isSliding = false;                                                // main thread
+    std::weak_ptr<VLWindow> _parentWindow;               // component thread
+    std::vector<std::pair<Self, int64_t>> _childWindows; // _lock
+    std::optional<std::string> _type;                    // _lock
+    bool _isLiveResize = false;                          // _lock
+    std::weak_ptr<VLRuntime> _runtime;                   // _lock
+    std::weak_ptr<VLWSView> _hostView;                   // _lock
+    VLRect _hostArea = VLRectNull;                       // _lock
+    bool _isResizeByLayout = true;                       // main thread
+    bool _isMovedByUser = false;                         // main thread
+    bool _isSliding = false;                             // main thread
+    VLWindowSlide _slide;                                // main thread
+    std::shared_ptr<VLWSTimer> _dragTimer;               // main thread
+    // The screen under the pointer where a user move ended, while its restriction runs; main thread.
+    std::optional<VLWSScreen> _dropScreen;
     const std::weak_ptr<VLRunLoopThread> _thread;                           // the component thread
     std::optional<VLWindowRegion> _hitRegion, _dragRegion;                  // component thread
     std::optional<VLWindowRegion> _mainHitRegion, _mainDragRegion;          // main thread

@@ -9,6 +9,14 @@ std::optional<VLWSScreen> VLScreenChoice::containing(const std::vector<VLWSScree
     return std::nullopt;
 }
 
+std::optional<VLWSScreen> VLScreenChoice::underPointer(const std::vector<VLWSScreen>& screens,
+                                                       VLPoint location) {
+    for (const VLWSScreen& screen : screens)
+        if (VLMouseInRect(location, screen.frame, false))
+            return screen;
+    return std::nullopt;
+}
+
 std::optional<VLWSScreen> VLScreenChoice::forFrame(const std::vector<VLWSScreen>& screens,
                                                    const VLRect& frame,
                                                    const std::optional<VLWSScreen>& current) {

@@ -13,6 +13,8 @@
 struct VLScreenChoice {
     // The first screen whose frame holds the point, by the platform's point rule.
     static std::optional<VLWSScreen> containing(const std::vector<VLWSScreen>& screens, VLPoint point);
+    // The first screen whose frame holds the pointer at that location, by the mouse rule (y up).
+    static std::optional<VLWSScreen> underPointer(const std::vector<VLWSScreen>& screens, VLPoint location);
     // The first screen holding the frame's centre; else `current`, when given; else the screen whose
     // centre lies nearest the frame's centre, the first of equal distances.
     static std::optional<VLWSScreen> forFrame(const std::vector<VLWSScreen>& screens, const VLRect& frame,

@@ -1,0 +1,6 @@
+#pragma once
+
+// Posted on the main thread with the runtime as object and no user info, once a user move of one of
+// the runtime's windows has ended; the content host observes it.
+inline constexpr char VLRuntimeWindowDidEndUserMoveNotification[] =
+    "VLRuntimeWindowDidEndUserMoveNotification";
