@@ -4,3 +4,6 @@
 // the runtime's windows has ended; the content host observes it.
 inline constexpr char VLRuntimeWindowDidEndUserMoveNotification[] =
     "VLRuntimeWindowDidEndUserMoveNotification";
+// Likewise once the user let go of the widget window's resize corner; the host reads widgetWindowSize().
+inline constexpr char VLRuntimeWidgetWindowDidEndUserResizeNotification[] =
+    "VLRuntimeWidgetWindowDidEndUserResizeNotification";

@@ -9,6 +9,8 @@
 #include "Core/Runtime/VLRuntimeWindowNotifications.h"
 #include "Core/Runtime/VLWidgetWindowComponent.h"
 #include "Modules/Window/Window/Geometry/VLScreenChoice.h"
+#include "Modules/Window/Window/Geometry/VLWidgetCornerMeasurement.h"
+#include "Modules/Window/Window/Geometry/VLWidgetResizeHintPlacement.h"
 #include "Modules/Window/Window/Geometry/VLWindowRestriction.h"
 #include "Modules/Window/Window/VLNSPanel.h"
 #include "Modules/Window/Window/VLNSWindowCommon.h"
@@ -30,6 +32,7 @@
 #include "Platform/WindowServer/VLWindowServer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <mutex>
 #include <set>
@@ -99,11 +102,14 @@ VLWindow::~VLWindow() {
     // The platform window and the monitors are the main thread's; the block holds them until it runs.
     VLExecuteOnMainQueue(
         [window = std::move(_window), global = std::move(_hitRegionGlobalMonitor),
-         local = std::move(_hitRegionLocalMonitor), observer = std::move(_hostViewFrameObserver),
+         local = std::move(_hitRegionLocalMonitor), cornerGlobal = std::move(_cornerGlobalMonitor),
+         cornerLocal = std::move(_cornerLocalMonitor), observer = std::move(_hostViewFrameObserver),
          screens = std::move(_screenParametersObserver), hover = std::move(_hoverTrackingArea),
          hint = std::move(_resizeHintWindow), hintView = std::move(_resizeHint)] {
             VLWSEvent::removeMonitor(global);
             VLWSEvent::removeMonitor(local);
+            VLWSEvent::removeMonitor(cornerGlobal);
+            VLWSEvent::removeMonitor(cornerLocal);
             VLNotificationCenter::defaultCenter().removeObserver(observer);
             VLNotificationCenter::defaultCenter().removeObserver(screens);
             if (hint)
@@ -468,6 +474,7 @@ void VLWindow::_applyHitRegion() {
         if (!self)
             return;
         self->_mainHitRegion = region;
+        self->_layoutResizeHint();
         self->_updateHitRegionMonitors();
         self->_updateMousePassThrough();
     });
@@ -714,6 +721,7 @@ void VLWindow::frameDidChange(const VLRect& frame) {
     else
         _window->setFrame(target, true);
     _isResizeByLayout = false;
+    _layoutResizeHint();
     _updateMousePassThrough();
 }
 
@@ -891,6 +899,12 @@ void VLWindow::_endUserMove() {
 }
 
 void VLWindow::windowWillStartLiveResize(VLWSWindow& window) {
+    // The user took the widget by its resize corner.
+    if (_isWidgetWindow && isLeftButtonHeld()) {
+        _isUserResizing = true;
+        _hideResizeHint();
+        return;
+    }
     {
         std::lock_guard lock(*_lock);
         _isLiveResize = true;
@@ -903,6 +917,12 @@ void VLWindow::windowWillStartLiveResize(VLWSWindow& window) {
 }
 
 void VLWindow::windowDidResize(VLWSWindow& window) {
+    if (_isUserResizing) {
+        _widgetSize = window.frame().size;
+        _layoutResizeHint();
+        _scheduleUserResize();
+        return;
+    }
     if (_isUndoingTiling) {
         if (window.frame() != _untiledFrame)
             window.setFrame(_untiledFrame, true);
@@ -913,6 +933,26 @@ void VLWindow::windowDidResize(VLWSWindow& window) {
 }
 
 void VLWindow::windowDidEndLiveResize(VLWSWindow& window) {
+    if (_isUserResizing) {
+        _isUserResizing = false;
+        _widgetSize = window.frame().size;
+        const std::shared_ptr<VLRuntime> runtime = this->runtime();
+        if (runtime)
+            runtime->setWidgetWindowSize(_widgetSize);
+        // The layout this resize causes must not take the window back to the size before it.
+        _userResizeTarget = _flipRect(window.frame());
+        _scheduleUserResize();
+        VLWSClock& clock = VLWindowServer::shared()->clock();
+        clock.cancelPerforms(this, "_forgetUserResizeTarget");
+        clock.perform(this, "_forgetUserResizeTarget", 0.5, [weak = weakSelf()] {
+            if (Self self = weak.lock())
+                self->_forgetUserResizeTarget();
+        });
+        if (runtime)
+            VLNotificationCenter::defaultCenter().post(VLRuntimeWidgetWindowDidEndUserResizeNotification,
+                                                       runtime.get());
+        return;
+    }
     {
         std::lock_guard lock(*_lock);
         _isLiveResize = false;
@@ -923,6 +963,10 @@ void VLWindow::windowDidEndLiveResize(VLWSWindow& window) {
     } else {
         _tellWindowResized();
     }
+}
+
+VLSize VLWindow::windowWillResize(VLWSWindow&, VLSize frameSize) {
+    return _isWidgetWindow && _isUserResizing ? widgetGeometry().proposedSize(frameSize) : frameSize;
 }
 
 bool VLWindow::windowShouldZoom(VLWSWindow&, VLRect) {
@@ -1147,12 +1191,14 @@ void VLWindow::_releaseWidgetWindow(VLWSWindow& window) {
     VLNotificationCenter::defaultCenter().removeObserver(std::exchange(_screenParametersObserver, nullptr));
     if (const std::shared_ptr<VLWSTrackingArea> hover = std::exchange(_hoverTrackingArea, nullptr))
         window.contentView()->removeTrackingArea(hover);
+    VLWindowServer::shared()->clock().cancelPerforms(this, "_showResizeHint");
     if (const std::shared_ptr<VLWSWindow> hint = std::exchange(_resizeHintWindow, nullptr)) {
         window.removeChildWindow(hint);
         hint->orderOut();
     }
     _resizeHint.reset();
     _pointerOverWidget = false;
+    _watchPointerAtResizeCorner(false);
     if (_widgetSizing->resizableByUser())
         window.setStyleMask(window.styleMask() & ~uint64_t(VLWSWindowStyleMaskResizable));
     _widgetSizing.reset();
@@ -1204,6 +1250,178 @@ void VLWindow::moveWidgetToPlace(VLPoint place) {
     _isKeepingWidgetOnDisplay = true;
     _window->setFrame(restricted, true);
     _isKeepingWidgetOnDisplay = false;
+}
+
+// The resize corner and its hint
+
+namespace {
+
+// How near the pointer must come to the window's bottom-right corner to be at it, in points.
+constexpr double kResizeCornerReach = 18;
+// The pointer's moves outside the window, while it is at the corner.
+constexpr uint64_t kCornerEventMask = VLWSEventMaskFromType(VLWSEventType::MouseMoved);
+
+} // namespace
+
+void VLWindow::_pointerIsOver(bool over) {
+    if (!_resizeHint)
+        return;
+    VLWSClock& clock = VLWindowServer::shared()->clock();
+    if (over) {
+        _updateResizeHintEmphasis();
+        if (std::exchange(_pointerOverWidget, true))
+            return;
+        clock.cancelPerforms(this, "_showResizeHint");
+        clock.perform(this, "_showResizeHint", 1.0, [weak = weakSelf()] {
+            if (Self self = weak.lock())
+                self->_showResizeHint();
+        });
+        return;
+    }
+    if (!_pointerOverWidget)
+        return;
+    // On its way to the hint outside the corner the pointer leaves the window, not the widget.
+    if (_pointerAtResizeCorner()) {
+        _updateResizeHintEmphasis();
+        _watchPointerAtResizeCorner(true);
+        return;
+    }
+    _pointerOverWidget = false;
+    _watchPointerAtResizeCorner(false);
+    _hideResizeHint();
+}
+
+bool VLWindow::_pointerNearResizeCorner() const {
+    if (!_window)
+        return false;
+    const VLRect frame = _window->frame();
+    const VLPoint pointer = VLWSEvent::mouseLocation();
+    return std::hypot(pointer.x - frame.maxX(), pointer.y - frame.origin.y) <= kResizeCornerReach;
+}
+
+bool VLWindow::_pointerAtResizeCorner() const {
+    if (_pointerNearResizeCorner())
+        return true;
+    return _resizeHint && _resizeHint->appeared() && _resizeHintWindow &&
+           _resizeHintWindow->parentWindow() == _window &&
+           VLMouseInRect(VLWSEvent::mouseLocation(), _resizeHintWindow->frame(), false);
+}
+
+void VLWindow::_watchPointerAtResizeCorner(bool watch) {
+    if (!watch) {
+        VLWSEvent::removeMonitor(std::exchange(_cornerGlobalMonitor, nullptr));
+        VLWSEvent::removeMonitor(std::exchange(_cornerLocalMonitor, nullptr));
+        return;
+    }
+    if (_cornerGlobalMonitor)
+        return;
+    _cornerGlobalMonitor = VLWSEvent::addGlobalMonitorForEventsMatchingMask(
+        kCornerEventMask, [weak = weakSelf()](const VLWSEvent&) {
+            if (Self self = weak.lock())
+                self->_pointerMovedAtResizeCorner();
+        });
+    _cornerLocalMonitor = VLWSEvent::addLocalMonitorForEventsMatchingMask(
+        kCornerEventMask, [weak = weakSelf()](const VLWSEvent& event) -> std::optional<VLWSEvent> {
+            if (Self self = weak.lock())
+                self->_pointerMovedAtResizeCorner();
+            return event;
+        });
+}
+
+void VLWindow::_pointerMovedAtResizeCorner() {
+    // Back in the window, the tracking area follows the pointer again.
+    if (_window && VLMouseInRect(VLWSEvent::mouseLocation(), _window->frame(), false)) {
+        _watchPointerAtResizeCorner(false);
+        return;
+    }
+    _updateResizeHintEmphasis();
+    if (_pointerAtResizeCorner())
+        return;
+    _watchPointerAtResizeCorner(false);
+    _pointerOverWidget = false;
+    _hideResizeHint();
+}
+
+void VLWindow::_showResizeHint() {
+    if (!_resizeHint || !_resizeHintWindow || !_pointerOverWidget || _isUserResizing || !_window ||
+        VLWSEvent::pressedMouseButtons() != 0 || !_window->isVisible())
+        return;
+    _measureWidgetCorner();
+    _placeResizeHint();
+    if (_resizeHintWindow->parentWindow() != _window) {
+        _resizeHintWindow->setLevel(_window->level());
+        _resizeHintWindow->setCollectionBehavior(_window->collectionBehavior());
+        _window->addChildWindow(_resizeHintWindow);
+    }
+    _updateResizeHintEmphasis();
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    const bool reduceMotion = VLWindowServer::shared()->workspace().accessibilityDisplayShouldReduceMotion();
+    _resizeHint->appearNudging(runtime && runtime->nudgesWidgetResizeHint() && !reduceMotion);
+}
+
+void VLWindow::_hideResizeHint() {
+    VLWindowServer::shared()->clock().cancelPerforms(this, "_showResizeHint");
+    if (_resizeHint)
+        _resizeHint->disappear();
+}
+
+void VLWindow::_updateResizeHintEmphasis() {
+    if (_resizeHint)
+        _resizeHint->setEmphasized(_pointerNearResizeCorner());
+}
+
+void VLWindow::_layoutResizeHint() {
+    if (!_resizeHintWindow || !_resizeHint || !_resizeHint->appeared())
+        return;
+    _measureWidgetCorner();
+    _placeResizeHint();
+}
+
+void VLWindow::_measureWidgetCorner() {
+    const VLWidgetCornerMeasurement corner =
+        VLWidgetCornerMeasurement::measure(*_window->contentView(), _window->backingScaleFactor());
+    _resizeHintInset = corner.inset;
+    _resizeHintCornerRadius = corner.cornerRadius;
+}
+
+void VLWindow::_placeResizeHint() {
+    const std::shared_ptr<VLWSView> content = _window->contentView();
+    const VLPoint anchor = _window->convertPointToScreen(content->convertPointToView(
+        VLWidgetResizeHintPlacement::anchor(content->bounds(), _resizeHintInset), nullptr));
+    std::optional<VLWSScreen> screen = _window->screen();
+    if (!screen)
+        screen = widgetGeometry().screenForFrame(_window->frame());
+    const VLWidgetResizeHintPlacement placement = VLWidgetResizeHintPlacement::place(
+        *_resizeHint, anchor, screen ? screen->frame : VLRectZero, _resizeHintInset, _resizeHintCornerRadius);
+    _resizeHintWindow->setFrame(placement.frame, false);
+}
+
+void VLWindow::_scheduleUserResize() {
+    const VLRect frame = _flipRect(_window->frame());
+    const VLPoint offset = _widgetOffsetFrom(frame.origin);
+    {
+        std::lock_guard lock(*_lock);
+        _pendingUserFrame = frame;
+        _pendingUserOffset = offset;
+        if (std::exchange(_userResizeScheduled, true))
+            return;
+    }
+    onComponentThread([](VLWindow& self) { self._applyUserResize(); });
+}
+
+void VLWindow::_applyUserResize() {
+    VLRect frame;
+    VLPoint offset;
+    {
+        std::lock_guard lock(*_lock);
+        frame = _pendingUserFrame;
+        offset = _pendingUserOffset;
+        _userResizeScheduled = false;
+    }
+    if (isDestroyed())
+        return;
+    _applyWidgetFrame(frame, offset, true, 0);
+    layoutIfNeeded();
 }
 
 // File drops

@@ -47,7 +47,8 @@ using VLWindowRegion = std::vector<VLRect>;
 // Threads: scripts and layout use it on the component thread, the runtime's JavaScript thread that made
 // it; the platform window, the host view and the regions' main copies belong to the main thread. Work
 // for the component thread is posted there, never run inline. _lock guards the child windows, the live
-// resize flag and what the binding sets for the main thread to read (kind, runtime, host view and area).
+// resize flag, what the binding sets for the main thread to read (kind, runtime, host view and area) and
+// the frame a user resize hands to the component thread.
 class VLWindow final : public VLComponent,
                        public VLRuntimeOwner,
                        public VLRenderingPort,
@@ -138,6 +139,13 @@ public:
     void windowWillStartLiveResize(VLWSWindow& window) override;
     void windowDidResize(VLWSWindow& window) override;
     void windowDidEndLiveResize(VLWSWindow& window) override;
+    // The widget window resized by the user fits the visible frame of its screen.
+    VLSize windowWillResize(VLWSWindow&, VLSize frameSize) override;
+    void windowWillMove(VLWSWindow&) override { _hideResizeHint(); }
+    // The widget's hover tracking area, with the window as owner.
+    void mouseEntered(const VLWSEvent&) override { _pointerIsOver(true); }
+    void mouseExited(const VLWSEvent&) override { _pointerIsOver(false); }
+    void mouseMoved(const VLWSEvent&) override { _updateResizeHintEmphasis(); }
     // Zooms and full-screen transitions are the user's own resizes: never undone as tiling.
     bool windowShouldZoom(VLWSWindow&, VLRect) override;
     void windowWillEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = true; }
@@ -201,11 +209,10 @@ private:
     void _updateMousePassThrough() { _updateMousePassThroughWithEvent(nullptr); }
     // Whether the window takes the mouse at a point given from its top-left corner, y downwards.
     bool _takesMouseAtWindowPoint(VLPoint point) const;
-    // A widget window that the user resizes is to take the mouse along its edges; off until its resize
-    // corner handles what the edges take.
-    bool _hasUserResizeEdge() const { return false; }
-    // Tells the resize corner whether the pointer is over the window; it ignores it for now.
-    void _pointerIsOver(bool) {}
+    // A widget window that the user resizes takes the mouse along its edges, where the resize starts.
+    bool _hasUserResizeEdge() const {
+        return _isWidgetWindow && _widgetSizing && _widgetSizing->resizableByUser();
+    }
     // The view under the pointer hears a move of its own: the platform sends none to a window that
     // ignored the mouse until now, and the monitors swallow the window's own.
     void _sendMouseMovedUnderPointer(const VLWSEvent* cause);
@@ -265,6 +272,25 @@ private:
     // Every change of the place goes through here, so that the runtime remembers it.
     void _setWidgetPlace(VLPoint place);
     void _noteStartingOffset(const VLRect& layoutFrame);
+
+    // The resize corner and its hint; main thread. The hint shows a second after the pointer came over
+    // the widget, and the pointer may leave the window for the hint's corner without it going away.
+    void _pointerIsOver(bool over);
+    bool _pointerAtResizeCorner() const;
+    // Whether the pointer lies within reach of the window's bottom-right corner.
+    bool _pointerNearResizeCorner() const;
+    void _watchPointerAtResizeCorner(bool watch);
+    void _pointerMovedAtResizeCorner();
+    void _showResizeHint();
+    void _hideResizeHint();
+    void _updateResizeHintEmphasis();
+    void _layoutResizeHint();
+    void _measureWidgetCorner();
+    void _placeResizeHint();
+    // Hands the window's frame to the component thread, one apply in flight at a time.
+    void _scheduleUserResize();
+    void _applyUserResize(); // component thread
+    void _forgetUserResizeTarget() { _userResizeTarget = VLRectZero; }
     // Between the platform's screen coordinates (y up) and flipped ones (y down from the top of the
     // primary screen), either way.
     static VLRect _flipRect(const VLRect& rect);
@@ -347,4 +373,12 @@ private:
     std::shared_ptr<VLNotificationCenter::Observer> _screenParametersObserver;
     uint64_t _contentLayouts = 0; // component thread: layouts caused by the script's moves and resizes
     VLPoint _styleOriginOffset;   // component thread
+
+    // The resize corner; main thread but for the user's frame on its way to the component thread.
+    std::shared_ptr<VLWSEventMonitor> _cornerGlobalMonitor, _cornerLocalMonitor;
+    VLSize _resizeHintInset; // of the widget's opaque corner from the window's, in points
+    double _resizeHintCornerRadius = 0;
+    VLRect _pendingUserFrame;          // _lock
+    VLPoint _pendingUserOffset;        // _lock
+    bool _userResizeScheduled = false; // _lock
 };
