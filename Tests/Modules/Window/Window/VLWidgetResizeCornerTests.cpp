@@ -3,9 +3,11 @@
 #include "Modules/Window/Window/VLWidgetResizeHintView.h"
 #include "Modules/Window/Window/VLWindow.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/Graphics/VLColor.h"
 #include "Platform/WindowServer/VLWSDriver.h"
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSLayer.h"
+#include "Platform/WindowServer/VLWSView.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 #include "Tests/Support/VLGeometryPrinter.h"
@@ -239,6 +241,28 @@ TEST_F(VLWidgetResizeCornerTest, TheHintSitsOnTheCornerOutsideItWhileTheScreenLe
         EXPECT_EQ(hint().size(), shape.size());
         startOver();
     }
+}
+
+TEST_F(VLWidgetResizeCornerTest, TheHintHugsTheWidgetsVisibleCorner) {
+    open(resizableSizing());
+    // Opaque content leaving 10 points free on the right and 4 below, its corner square.
+    const std::shared_ptr<VLWSView> content = platform().contentView();
+    const VLSize inset{10, 4};
+    const double width = kLayout.size.width - inset.width, height = kLayout.size.height - inset.height;
+    auto solid =
+        std::make_shared<VLWSView>(VLRect{0, content->isFlipped() ? 0 : inset.height, width, height});
+    content->addSubview(solid);
+    solid->layer()->setBackgroundColor(VLColor::blackColor());
+    hover();
+    ASSERT_TRUE(hintShown());
+    // Shaped around the larger inset, its corner that far out from the content's corner along the
+    // diagonal: on the window's right edge, 6 points below its bottom.
+    VLWidgetResizeHintView shape;
+    shape.setCornerRadius(10, true);
+    EXPECT_EQ(hint().corner(), shape.corner());
+    const VLRect hintFrame = resizeHintWindow().frame();
+    EXPECT_EQ(hintFrame.origin.x + hint().corner().x, 300);
+    EXPECT_EQ(hintFrame.origin.y + hint().size().height - hint().corner().y, 694);
 }
 
 TEST_F(VLWidgetResizeCornerTest, AUserResizeFitsTheScreenAndEndsWithTheSizeTold) {
