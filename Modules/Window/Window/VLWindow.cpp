@@ -477,6 +477,7 @@ void VLWindow::_applyHitRegion() {
         self->_layoutResizeHint();
         self->_updateHitRegionMonitors();
         self->_updateMousePassThrough();
+        self->_keepWidgetOnDisplay();
     });
 }
 
@@ -696,6 +697,24 @@ void VLWindow::nswindowDidReceiveMouseEventWithType(VLWSWindow&, const std::stri
 
 // Frames and layout
 
+void VLWindow::setFrame(const VLRect& frame) {
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (runtime && runtime->widgetSizing()) {
+        if (_contentMovedOrigin || _contentResized)
+            ++_contentLayouts;
+        const LayoutSource source{_contentMovedOrigin, _contentResized, _styleOriginOffset, _contentLayouts};
+        _contentMovedOrigin = false;
+        _contentResized = false;
+        VLScreenUpdatePerform([weak = weakSelf(), source] {
+            if (Self self = weak.lock()) {
+                self->_layoutSource = source;
+                self->_placedContentLayouts = std::max(self->_placedContentLayouts, source.contentLayouts);
+            }
+        });
+    }
+    VLComponent::setFrame(frame);
+}
+
 void VLWindow::frameDidChange(const VLRect& frame) {
     if (_isHosted) {
         _layoutInHostView();
@@ -703,14 +722,39 @@ void VLWindow::frameDidChange(const VLRect& frame) {
     }
     if (!_window || !isValidRect(frame))
         return;
+    if (_isWidgetWindow) {
+        if (_isUserResizing)
+            return;
+        // Until the layout that a user resize asked for arrives, older ones would shrink the window back.
+        if (_userResizeTarget != VLRectZero) {
+            if (frame.size != _userResizeTarget.size)
+                return;
+            _userResizeTarget = VLRectZero;
+        }
+    }
+    // While the user moves the widget window or it slides, it stays where it is.
+    const bool follows = !_isWidgetWindow || (!_isMovedByUser && !_isSliding);
     // The layout frame is in flipped screen coordinates; the platform's run upwards.
     VLRect layout = frame;
+    std::optional<VLWSScreen> screen;
     if (_isWidgetWindow) {
+        const LayoutSource source = std::exchange(_layoutSource, {});
+        if (_window->isVisible())
+            screen = _screenForWidgetFrame(source.movedByContent ? _flipRect(frame) : _window->frame());
+        if (follows)
+            _takeWidgetPlaceFromLayout(frame, source);
         _noteStartingOffset(frame);
         if (_hasWidgetPlace)
             layout.origin = _widgetPlace;
     }
-    const VLRect target = _isWidgetWindow ? _restrictedFrame(_flipRect(layout)) : _flipRect(layout);
+    VLRect target = _isWidgetWindow ? _restrictedFrame(_flipRect(layout), screen) : _flipRect(layout);
+    if (!follows) {
+        const VLRect current = _window->frame();
+        target.origin = {current.origin.x, current.maxY() - target.size.height};
+    }
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (_isWidgetWindow && runtime && _widgetSizing->resizableByContent())
+        runtime->setWidgetWindowSize(_widgetSizeInRange(frame.size));
     // A script may still resize a window whose tiling is being undone.
     if (_isUndoingTiling)
         _untiledFrame = target;
@@ -723,6 +767,12 @@ void VLWindow::frameDidChange(const VLRect& frame) {
     _isResizeByLayout = false;
     _layoutResizeHint();
     _updateMousePassThrough();
+    if (!_isWidgetWindow)
+        return;
+    if (runtime)
+        runtime->setWidgetWindowMargins(_widgetMarginsForSize(target.size));
+    if (follows || target.size != frame.size)
+        _tellWidgetFrame(target, frame);
 }
 
 bool VLWindow::needsLayout() const {
@@ -1050,13 +1100,13 @@ VLWidgetFrameGeometry VLWindow::widgetGeometry() const {
     geometry.screens = VLWindowServer::shared()->snapshot()->screens();
     if (_window)
         geometry.windowScreen = _window->screen();
-    geometry.chosenScreen = _dropScreen;
+    geometry.chosenScreen = _dropScreen ? _dropScreen : _widgetFrameScreen;
     return geometry;
 }
 
 VLRect VLWindow::_restrictedFrame(const VLRect& frame) const {
     if (_isWidgetWindow)
-        return widgetGeometry().widgetFrame(frame);
+        return _widgetFrame(frame);
     const std::shared_ptr<VLRuntime> runtime = this->runtime();
     return VLWindowRestriction::restrictedFrame(frame, type(), runtime && runtime->restrictsWindows(),
                                                 VLWindowServer::shared()->snapshot()->screens());
@@ -1422,6 +1472,144 @@ void VLWindow::_applyUserResize() {
         return;
     _applyWidgetFrame(frame, offset, true, 0);
     layoutIfNeeded();
+}
+
+// The widget frame
+
+std::optional<VLWSScreen> VLWindow::_screenForFrame(const VLRect& frame) const {
+    return widgetGeometry().screenForFrame(frame);
+}
+
+std::optional<VLWSScreen> VLWindow::_screenForWidgetFrame(const VLRect& frame) const {
+    return widgetGeometry().screenForWidgetFrame(frame);
+}
+
+VLRect VLWindow::_restrictedFrame(const VLRect& frame, const std::optional<VLWSScreen>& screen) {
+    _widgetFrameScreen = screen;
+    const VLRect restricted = _restrictedFrame(frame);
+    _widgetFrameScreen.reset();
+    return restricted;
+}
+
+VLPoint VLWindow::_widgetOffsetFrom(VLPoint point) const {
+    if (!_isWidgetWindow || !_hasWidgetPlace)
+        return {};
+    return {_widgetPlace.x - point.x, _widgetPlace.y - point.y};
+}
+
+void VLWindow::_takeWidgetPlaceFromLayout(const VLRect& layoutFrame, const LayoutSource& source) {
+    const VLPoint origin = layoutFrame.origin;
+    if (!_hasWidgetPlace)
+        _setWidgetPlace(origin);
+    else if (source.movedByContent && source.resizedByContent)
+        _setWidgetPlace({origin.x + source.styleOriginOffset.x, origin.y + source.styleOriginOffset.y});
+    else if (source.movedByContent)
+        _setWidgetPlace(origin);
+}
+
+namespace {
+
+// Less than half a point apart: the same for the component tree.
+bool nearlyEqual(double a, double b) {
+    return std::abs(a - b) < 0.5;
+}
+
+bool movedByHalfAPoint(VLPoint from, VLPoint to) {
+    return !nearlyEqual(from.x, to.x) || !nearlyEqual(from.y, to.y);
+}
+
+} // namespace
+
+void VLWindow::_tellWidgetFrame(const VLRect& windowFrame, const VLRect& layoutFrame) {
+    const VLRect frame = _flipRect(windowFrame);
+    const bool originSame = nearlyEqual(frame.origin.x, layoutFrame.origin.x) &&
+                            nearlyEqual(frame.origin.y, layoutFrame.origin.y);
+    const bool sizeSame = nearlyEqual(frame.size.width, layoutFrame.size.width) &&
+                          nearlyEqual(frame.size.height, layoutFrame.size.height);
+    if (originSame && sizeSame)
+        return;
+    const VLPoint offset = _widgetOffsetFrom(frame.origin);
+    const uint64_t placed = _placedContentLayouts;
+    if (sizeSame)
+        _performOnComponentThread([frame, offset, placed](VLWindow& self) {
+            self._applyWidgetOrigin(frame.origin, offset, placed);
+        });
+    else
+        _performOnComponentThread([frame, offset, placed](VLWindow& self) {
+            self._applyWidgetFrame(frame, offset, false, placed);
+        });
+}
+
+void VLWindow::_keepWidgetOnDisplay() {
+    const std::shared_ptr<VLRuntime> runtime = this->runtime();
+    if (!_isWidgetWindow || !_window)
+        return;
+    if (runtime)
+        runtime->setWidgetWindowMargins(_widgetMarginsForSize(_window->frame().size));
+    if (_isHosted || _isUserResizing || _userResizeTarget != VLRectZero || isLeftButtonHeld())
+        return;
+    const VLRect window = _window->frame();
+    const std::optional<VLWSScreen> screen =
+        _window->isVisible() ? _screenForWidgetFrame(window) : std::nullopt;
+    VLRect layout = frame();
+    if (_hasWidgetPlace)
+        layout.origin = _widgetPlace;
+    // A layout frame of another size is on its way, and places the window itself.
+    if (_restrictedFrame(_flipRect(layout), screen).size != window.size)
+        return;
+    VLRect current = _flipRect(window);
+    if (_hasWidgetPlace)
+        current.origin = _widgetPlace;
+    const VLRect kept = _restrictedFrame(_flipRect(current), screen);
+    if (kept == window)
+        return;
+    _isResizeByLayout = true;
+    _window->setFrameOrigin(kept.origin);
+    _isResizeByLayout = false;
+    _updateMousePassThrough();
+    const VLPoint origin = _flipRect(kept).origin;
+    _performOnComponentThread([origin, offset = _widgetOffsetFrom(origin), placed = _placedContentLayouts](
+                                  VLWindow& self) { self._applyWidgetOrigin(origin, offset, placed); });
+}
+
+bool VLWindow::_contentChangeNewerThan(uint64_t layouts) const {
+    if (!_contentMovedOrigin && !_contentResized && _contentLayouts <= layouts)
+        return false;
+    return isRuntimeWidgetWindow();
+}
+
+void VLWindow::_applyWidgetOrigin(VLPoint origin, VLPoint offset, uint64_t placed) {
+    if (_contentChangeNewerThan(placed))
+        return;
+    _styleOriginOffset = offset;
+    const VLDictionary& style = this->style();
+    VLPoint old = frame().origin;
+    if (style.get("left").isNumber())
+        old.x = style.get("left").doubleValue();
+    if (style.get("top").isNumber())
+        old.y = style.get("top").doubleValue();
+    _writeOwnStyle(styleAtOrigin(origin));
+    if (movedByHalfAPoint(old, origin))
+        _fireEvent("move", {{"x", origin.x}, {"y", origin.y}});
+}
+
+void VLWindow::_applyWidgetFrame(const VLRect& frame, VLPoint offset, bool fromWindow, uint64_t placed) {
+    if (fromWindow)
+        _contentMovedOrigin = false;
+    else if (_contentChangeNewerThan(placed))
+        return;
+    const VLRect old = this->frame();
+    _styleOriginOffset = offset;
+    VLDictionary style = styleAtOrigin(frame.origin);
+    for (const char* key : {"minWidth", "minHeight", "maxWidth", "maxHeight"})
+        style.erase(key);
+    style.set("width", frame.size.width);
+    style.set("height", frame.size.height);
+    _writeOwnStyle(style);
+    if (!nearlyEqual(old.size.width, frame.size.width) || !nearlyEqual(old.size.height, frame.size.height))
+        _fireEvent("resize", {});
+    if (movedByHalfAPoint(old.origin, frame.origin))
+        _fireEvent("move", {{"x", frame.origin.x}, {"y", frame.origin.y}});
 }
 
 // File drops

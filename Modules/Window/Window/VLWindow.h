@@ -180,11 +180,21 @@ protected:
     std::shared_ptr<VLWSView> loadView() override;
     void viewDidLoad() override;
     void frameDidChange(const VLRect& frame) override;
+    // Layout, component thread: notes for the widget window whether its content moved or resized it.
+    void setFrame(const VLRect& frame) override;
 
 private:
     VLWindow();
 
     using Self = std::shared_ptr<VLWindow>;
+    // What the layout that made a frame did, as the component thread saw it.
+    struct LayoutSource {
+        bool movedByContent = false;
+        bool resizedByContent = false;
+        VLPoint styleOriginOffset;
+        uint64_t contentLayouts = 0;
+    };
+
     Self self() { return std::static_pointer_cast<VLWindow>(shared_from_this()); }
     std::weak_ptr<VLWindow> weakSelf() { return self(); }
     // Runs the block on the main queue while the window lives (inline there).
@@ -233,9 +243,6 @@ private:
     void _slideTo(VLPoint origin);
     // Once per user move: the press no longer moves the window, and the runtime's host hears of it.
     void _endUserMove();
-    // Stand-ins until the widget frame arrives: no offset, no widget frame written back.
-    VLPoint _widgetOffsetFrom(VLPoint) const { return {}; }
-    void _applyWidgetFrame(const VLRect&, VLPoint, bool, uint64_t) {}
     bool isLiveResize() const;
     static bool isLeftButtonHeld();
     // Whether the runtime, when there is one, lets the window take keys.
@@ -298,9 +305,28 @@ private:
     VLWidgetFrameGeometry widgetGeometry() const;
     // The widget window's frame for a proposed one (platform coordinates); other windows' as proposed.
     VLRect _restrictedFrame(const VLRect& frame) const;
+
+    // The widget frame. Main thread: thin calls into the widget geometry.
+    VLSize _widgetSizeInRange(VLSize size) const { return widgetGeometry().sizeInRange(size); }
     VLEdgeInsets _widgetMarginsForSize(VLSize size) const;
-    // Stand-in until telling the frame to the tree arrives.
-    void _tellWidgetFrame(const VLRect&, const VLRect&) {}
+    std::optional<VLWSScreen> _screenForFrame(const VLRect& frame) const;
+    std::optional<VLWSScreen> _screenForWidgetFrame(const VLRect& frame) const;
+    VLRect _widgetFrame(const VLRect& frame) const { return widgetGeometry().widgetFrame(frame); }
+    // The restricted frame judged on that screen.
+    VLRect _restrictedFrame(const VLRect& frame, const std::optional<VLWSScreen>& screen);
+    // Flipped: how far the place is from the point, for the widget window with a place; else zero.
+    VLPoint _widgetOffsetFrom(VLPoint point) const;
+    void _takeWidgetPlaceFromLayout(const VLRect& layoutFrame, const LayoutSource& source);
+    // Tells the component tree the window frame when it is half a point or more off the layout frame.
+    void _tellWidgetFrame(const VLRect& windowFrame, const VLRect& layoutFrame);
+    // After the main hit region changed: the widget window's margins, and its frame kept on a display.
+    void _keepWidgetOnDisplay();
+    // Component thread. Whether the content moved or resized after the layout with that counter.
+    bool _contentChangeNewerThan(uint64_t layouts) const;
+    // The window's origin or frame (flipped) written into the style unless the content has moved on
+    // since the layout `placed`; then "move" {x, y}, or "resize" and "move".
+    void _applyWidgetOrigin(VLPoint origin, VLPoint offset, uint64_t placed);
+    void _applyWidgetFrame(const VLRect& frame, VLPoint offset, bool fromWindow, uint64_t placed);
 
     std::shared_ptr<VLWSWindow> _window; // main thread
     const std::shared_ptr<VLUnfairLock> _lock;
@@ -346,12 +372,6 @@ private:
     std::atomic<float> _devicePixelRatio{1};                                // written on the main thread
 
     // The widget window's state; main thread unless marked.
-    struct LayoutSource {
-        bool movedByContent = false;
-        bool resizedByContent = false;
-        VLPoint styleOriginOffset;
-        uint64_t contentLayouts = 0;
-    };
     bool _isWidgetWindow = false;
     std::optional<VLWidgetSizing> _widgetSizing; // the runtime's, as it was when claimed
     VLSize _widgetSize;
@@ -362,7 +382,7 @@ private:
     // Set around the engine's own frame changes, which are no moves of the user's.
     bool _isKeepingWidgetOnDisplay = false;
     uint64_t _placedContentLayouts = 0;
-    LayoutSource _layoutSource;
+    LayoutSource _layoutSource; // written by the component thread's layouts through screen updates
     bool _placeFromBefore = false;
     bool _hasToldStart = false;
     VLPoint _toldStart;
@@ -371,6 +391,8 @@ private:
     std::shared_ptr<VLWSTrackingArea> _hoverTrackingArea;
     bool _pointerOverWidget = false;
     std::shared_ptr<VLNotificationCenter::Observer> _screenParametersObserver;
+    // The screen the widget frame is judged on, during a restriction that chose it.
+    std::optional<VLWSScreen> _widgetFrameScreen;
     uint64_t _contentLayouts = 0; // component thread: layouts caused by the script's moves and resizes
     VLPoint _styleOriginOffset;   // component thread
 

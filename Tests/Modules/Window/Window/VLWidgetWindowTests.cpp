@@ -1,4 +1,5 @@
 #include "Core/Runtime/VLRuntime.h"
+#include "Modules/Window/Component/VLComponentEventDelegate.h"
 #include "Modules/Window/Component/VLComponentView.h"
 #include "Modules/Window/Window/VLWidgetResizeHintView.h"
 #include "Modules/Window/Window/VLWindow.h"
@@ -88,6 +89,23 @@ public:
 private:
     VLTestWidget _widget;
     std::vector<std::shared_ptr<VLWindow>> _windows; // the JavaScript thread's
+};
+
+// The events a window fired, with their payloads.
+class Recorder final : public VLComponentEventDelegate {
+public:
+    void component(VLComponent&, const std::string& name, const VLDictionary& params) override {
+        fired.emplace_back(name, params);
+    }
+    // The payloads of the "move" events.
+    std::vector<VLDictionary> moves() const {
+        std::vector<VLDictionary> moves;
+        for (const auto& [name, params] : fired)
+            if (name == "move")
+                moves.push_back(params);
+        return moves;
+    }
+    std::vector<std::pair<std::string, VLDictionary>> fired;
 };
 
 VLWidgetSizing sizingOfSize(VLSize size) {
@@ -194,9 +212,12 @@ TEST_F(VLWidgetWindowTest, TheWindowOpensAtThePlaceTheRuntimeOrTheSizingGives) {
         EXPECT_EQ(widget.runtime().widgetWindowPlace(), test.opensAt);
         EXPECT_TRUE(widget.runtime().hasWidgetWindowPlace());
 
-        // Later layouts keep the place.
+        // Later layouts that only resize keep the place.
         widget.perform([&] {
-            window->updateStyle({{"left", 0}, {"top", 0}, {"width", 220}, {"height", 130}});
+            window->updateStyle({{"left", window->style().get("left")},
+                                 {"top", window->style().get("top")},
+                                 {"width", 220},
+                                 {"height", 130}});
             window->handleRenderingTick();
         });
         EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.opensAt, {220, 130}));
@@ -334,8 +355,12 @@ TEST_F(VLWidgetWindowTest, TheWidgetSizeAndTheVisibleFrameShapeTheWindowItsHitRe
         EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.opensAt, {300, 200}));
         EXPECT_EQ(widget.runtime().widgetWindowMargins(), (VLEdgeInsets{0, 20, 0, 0}));
 
+        // A layout that only resizes keeps the place.
         widget.perform([&] {
-            window->updateStyle({{"left", 100}, {"top", 50}, {"width", 220}, {"height", 120}});
+            VLDictionary style = window->style();
+            style.set("width", 220);
+            style.set("height", 120);
+            window->updateStyle(style);
             window->handleRenderingTick();
         });
         EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.opensAt, {300, 200}));
@@ -368,4 +393,106 @@ TEST_F(VLWidgetWindowTest, TheEnginesAndTheHostsMovesBecomeThePlaceWhileTheUsers
     EXPECT_EQ(window->frame(), dragged);
     driver.mouseUp();
     widget.perform([] {});
+}
+
+TEST_F(VLWidgetWindowTest, AWindowOriginOffTheLayoutByHalfAPointOrMoreIsWrittenBack) {
+    // The runtime's place puts the window off its layout origin (100, 50).
+    const struct {
+        const char* name;
+        VLPoint place;
+        std::vector<VLDictionary> moves;
+        double left;
+    } cases[] = {
+        {"0.4 points off", {100.4, 50}, {}, 100},
+        {"a point to the right", {101, 50}, {{{"x", 101}, {"y", 50}}}, 101},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        VLWindowServer::setShared(std::make_shared<VLWindowServer>());
+        Widget widget(sizingOfSize({200, 120}));
+        widget.runtime().setWidgetWindowPlace(test.place);
+        widget.runtime().setHasWidgetWindowPlace(true);
+        const auto recorder = std::make_shared<Recorder>();
+        const std::shared_ptr<VLWindow> window = widget.show(
+            "widget", {100, 50, 200, 120}, [&](VLWindow& window) { window.setEventDelegate(recorder); });
+        ASSERT_TRUE(widget.isWidgetWindow(window));
+        EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.place, {200, 120}));
+        EXPECT_EQ(recorder->moves(), test.moves);
+        widget.perform([&] { EXPECT_EQ(window->style().get("left").doubleValue(), test.left); });
+    }
+}
+
+TEST_F(VLWidgetWindowTest, AWindowFrameThatTheContentHasMovedPastIsNotWrittenBack) {
+    Widget widget(sizingOfSize({200, 120}));
+    widget.runtime().setWidgetWindowPlace({101, 50});
+    widget.runtime().setHasWidgetWindowPlace(true);
+    const auto recorder = std::make_shared<Recorder>();
+    const std::shared_ptr<VLWindow> window = widget.make("widget", {100, 50, 200, 120});
+    // The script moves the window before the main thread has told it where the window opened.
+    widget.perform([&] {
+        window->setEventDelegate(recorder);
+        window->show();
+        window->updateStyle({{"left", 300}, {"top", 60}, {"width", 200}, {"height", 120}});
+    });
+    EXPECT_TRUE(recorder->moves().empty());
+    EXPECT_EQ(window->platformWindow()->frame(), screenFrame({300, 60}, {200, 120}));
+    EXPECT_EQ(window->widgetPlace(), VLPoint(300, 60));
+    widget.perform([&] { EXPECT_EQ(window->style().get("left"), VLValue(300)); });
+}
+
+TEST_F(VLWidgetWindowTest, AContentLayoutMovesThePlaceOnlyWhenTheContentMovedTheWindow) {
+    // The window cannot follow its layout to x = −20: it stays 20 points right of its place.
+    const struct {
+        const char* name;
+        VLDictionary change;
+        VLPoint place;
+        VLRect frame;
+    } cases[] = {
+        {"a resize keeps the place", {{"width", 210}}, {-20, 50}, {0, 50, 210, 120}},
+        {"a move takes the layout's origin", {{"left", 100}, {"top", 60}}, {100, 60}, {100, 60, 200, 120}},
+        {"a move with a resize keeps the window's offset from the place",
+         {{"left", 100}, {"top", 60}, {"width", 210}},
+         {80, 60},
+         {80, 60, 210, 120}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        VLWindowServer::setShared(std::make_shared<VLWindowServer>());
+        VLWidgetSizing sizing = sizingOfSize({200, 120});
+        sizing.setResizableByContent(true);
+        Widget widget(sizing);
+        const std::shared_ptr<VLWindow> window = widget.show("widget", {-20, 50, 200, 120});
+        ASSERT_TRUE(widget.isWidgetWindow(window));
+        EXPECT_EQ(window->widgetPlace(), VLPoint(-20, 50));
+        EXPECT_EQ(window->platformWindow()->frame(), screenFrame({0, 50}, {200, 120}));
+
+        widget.perform([&] {
+            VLDictionary style = window->style();
+            for (const auto& [key, value] : test.change)
+                style.set(key, value);
+            window->updateStyle(style);
+            window->handleRenderingTick();
+        });
+        EXPECT_EQ(window->widgetPlace(), test.place);
+        EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.frame.origin, test.frame.size));
+        EXPECT_EQ(widget.runtime().widgetWindowSize(), test.frame.size);
+    }
+}
+
+TEST_F(VLWidgetWindowTest, TheWidgetKeepsOnTheDisplayByWhatItsHitRegionLeavesTransparent) {
+    Widget widget(sizingOfSize({200, 120}));
+    const std::shared_ptr<VLWindow> window = widget.show("widget", {-20, 50, 200, 120});
+    ASSERT_TRUE(widget.isWidgetWindow(window));
+    EXPECT_EQ(window->platformWindow()->frame(), screenFrame({0, 50}, {200, 120}));
+
+    // The left 20 points are transparent: they may hang off the screen.
+    widget.perform([&] { window->setHitRegion(VLWindowRegion{{20, 0, 180, 120}}); });
+    EXPECT_EQ(window->platformWindow()->frame(), screenFrame({-20, 50}, {200, 120}));
+    EXPECT_EQ(widget.runtime().widgetWindowMargins(), (VLEdgeInsets{0, 20, 0, 0}));
+    widget.perform([&] { EXPECT_EQ(window->style().get("left"), VLValue(-20)); });
+
+    widget.perform([&] { window->setHitRegion(std::nullopt); });
+    EXPECT_EQ(window->platformWindow()->frame(), screenFrame({0, 50}, {200, 120}));
+    EXPECT_EQ(widget.runtime().widgetWindowMargins(), VLEdgeInsets{});
+    EXPECT_EQ(window->widgetPlace(), VLPoint(-20, 50));
 }
