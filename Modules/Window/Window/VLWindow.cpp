@@ -732,8 +732,8 @@ void VLWindow::frameDidChange(const VLRect& frame) {
             _userResizeTarget = VLRectZero;
         }
     }
-    // While the user moves the widget window or it slides, it stays where it is.
-    const bool follows = !_isWidgetWindow || (!_isMovedByUser && !_isSliding);
+    // While the user moves the window or it slides, it stays where it is.
+    const bool follows = !_isMovedByUser && !_isSliding;
     // The layout frame is in flipped screen coordinates; the platform's run upwards.
     VLRect layout = frame;
     std::optional<VLWSScreen> screen;
@@ -747,7 +747,7 @@ void VLWindow::frameDidChange(const VLRect& frame) {
         if (_hasWidgetPlace)
             layout.origin = _widgetPlace;
     }
-    VLRect target = _isWidgetWindow ? _restrictedFrame(_flipRect(layout), screen) : _flipRect(layout);
+    VLRect target = _restrictedFrame(_flipRect(layout), screen);
     if (!follows) {
         const VLRect current = _window->frame();
         target.origin = {current.origin.x, current.maxY() - target.size.height};

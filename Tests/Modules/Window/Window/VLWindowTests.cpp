@@ -432,8 +432,9 @@ TEST_F(VLWindowTest, AsAPortOfTheRenderingLoopTheWindowIsLaidOutOnTicks) {
         ASSERT_NE(widget.runtime(), nullptr);
         const std::shared_ptr<VLRenderingLoop> loop = widget.runtime()->renderingLoop();
         std::shared_ptr<VLWindow> component;
+        // Below the menu bar, where layout places a widget window as it is.
         widget.perform([&] {
-            component = window("widget", frameStyle(10, 20, 30, 40));
+            component = window("widget", frameStyle(10, 30, 30, 40));
             component->setRuntime(widget.runtime());
             component->show();
             loop->addPort(component);
@@ -444,11 +445,11 @@ TEST_F(VLWindowTest, AsAPortOfTheRenderingLoopTheWindowIsLaidOutOnTicks) {
             widget.settle();
         };
         tick();
-        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 20, 30, 40));
-        widget.perform([&] { component->updateStyle(frameStyle(10, 20, 60, 40)); });
-        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 20, 30, 40));
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 30, 30, 40));
+        widget.perform([&] { component->updateStyle(frameStyle(10, 30, 60, 40)); });
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 30, 30, 40));
         tick();
-        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 20, 60, 40));
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, 30, 60, 40));
         widget.perform([&] {
             loop->removePort(component);
             component.reset();
@@ -457,13 +458,40 @@ TEST_F(VLWindowTest, AsAPortOfTheRenderingLoopTheWindowIsLaidOutOnTicks) {
     VLFrameSourceFactory::setShared(nullptr);
 }
 
+TEST_F(VLWindowTest, LayoutKeepsRestrictedKindsBelowTheMenuBar) {
+    // The headless screen's visible frame starts 25 points below its top.
+    const struct {
+        const char* type;
+        bool restricts;
+        double top;
+    } cases[] = {
+        {"widget", false, 25}, {"overlay", true, 25}, {"overlay", false, 5},
+        {"panel", true, 5},    {"desktop", true, 5},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.type) + (test.restricts ? " restricting" : ""));
+        VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
+        ASSERT_NE(widget.runtime(), nullptr);
+        widget.runtime()->setRestrictsWindows(test.restricts);
+        std::shared_ptr<VLWindow> component;
+        widget.perform([&] {
+            component = window(test.type, frameStyle(10, 5, 30, 40));
+            component->setRuntime(widget.runtime());
+            component->show();
+            component->handleRenderingTick();
+        });
+        EXPECT_EQ(component->platformWindow()->frame(), screenFrame(10, test.top, 30, 40));
+        widget.perform([&] { component.reset(); });
+    }
+}
+
 TEST_F(VLWindowTest, HitRegionsArePostedOnceAndMonitorThePointer) {
     VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
     ASSERT_NE(widget.runtime(), nullptr);
     std::shared_ptr<VLWindow> component;
     const VLWindowRegion region{{0, 0, 10, 10}, {20, 0, 10, 10}};
     widget.perform([&] {
-        component = window("widget", frameStyle(0, 0, 50, 50));
+        component = window("widget", frameStyle(0, 30, 50, 50));
         component->show();
         component->handleRenderingTick();
         component->setHitRegion(region);
@@ -473,7 +501,7 @@ TEST_F(VLWindowTest, HitRegionsArePostedOnceAndMonitorThePointer) {
 
     // Applying a region lays the tree out first: a resize left for the tick shows whether one ran.
     widget.perform([&] {
-        component->updateStyle(frameStyle(0, 0, 80, 50));
+        component->updateStyle(frameStyle(0, 30, 80, 50));
         component->setHitRegion(VLWindowRegion(region));
     });
     EXPECT_EQ(component->platformWindow()->frame().size, VLSize(50, 50));
@@ -492,13 +520,13 @@ TEST_F(VLWindowTest, HitRegionsArePostedOnceAndMonitorThePointer) {
             seen.push_back(event.type());
             return std::optional(event);
         });
-    VLTestWidget::driver().moveMouse({2, 898});
-    VLTestWidget::driver().click({3, 897});
+    VLTestWidget::driver().moveMouse({2, 868});
+    VLTestWidget::driver().click({3, 867});
     EXPECT_EQ(seen, std::vector{VLWSEventType::LeftMouseUp});
 
     widget.perform([&] { component->setHitRegion(std::nullopt); });
     EXPECT_FALSE(component->hasHitRegionMonitors());
-    VLTestWidget::driver().moveMouse({25, 880});
+    VLTestWidget::driver().moveMouse({25, 850});
     EXPECT_EQ(seen, (std::vector{VLWSEventType::LeftMouseUp, VLWSEventType::MouseMoved}));
     VLWSEvent::removeMonitor(monitor);
     widget.perform([&] { component.reset(); });
