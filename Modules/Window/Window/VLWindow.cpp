@@ -1567,6 +1567,7 @@ void VLWindow::_keepWidgetOnDisplay() {
     _window->setFrameOrigin(kept.origin);
     _isResizeByLayout = false;
     _updateMousePassThrough();
+    _layoutResizeHint();
     const VLPoint origin = _flipRect(kept).origin;
     _performOnComponentThread([origin, offset = _widgetOffsetFrom(origin), placed = _placedContentLayouts](
                                   VLWindow& self) { self._applyWidgetOrigin(origin, offset, placed); });
