@@ -21,6 +21,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,23 @@ std::shared_ptr<VLImage> imageShowingWidePicture(const std::shared_ptr<Outcomes>
     image->view();
     image->setSrc(fixture("wide.png"));
     return image;
+}
+
+// A widget allowed on the network (on the given hosts only, when named) whose script shows the package's
+// wide picture and prints its "load" and "error".
+std::unique_ptr<VLTestWidget> widgetShowingWidePicture(std::optional<std::vector<std::string>> hosts = {}) {
+    return std::make_unique<VLTestWidget>(
+        std::map<std::string, std::string>{{"index.js", R"(
+            globalThis.image = new Velto.Image({ src: 'wide.png' });
+            image.onload = () => console.log('load');
+            image.onerror = (e) => console.log('error', e.errMsg);
+        )"},
+                                           {"wide.png", fixtureBytes("wide.png")}},
+        [hosts](VLLocalPathLaunchPayload& payload) {
+            payload.setAllowsNetworkAccess(true);
+            if (hosts)
+                payload.setAllowedNetworkHosts(*hosts);
+        });
 }
 
 } // namespace
@@ -185,13 +203,8 @@ TEST(VLImageJSBinding, DestroyingAnImageDuringItsDownloadFiresNothingAndEndsTheT
         requested.raise();
         return response;
     });
-    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
-            globalThis.image = new Velto.Image({ src: 'wide.png' });
-            image.onload = () => console.log('load');
-            image.onerror = (e) => console.log('error', e.errMsg);
-        )"},
-                                                           {"wide.png", fixtureBytes("wide.png")}},
-                        [](VLLocalPathLaunchPayload& payload) { payload.setAllowsNetworkAccess(true); });
+    const std::unique_ptr<VLTestWidget> owner = widgetShowingWidePicture();
+    VLTestWidget& widget = *owner;
     ASSERT_TRUE(widget.runtime());
     ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 1; }));
     widget.inspect("image.src = '" + server.url("/endless.png") + "'", [](JSContextRef, JSValueRef) {});
@@ -207,16 +220,9 @@ TEST(VLImageJSBinding, DestroyingAnImageDuringItsDownloadFiresNothingAndEndsTheT
 TEST(VLImageJSBinding, ASourceWhoseAddressIsLocalWarnsAndFails) {
     VLScopedTableHostResolver resolver;
     resolver->answer("pictures.example", {"127.0.0.1"});
-    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
-            globalThis.image = new Velto.Image({ src: 'wide.png' });
-            image.onload = () => console.log('load');
-            image.onerror = (e) => console.log('error', e.errMsg);
-        )"},
-                                                           {"wide.png", fixtureBytes("wide.png")}},
-                        [](VLLocalPathLaunchPayload& payload) {
-                            payload.setAllowsNetworkAccess(true);
-                            payload.setAllowedNetworkHosts(std::vector<std::string>{"pictures.example"});
-                        });
+    const std::unique_ptr<VLTestWidget> owner =
+        widgetShowingWidePicture(std::vector<std::string>{"pictures.example"});
+    VLTestWidget& widget = *owner;
     ASSERT_TRUE(widget.runtime()) << widget.launchError()->localizedDescription();
     ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 1; }));
     const std::string url = "http://pictures.example/wide.png";
