@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <future>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ TEST(VLDelayScheduler, RunsOnTheMainQueueAndOnAQueueAndACancelledBlockNever) {
     auto& scheduler = VLDelayScheduler::system();
     std::atomic<int> onMain{0}, onQueue{0}, cancelledRuns{0};
     auto queue = VLDispatchQueue::create("app.velto.test.delay");
+    // The queue is held until the blocks are called off: a busy machine may let their delay pass first,
+    // and a block that has already run cannot be called off.
+    std::promise<void> calledOff;
+    queue->async([done = calledOff.get_future().share()] { done.wait(); });
 
     scheduler->after(0.001, nullptr, [&] { onMain += VLMainQueue::isCurrent() ? 1 : 100; });
     scheduler->after(0.001, queue, [&] { onQueue += queue->isCurrent() ? 1 : 100; });
@@ -54,6 +59,7 @@ TEST(VLDelayScheduler, RunsOnTheMainQueueAndOnAQueueAndACancelledBlockNever) {
     auto cancelledOnQueue = scheduler->after(0.001, queue, [&] { ++cancelledRuns; });
     cancelledOnMain->cancel();
     cancelledOnQueue->cancel();
+    calledOff.set_value();
     // A block that falls due later than both marks the end: the queue and the main queue are serial.
     std::atomic<bool> end{false};
     scheduler->after(0.02, nullptr, [&] {
