@@ -144,8 +144,12 @@ void VLTestWidget::collectGarbage() {
 }
 
 void VLTestWidget::perform(const std::function<void()>& block) {
-    _state->runtime->engine()->runLoop()->performBlock(block);
+    performLater(block);
     settle();
+}
+
+void VLTestWidget::performLater(const std::function<void()>& block) {
+    _state->runtime->engine()->runLoop()->performBlock(block);
 }
 
 VLWSDriver& VLTestWidget::driver() {

@@ -54,6 +54,8 @@ public:
     void collectGarbage();
     // Runs the block on the JavaScript thread, the components' thread, then settles.
     void perform(const std::function<void()>& block);
+    // Queues the block on the JavaScript thread and returns at once.
+    void performLater(const std::function<void()>& block);
     // The window server's driver: pointer, keys and the user's window actions.
     static VLWSDriver& driver();
 

@@ -10,6 +10,7 @@
 #include "Platform/WindowServer/VLWSView.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
+#include "Tests/Support/VLComponentEventRecorder.h"
 #include "Tests/Support/VLGeometryPrinter.h"
 #include "Tests/Support/VLTestWidget.h"
 #include "Tests/Support/VLWindowServerTest.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -85,6 +87,23 @@ protected:
     }
 
     VLRuntime& runtime() { return *_widget->runtime(); }
+    void perform(const std::function<void()>& block) { _widget->perform(block); }
+    // Keeps the component thread busy, as a long script would, until the promise is kept; then runs the
+    // block there.
+    std::promise<void> holdComponentThread(const std::function<void()>& then = [] {}) {
+        std::promise<void> release;
+        _widget->performLater([busy = release.get_future().share(), then] {
+            busy.wait();
+            then();
+        });
+        return release;
+    }
+    // The sizes the platform window took from now on, until the observer goes.
+    std::shared_ptr<VLNotificationCenter::Observer> recordSizes(std::vector<VLSize>& sizes) {
+        return VLNotificationCenter::defaultCenter().addObserver(
+            VLWSWindowDidResizeNotification, _window->platformWindow().get(),
+            [&sizes, this](const VLNotification&) { sizes.push_back(platform().frame().size); });
+    }
     VLWSWindow& platform() { return *_window->platformWindow(); }
     VLWSWindow& resizeHintWindow() { return *_window->resizeHintWindow(); }
     VLWidgetResizeHintView& hint() {
@@ -327,5 +346,100 @@ TEST_F(VLWidgetResizeCornerTest, AUserResizableWidgetTakesTheMouseAlongItsEdges)
         driver().moveMouse(test.pointer);
         EXPECT_EQ(platform().ignoresMouseEvents(), !test.takes);
         startOver();
+    }
+}
+
+// A user resize while the script keeps the component thread busy: its steps and its end become one write
+// of the last frame. The content sizes the widget, so a layout that older work brings at the old size
+// would take the window back: it is passed over until the resize's own layout arrives, or half a second
+// has passed.
+TEST_F(VLWidgetResizeCornerTest, AResizeWhileTheScriptIsBusyIsWrittenOnceAndNotUndoneByOlderLayouts) {
+    const struct {
+        const char* name;
+        double busyFor;
+        bool undone;
+    } cases[] = {
+        {"the component thread free at once", 0, false},
+        {"busy for 0.4 s", 0.4, false},
+        {"busy for 0.5 s, the target forgotten", 0.5, true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        VLWidgetSizing sizing = resizableSizing();
+        sizing.setResizableByContent(true);
+        std::shared_ptr<VLWindow> window = open(sizing);
+        const auto recorder = std::make_shared<VLComponentEventRecorder>();
+        perform([&] { window->setEventDelegate(recorder); });
+        // The script moves the window, at its old size, before the component thread hears of the resize.
+        std::promise<void> busy = holdComponentThread([window] {
+            window->updateStyle({{"left", 150}, {"top", 100}, {"width", 200}, {"height", 100}});
+            window->layoutIfNeeded();
+        });
+        std::vector<VLRect> steps;
+        for (int step = 1; step <= 10; ++step)
+            steps.push_back({100, 700 - 5.0 * step, 200 + 10.0 * step, 100 + 5.0 * step});
+        ASSERT_TRUE(driver().userResize(window->platformWindow(), steps));
+        std::vector<VLSize> sizes;
+        const auto observer = recordSizes(sizes);
+        server().clock().advance(test.busyFor);
+        busy.set_value();
+        perform([] {});
+        VLNotificationCenter::defaultCenter().removeObserver(observer);
+
+        EXPECT_EQ(recorder->payloads("resize").size(), 1u);
+        perform([&] {
+            EXPECT_EQ(window->style().get("width"), VLValue(300));
+            EXPECT_EQ(window->style().get("height"), VLValue(150));
+        });
+        EXPECT_EQ(platform().frame().size, VLSize(300, 150));
+        const std::vector<VLSize> undoneSizes{{200, 100}, {300, 150}};
+        EXPECT_EQ(sizes, test.undone ? undoneSizes : std::vector<VLSize>{});
+        // The button's release moved nothing, then or later.
+        const VLRect frame = platform().frame();
+        server().clock().advance(1);
+        perform([] {});
+        EXPECT_EQ(platform().frame(), frame);
+        startOver();
+    }
+}
+
+TEST_F(VLWidgetResizeCornerTest, TheHostsMoveWaitsWhileTheUserResizesOrTheWidgetSlidesBack) {
+    const VLPoint hostPlace{600, 300};
+    {
+        SCOPED_TRACE("during a user resize");
+        std::shared_ptr<VLWindow> window = open(resizableSizing());
+        std::optional<VLRect> afterAsking;
+        const auto observer = VLNotificationCenter::defaultCenter().addObserver(
+            VLWSWindowDidResizeNotification, window->platformWindow().get(), [&](const VLNotification&) {
+                if (afterAsking)
+                    return;
+                runtime().moveWidgetWindowToPlace(hostPlace);
+                afterAsking = platform().frame();
+            });
+        ASSERT_TRUE(
+            driver().userResize(window->platformWindow(), {{100, 690, 210, 110}, {100, 680, 220, 120}}));
+        VLNotificationCenter::defaultCenter().removeObserver(observer);
+        perform([] {});
+        EXPECT_EQ(afterAsking, VLRect(100, 690, 210, 110));
+        EXPECT_EQ(platform().frame(), VLRect(100, 680, 220, 120));
+        EXPECT_NE(window->widgetPlace(), hostPlace);
+    }
+    startOver();
+    {
+        SCOPED_TRACE("during a slide");
+        std::shared_ptr<VLWindow> window = open(resizableSizing());
+        // Dragged up until its top is 75 points above the visible frame's.
+        driver().drag(kInside, {kInside.x, kInside.y + 150}, 2);
+        perform([] {});
+        server().clock().advance(1.0 / 120 + 0.1);
+        const VLRect sliding = platform().frame();
+        ASSERT_GT(sliding.maxY(), 875);
+        ASSERT_LT(sliding.maxY(), 950);
+        runtime().moveWidgetWindowToPlace(hostPlace);
+        EXPECT_EQ(platform().frame(), sliding);
+        server().clock().advance(0.5);
+        perform([] {});
+        EXPECT_EQ(platform().frame(), VLRect(100, 775, 200, 100));
+        EXPECT_NE(window->widgetPlace(), hostPlace);
     }
 }

@@ -1,5 +1,4 @@
 #include "Core/Runtime/VLRuntime.h"
-#include "Modules/Window/Component/VLComponentEventDelegate.h"
 #include "Modules/Window/Component/VLComponentView.h"
 #include "Modules/Window/Window/VLWidgetResizeHintView.h"
 #include "Modules/Window/Window/VLWindow.h"
@@ -7,6 +6,7 @@
 #include "Platform/WindowServer/VLWSTrackingArea.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
+#include "Tests/Support/VLComponentEventRecorder.h"
 #include "Tests/Support/VLGeometryPrinter.h"
 #include "Tests/Support/VLTestWidget.h"
 
@@ -89,23 +89,6 @@ public:
 private:
     VLTestWidget _widget;
     std::vector<std::shared_ptr<VLWindow>> _windows; // the JavaScript thread's
-};
-
-// The events a window fired, with their payloads.
-class Recorder final : public VLComponentEventDelegate {
-public:
-    void component(VLComponent&, const std::string& name, const VLDictionary& params) override {
-        fired.emplace_back(name, params);
-    }
-    // The payloads of the "move" events.
-    std::vector<VLDictionary> moves() const {
-        std::vector<VLDictionary> moves;
-        for (const auto& [name, params] : fired)
-            if (name == "move")
-                moves.push_back(params);
-        return moves;
-    }
-    std::vector<std::pair<std::string, VLDictionary>> fired;
 };
 
 VLWidgetSizing sizingOfSize(VLSize size) {
@@ -412,13 +395,41 @@ TEST_F(VLWidgetWindowTest, AWindowOriginOffTheLayoutByHalfAPointOrMoreIsWrittenB
         Widget widget(sizingOfSize({200, 120}));
         widget.runtime().setWidgetWindowPlace(test.place);
         widget.runtime().setHasWidgetWindowPlace(true);
-        const auto recorder = std::make_shared<Recorder>();
+        const auto recorder = std::make_shared<VLComponentEventRecorder>();
         const std::shared_ptr<VLWindow> window = widget.show(
             "widget", {100, 50, 200, 120}, [&](VLWindow& window) { window.setEventDelegate(recorder); });
         ASSERT_TRUE(widget.isWidgetWindow(window));
         EXPECT_EQ(window->platformWindow()->frame(), screenFrame(test.place, {200, 120}));
-        EXPECT_EQ(recorder->moves(), test.moves);
+        EXPECT_EQ(recorder->payloads("move"), test.moves);
         widget.perform([&] { EXPECT_EQ(window->style().get("left").doubleValue(), test.left); });
+    }
+}
+
+// The sizing fixes the window's size: a layout (on a grid of half points) less than half a point off it
+// is left as the script made it; one off by half a point or more is written back as a "resize".
+TEST_F(VLWidgetWindowTest, AWindowSizeOffTheLayoutByHalfAPointOrMoreIsWrittenBack) {
+    const struct {
+        const char* name;
+        double sizingWidth, layoutWidth;
+        size_t resizes;
+        double styleWidth;
+    } cases[] = {
+        {"0.2 points off", 200.2, 200, 0, 200},
+        {"half a point off", 200, 200.5, 1, 200},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        VLWindowServer::setShared(std::make_shared<VLWindowServer>());
+        Widget widget(sizingOfSize({test.sizingWidth, 100}));
+        const auto recorder = std::make_shared<VLComponentEventRecorder>();
+        const std::shared_ptr<VLWindow> window =
+            widget.show("widget", {100, 50, test.layoutWidth, 100},
+                        [&](VLWindow& window) { window.setEventDelegate(recorder); });
+        ASSERT_TRUE(widget.isWidgetWindow(window));
+        EXPECT_EQ(window->platformWindow()->frame(), screenFrame({100, 50}, {test.sizingWidth, 100}));
+        EXPECT_EQ(recorder->payloads("resize").size(), test.resizes);
+        EXPECT_TRUE(recorder->payloads("move").empty());
+        widget.perform([&] { EXPECT_EQ(window->style().get("width").doubleValue(), test.styleWidth); });
     }
 }
 
@@ -426,7 +437,7 @@ TEST_F(VLWidgetWindowTest, AWindowFrameThatTheContentHasMovedPastIsNotWrittenBac
     Widget widget(sizingOfSize({200, 120}));
     widget.runtime().setWidgetWindowPlace({101, 50});
     widget.runtime().setHasWidgetWindowPlace(true);
-    const auto recorder = std::make_shared<Recorder>();
+    const auto recorder = std::make_shared<VLComponentEventRecorder>();
     const std::shared_ptr<VLWindow> window = widget.make("widget", {100, 50, 200, 120});
     // The script moves the window before the main thread has told it where the window opened.
     widget.perform([&] {
@@ -434,7 +445,7 @@ TEST_F(VLWidgetWindowTest, AWindowFrameThatTheContentHasMovedPastIsNotWrittenBac
         window->show();
         window->updateStyle({{"left", 300}, {"top", 60}, {"width", 200}, {"height", 120}});
     });
-    EXPECT_TRUE(recorder->moves().empty());
+    EXPECT_TRUE(recorder->payloads("move").empty());
     EXPECT_EQ(window->platformWindow()->frame(), screenFrame({300, 60}, {200, 120}));
     EXPECT_EQ(window->widgetPlace(), VLPoint(300, 60));
     widget.perform([&] { EXPECT_EQ(window->style().get("left"), VLValue(300)); });

@@ -2,11 +2,11 @@
 
 #include "Core/Runtime/Rendering/VLFrameSourceFactory.h"
 #include "Core/Runtime/VLRuntime.h"
-#include "Modules/Window/Component/VLComponentEventDelegate.h"
 #include "Modules/Window/Window/VLNSPanel.h"
 #include "Platform/WindowServer/VLWSDriver.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
+#include "Tests/Support/VLComponentEventRecorder.h"
 #include "Tests/Support/VLManualFrameSourceFactory.h"
 #include "Tests/Support/VLTemporaryDirectory.h"
 #include "Tests/Support/VLTestRuntime.h"
@@ -33,20 +33,6 @@ protected:
     void TearDown() override { VLWindowServer::setShared(nullptr); }
 };
 
-class Recorder final : public VLComponentEventDelegate {
-public:
-    void component(VLComponent&, const std::string& name, const VLDictionary& params) override {
-        fired.emplace_back(name, params);
-    }
-    std::vector<std::string> names() const {
-        std::vector<std::string> names;
-        for (const auto& [name, params] : fired)
-            names.push_back(name);
-        return names;
-    }
-    std::vector<std::pair<std::string, VLDictionary>> fired;
-};
-
 // An overlay window 200 × 100 at (100, 100) from the screen's top left, listening to the events.
 std::shared_ptr<VLWindow> overlay(const VLArray& events, const char* type = "overlay") {
     return VLWindow::create({{"left", 100}, {"top", 100}, {"width", 200}, {"height", 100}}, {{"type", type}},
@@ -69,7 +55,7 @@ uint64_t tell(VLWindow& window, const std::string& type, const VLWSDraggingInfo&
 // An overlay window of the widget's runtime, which allows drops, made on its thread, shown and laid out;
 // its events go to the recorder.
 std::shared_ptr<VLWindow> shownOverlay(VLTestWidget& widget, const VLArray& events,
-                                       const std::shared_ptr<Recorder>& recorder) {
+                                       const std::shared_ptr<VLComponentEventRecorder>& recorder) {
     widget.runtime()->setAllowsFileDrops(true);
     std::shared_ptr<VLWindow> component;
     widget.perform([&] {
@@ -113,7 +99,7 @@ TEST_F(VLWindowFileDropTest, OnlyOverlayWindowsListeningToDragsAcceptFilesWhenTh
         auto component = overlay(test.events, test.type);
         if (test.hasRuntime)
             component->setRuntime(runtime.get());
-        auto recorder = std::make_shared<Recorder>();
+        auto recorder = std::make_shared<VLComponentEventRecorder>();
         component->setEventDelegate(recorder);
         component->view();
         EXPECT_EQ(acceptsFiles(*component), test.accepts);
@@ -127,7 +113,7 @@ TEST_F(VLWindowFileDropTest, OnlyOverlayWindowsListeningToDragsAcceptFilesWhenTh
     runtime->setAllowsFileDrops(true);
     auto component = overlay({"dragenter", "drop"});
     component->setRuntime(runtime.get());
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     component->setEventDelegate(recorder);
     component->view();
     tell(*component, "dragenter", dragAt(*component, {10, 10}));
@@ -145,7 +131,7 @@ TEST_F(VLWindowFileDropTest, OnlyOverlayWindowsListeningToDragsAcceptFilesWhenTh
 TEST_F(VLWindowFileDropTest, TheHitRegionDecidesWhereAndTheSourceHowFilesAreTaken) {
     VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
     ASSERT_NE(widget.runtime(), nullptr);
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     std::shared_ptr<VLWindow> component = shownOverlay(widget, {"dragenter", "dragleave"}, recorder);
 
     // A drag enters at the point, then moves to (100, 50), outside every rectangle.
@@ -211,7 +197,7 @@ TEST_F(VLWindowFileDropTest, DroppedFilesGetTheRuntimesTokensAndNoneWithoutARunt
     (*runtime)->setAllowsFileDrops(true);
     auto component = overlay({"drop"});
     component->setRuntime(runtime->get());
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     component->setEventDelegate(recorder);
     component->view();
     const std::vector<std::string> paths{"/tmp/a.txt", "/tmp/b"};
@@ -299,7 +285,7 @@ TEST_F(VLWindowFileDropTest, AScriptHearsAFileDragOfTheDriverOverItsOverlayWindo
 TEST_F(VLWindowFileDropTest, FilesDraggedFromElsewhereFindTheHitRegionThoughTheButtonIsHeld) {
     VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
     ASSERT_NE(widget.runtime(), nullptr);
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     std::shared_ptr<VLWindow> component = shownOverlay(widget, {"dragenter", "dragleave", "drop"}, recorder);
     widget.perform([&] { component->setHitRegion(VLWindowRegion{{10, 10, 50, 30}}); });
     const VLWSWindow& platform = *component->platformWindow();

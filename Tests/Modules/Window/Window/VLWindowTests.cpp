@@ -3,7 +3,6 @@
 #include "Core/Runtime/Rendering/VLFrameSourceFactory.h"
 #include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/VLRuntime.h"
-#include "Modules/Window/Component/VLComponentEventDelegate.h"
 #include "Modules/Window/Component/VLComponentView.h"
 #include "Modules/Window/Window/VLNSPanel.h"
 #include "Modules/Window/Window/VLNSWindow.h"
@@ -14,6 +13,7 @@
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 #include "Tests/Support/VLColorPrinter.h"
+#include "Tests/Support/VLComponentEventRecorder.h"
 #include "Tests/Support/VLGeometryPrinter.h"
 #include "Tests/Support/VLManualFrameSourceFactory.h"
 #include "Tests/Support/VLTestBitmap.h"
@@ -42,14 +42,6 @@ protected:
     void TearDown() override { VLWindowServer::setShared(nullptr); }
 
     static VLWindowServer& server() { return *VLWindowServer::shared(); }
-};
-
-class Recorder final : public VLComponentEventDelegate {
-public:
-    void component(VLComponent&, const std::string& name, const VLDictionary&) override {
-        fired.push_back(name);
-    }
-    std::vector<std::string> fired;
 };
 
 // A component that counts how often it hears that it left a window.
@@ -236,11 +228,11 @@ TEST_F(VLWindowTest, AHostedWindowIsAViewOfTheHostThatFollowsItsFrame) {
     EXPECT_EQ(view->frame(), VLRect(0, 200, 400, 200));
 
     // Closing takes the view out of the host and fires "close"; showing puts it back.
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     component->setEventDelegate(recorder);
     component->close();
     EXPECT_EQ(view->superview(), nullptr);
-    EXPECT_EQ(recorder->fired, std::vector<std::string>{"close"});
+    EXPECT_EQ(recorder->names(), std::vector<std::string>{"close"});
     component->show();
     EXPECT_EQ(view->superview(), host.get());
 }
@@ -249,7 +241,7 @@ TEST_F(VLWindowTest, DestroyingTwiceTearsDownOnce) {
     auto component = window("panel", frameStyle(0, 0, 50, 50));
     auto child = Leaving::make();
     component->addComponent(child, -1);
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     component->setEventDelegate(recorder);
     component->show();
     EXPECT_EQ(server().windows().size(), 1u);
@@ -261,12 +253,12 @@ TEST_F(VLWindowTest, DestroyingTwiceTearsDownOnce) {
     EXPECT_EQ(component->platformWindow(), nullptr);
     EXPECT_TRUE(server().windows().empty());
     const std::vector<std::string> fired{"focus", "close", "blur"};
-    EXPECT_EQ(recorder->fired, fired);
+    EXPECT_EQ(recorder->names(), fired);
 
     component->destroy();
     component->show();
     EXPECT_EQ(child->left, 1);
-    EXPECT_EQ(recorder->fired, fired);
+    EXPECT_EQ(recorder->names(), fired);
     EXPECT_TRUE(server().windows().empty());
 
     // Destroyed before it was ever shown, a window never appears.
@@ -281,14 +273,14 @@ TEST_F(VLWindowTest, DestroyingTwiceTearsDownOnce) {
 
 TEST_F(VLWindowTest, ListeningToKeysMakesTheWindowTheKeyDelegateUnlessTheRuntimeForbids) {
     auto component = VLWindow::create({}, {{"type", "widget"}}, {"keydown"});
-    auto recorder = std::make_shared<Recorder>();
+    auto recorder = std::make_shared<VLComponentEventRecorder>();
     component->setEventDelegate(recorder);
     component->show();
     auto& platform = dynamic_cast<VLNSWindow&>(*component->platformWindow());
     EXPECT_EQ(platform.keyboardEventDelegate(), component);
     platform.makeKeyWindow();
     VLTestWidget::driver().typeKey(0, "a");
-    EXPECT_EQ(recorder->fired, (std::vector<std::string>{"focus", "keydown", "keyup"}));
+    EXPECT_EQ(recorder->names(), (std::vector<std::string>{"focus", "keydown", "keyup"}));
     EXPECT_EQ(server().unhandledKeyEventCount(), 0u);
 
     component->addEvent("keyup");
