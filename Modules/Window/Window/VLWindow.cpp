@@ -105,7 +105,11 @@ VLWindow::~VLWindow() {
          local = std::move(_hitRegionLocalMonitor), cornerGlobal = std::move(_cornerGlobalMonitor),
          cornerLocal = std::move(_cornerLocalMonitor), observer = std::move(_hostViewFrameObserver),
          screens = std::move(_screenParametersObserver), hover = std::move(_hoverTrackingArea),
-         hint = std::move(_resizeHintWindow), hintView = std::move(_resizeHint)] {
+         hint = std::move(_resizeHintWindow), hintView = std::move(_resizeHint),
+         dragTimer = std::move(_dragTimer)] {
+            // Stopped now rather than at its next tick, which would find the window gone.
+            if (dragTimer)
+                dragTimer->invalidate();
             VLWSEvent::removeMonitor(global);
             VLWSEvent::removeMonitor(local);
             VLWSEvent::removeMonitor(cornerGlobal);
