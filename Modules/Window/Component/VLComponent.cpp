@@ -374,10 +374,11 @@ bool VLComponent::needsLayout() const {
 }
 
 void VLComponent::setNeedsLayout() {
-    if (!isRoot()) {
-        _yoga->markDirty();
+    // A root that measures itself (a detached image) is marked too, or its last measurement would be
+    // reused by the layout below.
+    _yoga->markDirty();
+    if (!isRoot())
         return;
-    }
     VLScreenUpdateBeginLayout();
     _yoga->applyLayoutPreservingOrigin(false, VLYGDimensionFlexibilityFlexibleWidth |
                                                   VLYGDimensionFlexibilityFlexibleHeight);

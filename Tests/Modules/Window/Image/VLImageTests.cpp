@@ -172,6 +172,17 @@ TEST_F(VLImageTest, OnlyTheCurrentGenerationLoadsAndReports) {
     EXPECT_EQ(image->attributes().get("srcGeneration").integerValue(), 3);
 }
 
+// A detached image is its own root and lays itself out as each picture arrives: at that picture's size.
+TEST_F(VLImageTest, ADetachedImageTakesTheSizeOfEachNewPicture) {
+    auto image = VLImage::create();
+    image->setSrc(fixture("wide.png"));
+    image->layoutIfNeeded();
+    EXPECT_EQ(image->frame().size, (VLSize{48, 32}));
+    image->setSrc(fixture("alpha.png"));
+    image->layoutIfNeeded();
+    EXPECT_EQ(image->frame().size, (VLSize{32, 32}));
+}
+
 TEST(VLImageJSBinding, ABlobURLFromTheRuntimesStoreLoadsWithoutTheScriptKeepingTheImage) {
     VLTestWidget widget(std::map<std::string, std::string>{{"index.js", R"(
         globalThis.show = (src) => {
