@@ -2,10 +2,13 @@
 
 #include "Core/Engine/JS/VLJSAPILock.h"
 #include "Core/Engine/JS/VLJSString.h"
+#include "Platform/Foundation/VLUnicode.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -143,9 +146,259 @@ bool becomesObject(VLValue::Type type) {
            type == VLValue::Type::Dictionary;
 }
 
-// The worker of VLJSValueFromNSObject. What becomes an object counts its depth as in the other
-// direction: below 64 levels of containers it gives null, so that a native value nested however deep
-// never makes the conversion recurse deeper than that.
+// Writes the number's shortest text that reads back the same into the buffer; its length.
+template <typename Number>
+size_t numberLength(Number number, char* buffer, size_t size) {
+    return size_t(std::to_chars(buffer, buffer + size, number).ptr - buffer);
+}
+
+// The code units of a text as a JSON string, or more when it is not ASCII (a byte never gives more
+// than one unit, and only ASCII is escaped).
+size_t stringLengthBound(std::string_view text) {
+    size_t length = 2;
+    for (const char c : text)
+        length += c == '"' || c == '\\' ? 2 : uint8_t(c) < 0x20 ? 6 : 1;
+    return length;
+}
+
+// Whether JSON holds the value as the conversion makes it: not a date, data, NaN, an infinity or
+// negative zero (JSON writes it as 0).
+bool isJSONScalar(const VLValue& object) {
+    switch (object.type()) {
+    case VLValue::Type::Double: {
+        const double number = object.doubleValue();
+        return std::isfinite(number) && !(number == 0 && std::signbit(number));
+    }
+    case VLValue::Type::Date:
+    case VLValue::Type::Data:
+    case VLValue::Type::Array:
+    case VLValue::Type::Dictionary:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool isContainer(const VLValue& object) {
+    return object.isArray() || object.isDictionary();
+}
+
+// The code units of the value's JSON text at most, so that it is written into one buffer: growing one
+// would touch fresh memory again and again, which costs more than the writing. What JSON does not
+// hold, and containers deeper than a conversion goes, are written as null.
+size_t JSONLengthBound(const VLValue& object, size_t depth) {
+    if (isContainer(object) && depth >= kVLJSConversionMaxDepth)
+        return 4;
+    char buffer[32];
+    switch (object.type()) {
+    case VLValue::Type::Bool:
+        return object.boolValue() ? 4 : 5;
+    case VLValue::Type::Integer:
+        return numberLength(object.integerValue(), buffer, sizeof buffer);
+    case VLValue::Type::Double:
+        return isJSONScalar(object) ? numberLength(object.doubleValue(), buffer, sizeof buffer) : 4;
+    case VLValue::Type::String:
+        return stringLengthBound(object.stringValue());
+    case VLValue::Type::Array: {
+        size_t length = 2 + object.count();
+        for (const VLValue& element : object.arrayValue())
+            length += JSONLengthBound(element, depth + 1);
+        return length;
+    }
+    case VLValue::Type::Dictionary: {
+        size_t length = 2 + 2 * object.count();
+        for (const auto& [key, value] : object.dictionaryValue())
+            length += stringLengthBound(key) + JSONLengthBound(value, depth + 1);
+        return length;
+    }
+    default:
+        return 4;
+    }
+}
+
+// The text as a JSON string, its characters as the engine gets them from VLJSString (invalid UTF-8
+// replaced alike), escaping what JSON must.
+void appendJSONString(std::u16string& json, std::string_view text) {
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return uint8_t(c) < 0x80; });
+    const std::u16string converted = ascii ? std::u16string() : VLUTF16FromUTF8(text);
+    json += u'"';
+    auto append = [&json](char16_t c) {
+        if (c == u'"' || c == u'\\') {
+            json += u'\\';
+            json += c;
+        } else if (c < 0x20) {
+            static constexpr char16_t hex[] = u"0123456789abcdef";
+            json.append(u"\\u00");
+            json += hex[c >> 4];
+            json += hex[c & 0xF];
+        } else {
+            json += c;
+        }
+    };
+    if (ascii) {
+        for (char c : text)
+            append(char16_t(c));
+    } else {
+        for (char16_t c : converted)
+            append(c);
+    }
+    json += u'"';
+}
+
+template <typename Number>
+void appendJSONNumber(std::u16string& json, Number number) {
+    char buffer[32];
+    json.append(buffer, buffer + numberLength(number, buffer, sizeof buffer));
+}
+
+// A place in a container: its key, or its index in an array.
+struct JSONPlace {
+    const std::string* key;
+    uint32_t index;
+};
+
+// A value that JSON does not hold, written as null and set at its place once the engine made the tree.
+struct JSONPatch {
+    std::vector<JSONPlace> path;
+    const VLValue* value;
+};
+
+// Writes a native graph as JSON text for the engine's reader, noting what must be set afterwards.
+// Lives on the converting call's stack.
+struct JSONTextWriter {
+    std::u16string json;
+    std::vector<JSONPlace> path;
+    std::vector<JSONPatch> patches;
+
+    void append(const VLValue& object) {
+        if (isContainer(object) && path.size() >= kVLJSConversionMaxDepth) {
+            json.append(u"null");
+            return;
+        }
+        switch (object.type()) {
+        case VLValue::Type::String:
+            return appendJSONString(json, object.stringValue());
+        case VLValue::Type::Bool:
+            json.append(object.boolValue() ? u"true" : u"false");
+            return;
+        case VLValue::Type::Integer:
+            return appendJSONNumber(json, object.integerValue());
+        case VLValue::Type::Array:
+            return appendArray(object.arrayValue());
+        case VLValue::Type::Dictionary:
+            return appendDictionary(object.dictionaryValue());
+        case VLValue::Type::Double:
+            if (isJSONScalar(object))
+                return appendJSONNumber(json, object.doubleValue());
+            [[fallthrough]];
+        case VLValue::Type::Date:
+        case VLValue::Type::Data:
+            patches.push_back({path, &object});
+            [[fallthrough]];
+        default:
+            json.append(u"null");
+        }
+    }
+
+    void appendArray(const VLArray& array) {
+        json += u'[';
+        for (uint32_t index = 0; index < array.size(); ++index) {
+            path.push_back({nullptr, index});
+            append(array[index]);
+            path.pop_back();
+            json += u',';
+        }
+        close(u']');
+    }
+
+    void appendDictionary(const VLDictionary& dictionary) {
+        const std::vector<bool> replaced = replacedKeys(dictionary);
+        json += u'{';
+        size_t index = 0;
+        for (const auto& [key, value] : dictionary) {
+            appendJSONString(json, key);
+            json += u':';
+            if (!replaced.empty() && replaced[index++]) {
+                json.append(u"null");
+            } else {
+                path.push_back({&key, 0});
+                append(value);
+                path.pop_back();
+            }
+            json += u',';
+        }
+        close(u'}');
+    }
+
+    // Keys that are not UTF-8 can meet once their bytes are replaced. Set one by one, the last value
+    // would win at the first place, as the reader does with repeated keys: the earlier ones are written
+    // as null, with nothing set inside them. Empty when every key is UTF-8.
+    static std::vector<bool> replacedKeys(const VLDictionary& dictionary) {
+        const auto& entries = dictionary.entries();
+        const bool allUTF8 = std::all_of(entries.begin(), entries.end(),
+                                         [](const auto& entry) { return VLIsValidUTF8(entry.first); });
+        if (allUTF8)
+            return {};
+        std::vector<std::u16string> keys;
+        for (const auto& entry : entries)
+            keys.push_back(VLUTF16FromUTF8(entry.first));
+        std::vector<bool> replaced(keys.size());
+        for (size_t index = 0; index < keys.size(); ++index)
+            replaced[index] = std::find(keys.begin() + index + 1, keys.end(), keys[index]) != keys.end();
+        return replaced;
+    }
+
+    void close(char16_t bracket) {
+        if (json.back() == u',')
+            json.pop_back();
+        json += bracket;
+    }
+};
+
+JSValueRef fromNative(JSContextRef ctx, const VLValue& object, size_t depth);
+
+// Made by the engine's reader: an own data property of a container, which reading runs nothing for.
+JSObjectRef childAt(JSContextRef ctx, JSObjectRef container, const JSONPlace& place) {
+    JSValueRef child = place.key ? JSObjectGetProperty(ctx, container, VLJSString(*place.key).get(), nullptr)
+                                 : JSObjectGetPropertyAtIndex(ctx, container, place.index, nullptr);
+    return child && JSValueIsObject(ctx, child) ? const_cast<JSObjectRef>(child) : nullptr;
+}
+
+// Sets the value at its place, where the reader defined null: setting an own property runs no setter.
+void applyPatch(JSContextRef ctx, JSObjectRef tree, const JSONPatch& patch) {
+    JSObjectRef container = tree;
+    for (size_t step = 0; container && step + 1 < patch.path.size(); ++step)
+        container = childAt(ctx, container, patch.path[step]);
+    if (!container)
+        return;
+    const JSONPlace& place = patch.path.back();
+    JSValueRef value = fromNative(ctx, *patch.value, patch.path.size());
+    if (place.key)
+        JSObjectSetProperty(ctx, container, VLJSString(*place.key).get(), value, kJSPropertyAttributeNone,
+                            nullptr);
+    else
+        JSObjectSetPropertyAtIndex(ctx, container, place.index, value, nullptr);
+}
+
+// A container through the engine's JSON reader, which defines every property as JSON.parse does, so
+// that no setter of a prototype runs and a "__proto__" key stays a key; a few calls for the whole
+// tree instead of some for every value. What JSON does not hold is set in its place afterwards.
+JSValueRef containerFromNative(JSContextRef ctx, const VLValue& object) {
+    JSONTextWriter writer;
+    writer.json.reserve(JSONLengthBound(object, 0));
+    writer.append(object);
+    const VLJSString text = VLJSString::adopt(JSStringCreateWithCharacters(
+        reinterpret_cast<const JSChar*>(writer.json.data()), writer.json.size()));
+    JSValueRef tree = JSValueMakeFromJSONString(ctx, text.get());
+    if (!tree || !JSValueIsObject(ctx, tree))
+        return JSValueMakeNull(ctx);
+    for (const JSONPatch& patch : writer.patches)
+        applyPatch(ctx, const_cast<JSObjectRef>(tree), patch);
+    return tree;
+}
+
+// The worker of VLJSValueFromNSObject for everything but containers. A date or data as deep as
+// 64 levels of containers gives null, as the containers there do.
 JSValueRef fromNative(JSContextRef ctx, const VLValue& object, size_t depth) {
     if (depth >= kVLJSConversionMaxDepth && becomesObject(object.type()))
         return JSValueMakeNull(ctx);
@@ -162,26 +415,11 @@ JSValueRef fromNative(JSContextRef ctx, const VLValue& object, size_t depth) {
         JSObjectRef date = JSObjectMakeDate(ctx, 1, &milliseconds, nullptr);
         return date ? date : JSValueMakeNull(ctx);
     }
-    case VLValue::Type::Array: {
-        JSObjectRef array = JSObjectMakeArray(ctx, 0, nullptr, nullptr);
-        if (!array)
-            return JSValueMakeNull(ctx);
-        unsigned index = 0;
-        for (const VLValue& element : object.arrayValue())
-            JSObjectSetPropertyAtIndex(ctx, array, index++, fromNative(ctx, element, depth + 1), nullptr);
-        return array;
-    }
     case VLValue::Type::Data:
         return VLJSValueFromNSDataNoCopy(ctx, VLData(object.dataValue()));
-    case VLValue::Type::Dictionary: {
-        JSObjectRef dictionary = JSObjectMake(ctx, nullptr, nullptr);
-        for (const auto& [key, value] : object.dictionaryValue()) {
-            VLJSString name(key);
-            JSObjectSetProperty(ctx, dictionary, name.get(), fromNative(ctx, value, depth + 1),
-                                kJSPropertyAttributeNone, nullptr);
-        }
-        return dictionary;
-    }
+    case VLValue::Type::Array:
+    case VLValue::Type::Dictionary:
+        return containerFromNative(ctx, object);
     case VLValue::Type::Nil:
     case VLValue::Type::Null:
         break;

@@ -41,7 +41,10 @@ double VLJSValueToNumberFast(JSContextRef ctx, JSValueRef value);
 // A native value graph as script values: strings, booleans, numbers, dates (Date), arrays, data
 // (ArrayBuffer, null when empty) and dictionaries in their order; nil and null give null. Data bytes
 // are copied once, since a script may write into its buffer and a VLValue's bytes are shared. As in the
-// other direction, what lies deeper than 64 levels of containers gives null at that place.
+// other direction, what lies deeper than 64 levels of containers gives null at that place. Containers
+// are read by the engine from JSON text (dates, data, NaN, infinities and negative zero set in their
+// places afterwards), which defines every property: no setter of a prototype runs and a "__proto__"
+// key is a key.
 JSValueRef VLJSValueFromNSObject(JSContextRef ctx, const VLValue& object);
 // An ArrayBuffer that takes over the bytes without copying them; they are freed when the buffer is
 // collected. Empty data gives null.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -158,6 +159,75 @@ TEST_F(VLJSValueBridgeTests, FromNativeNestingDeeperThan64BecomesNull) {
             value = inner;
         }
     }
+}
+
+// Containers go through the engine's JSON reader; what JSON does not hold is set in its place
+// afterwards. Beside such a value, every case reads as it does alone.
+TEST_F(VLJSValueBridgeTests, FromNativeGivesTheSameValuesThroughJSON) {
+    ctx.evaluate("var describe = (v) => JSON.stringify(v, (k, x) => Object.is(x, -0) ? '-0' : x);");
+    const VLValue cases[] = {
+        VLDictionary{{"b", 1}, {"2", true}, {"a", "x"}, {"1", VLValue::null()}, {"", 3}, {"n", VLValue()}},
+        VLArray{VLValue(), VLValue::null(), false, VLArray{}, VLDictionary{}},
+        VLArray{"q\"\\\n\t\x01 \xC3\xA9\xF0\x9F\x98\x80 \xE2\x80\xA8", std::string("nul\0end", 7)},
+        VLArray{1, -5, int64_t(9007199254740993), INT64_MIN, 0.1, 1e21, 5e-324, -1.5, 1.7976931348623157e308},
+        VLArray{-0.0},
+        // Texts that are not UTF-8 are replaced alike.
+        VLDictionary{{"bad \xFF key", "bad \xC3 text \xF0\x9F"}},
+    };
+    for (const VLValue& value : cases) {
+        const VLValue patched = VLDictionary{{"v", value}, {"date", VLDate{0}}, {"nan", NAN}};
+        EXPECT_EQ(ctx.call("describe", VLJSValueFromNSObject(ctx, value)),
+                  ctx.call("(pair) => describe(pair.v)", VLJSValueFromNSObject(ctx, patched)))
+            << value.description();
+    }
+    // 64 levels of containers, and null for what lies deeper, dates included.
+    const char* depthOf =
+        "(v) => { let depth = 0; while (Array.isArray(v)) { ++depth; v = v[0]; } return [depth, v]; }";
+    for (const VLValue& bottom : {VLValue("x"), VLValue(VLDate{1})}) {
+        for (const int levels : {63, 64}) {
+            VLValue value = bottom;
+            for (int level = 0; level < levels; ++level)
+                value = VLArray{std::move(value), VLDate{2}};
+            EXPECT_EQ(ctx.call(depthOf, VLJSValueFromNSObject(ctx, value)),
+                      VLValue({levels, levels == 64 && bottom.isDate() ? VLValue::null() : bottom}));
+        }
+    }
+}
+
+// Keys that are not UTF-8 and meet once replaced keep the last value at the first place, whatever
+// is set inside the earlier one.
+TEST_F(VLJSValueBridgeTests, FromNativeKeysThatMeetOnceReplacedKeepTheLastValue) {
+    const char* describe =
+        "(v) => Object.entries(v).map(([k, x]) => k + '=' + (x instanceof Date ? 'date' : x)).join()";
+    const struct {
+        VLValue value;
+        const char* expected;
+    } cases[] = {
+        {VLDictionary{{"a", 1}, {"\xFF", VLDate{1}}, {"\xFE", "s"}}, "a=1,\xEF\xBF\xBD=s"},
+        {VLDictionary{{"\xFF", "s"}, {"\xFE", VLDate{1}}}, "\xEF\xBF\xBD=date"},
+        {VLDictionary{{"\xFF", VLArray{VLDate{1}}}, {"\xFE", VLArray{"s"}}, {"b", 2}}, "\xEF\xBF\xBD=s,b=2"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ctx.call(describe, VLJSValueFromNSObject(ctx, c.value)), VLValue(c.expected)) << c.expected;
+}
+
+// Properties are defined, not set: setters that a script put on the prototypes never run, and a
+// "__proto__" key is a key, not the new object's prototype, also where a value is set afterwards.
+TEST_F(VLJSValueBridgeTests, FromNativeRunsNoSetterOfThePrototypes) {
+    ctx.evaluate("var calls = 0; var setter = {set(x) { ++calls; }, configurable: true};"
+                 "Object.defineProperty(Object.prototype, 'b', setter);"
+                 "Object.defineProperty(Array.prototype, 0, setter);");
+    const char* check = "(v) => [Object.keys(v).join(), Object.getPrototypeOf(v) === Object.prototype,"
+                        "  typeof v.__proto__, v.b, typeof v.list[0], calls]";
+    EXPECT_EQ(
+        ctx.call(check, VLJSValueFromNSObject(ctx, VLDictionary{{"__proto__", VLDictionary{{"admin", true}}},
+                                                                {"b", 2},
+                                                                {"list", VLArray{1, 2}}})),
+        VLValue({"__proto__,b,list", true, "object", 2, "number", 0}));
+    EXPECT_EQ(ctx.call(check, VLJSValueFromNSObject(ctx, VLDictionary{{"__proto__", VLDate{1}},
+                                                                      {"b", -0.0},
+                                                                      {"list", VLArray{VLData{1}}}})),
+              VLValue({"__proto__,b,list", true, "object", 0, "object", 0}));
 }
 
 TEST_F(VLJSValueBridgeTests, DataWithoutCopyKeepsTheBytes) {
