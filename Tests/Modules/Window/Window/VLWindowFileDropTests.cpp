@@ -158,7 +158,7 @@ TEST_F(VLWindowFileDropTest, TheHitRegionDecidesWhereAndTheSourceHowFilesAreTake
     for (const auto& test : regions) {
         SCOPED_TRACE(test.name);
         widget.perform([&] { component->setHitRegion(test.region); });
-        recorder->fired.clear();
+        recorder->clear();
         EXPECT_EQ(tell(*component, "dragenter", dragAt(*component, test.point, ++sequence)), test.operation);
         tell(*component, "dragover", dragAt(*component, {100, 50}, sequence));
         EXPECT_EQ(recorder->names(), test.fired);
@@ -181,7 +181,7 @@ TEST_F(VLWindowFileDropTest, TheHitRegionDecidesWhereAndTheSourceHowFilesAreTake
             << test.sourceMask;
 
     // Without file URLs there is nothing to take.
-    recorder->fired.clear();
+    recorder->clear();
     EXPECT_EQ(tell(*component, "dragenter", dragAt(*component, {5, 5}, ++sequence, {"relative"})),
               VLWSDragOperationNone);
     // A drag with a new number starts over with "dragenter", though the last one never left.
@@ -202,11 +202,11 @@ TEST_F(VLWindowFileDropTest, DroppedFilesGetTheRuntimesTokensAndNoneWithoutARunt
     component->view();
     const std::vector<std::string> paths{"/tmp/a.txt", "/tmp/b"};
     const auto drop = [&]() -> VLArray {
-        recorder->fired.clear();
+        recorder->clear();
         EXPECT_EQ(tell(*component, "drop", dragAt(*component, {5, 6}, 1, paths)), VLWSDragOperationGeneric);
         if (recorder->names() != std::vector<std::string>{"drop"})
             return {};
-        const VLDictionary& payload = recorder->fired.front().second;
+        const VLDictionary payload = recorder->fired().front().second;
         EXPECT_EQ(payload.get("x"), VLValue(5.0));
         EXPECT_EQ(payload.get("y"), VLValue(6.0));
         return payload.get("files").arrayValue();
@@ -291,7 +291,7 @@ TEST_F(VLWindowFileDropTest, FilesDraggedFromElsewhereFindTheHitRegionThoughTheB
     const VLWSWindow& platform = *component->platformWindow();
     ASSERT_TRUE(platform.ignoresMouseEvents());
     EXPECT_EQ(recorder->names(), std::vector<std::string>{"show"});
-    recorder->fired.clear();
+    recorder->clear();
 
     // The window spans (100, 700) to (300, 800) on the screen, y up; the region's rectangle lies at
     // (110, 760) to (160, 790).
