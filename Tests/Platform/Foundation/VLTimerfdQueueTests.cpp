@@ -43,10 +43,12 @@ TEST_F(VLTimerfdQueueTests, OneQueuePerContextThatRunsWhatIsDueInOrder) {
     ASSERT_TRUE(queue);
     EXPECT_EQ(queue, VLTimerfdQueue::forContext(context));
     std::vector<std::string> runs;
-    add(2'000'000, [&] { runs.push_back("later"); });
     add(0, [&] { runs.push_back("first"); });
     add(0, [&] { runs.push_back("second"); });
     auto cancelled = add(0, [&] { runs.push_back("cancelled"); });
+    // Added last: were it added first, a busy machine could let its 2 ms pass before the others came, and
+    // it would rightly run first.
+    add(2'000'000, [&] { runs.push_back("later"); });
     cancelled->cancel();
     // On a busy machine the later block may be due by the first turn too; the order holds either way.
     turn();
