@@ -1522,19 +1522,20 @@ bool movedByHalfAPoint(VLPoint from, VLPoint to) {
     return !nearlyEqual(from.x, to.x) || !nearlyEqual(from.y, to.y);
 }
 
+bool resizedByHalfAPoint(VLSize from, VLSize to) {
+    return !nearlyEqual(from.width, to.width) || !nearlyEqual(from.height, to.height);
+}
+
 } // namespace
 
 void VLWindow::_tellWidgetFrame(const VLRect& windowFrame, const VLRect& layoutFrame) {
     const VLRect frame = _flipRect(windowFrame);
-    const bool originSame = nearlyEqual(frame.origin.x, layoutFrame.origin.x) &&
-                            nearlyEqual(frame.origin.y, layoutFrame.origin.y);
-    const bool sizeSame = nearlyEqual(frame.size.width, layoutFrame.size.width) &&
-                          nearlyEqual(frame.size.height, layoutFrame.size.height);
-    if (originSame && sizeSame)
+    const bool resized = resizedByHalfAPoint(frame.size, layoutFrame.size);
+    if (!resized && !movedByHalfAPoint(frame.origin, layoutFrame.origin))
         return;
     const VLPoint offset = _widgetOffsetFrom(frame.origin);
     const uint64_t placed = _placedContentLayouts;
-    if (sizeSame)
+    if (!resized)
         _performOnComponentThread([frame, offset, placed](VLWindow& self) {
             self._applyWidgetOrigin(frame.origin, offset, placed);
         });
@@ -1611,7 +1612,7 @@ void VLWindow::_applyWidgetFrame(const VLRect& frame, VLPoint offset, bool fromW
     style.set("width", frame.size.width);
     style.set("height", frame.size.height);
     _writeOwnStyle(style);
-    if (!nearlyEqual(old.size.width, frame.size.width) || !nearlyEqual(old.size.height, frame.size.height))
+    if (resizedByHalfAPoint(old.size, frame.size))
         _fireEvent("resize", {});
     if (movedByHalfAPoint(old.origin, frame.origin))
         _fireEvent("move", {{"x", frame.origin.x}, {"y", frame.origin.y}});
