@@ -138,10 +138,14 @@ void step(JSGlobalContextRef ctx, Stack& stack, Program& program) {
         stack.push(JSObjectMakeDate(ctx, 1, &time, nullptr));
         break;
     }
-    case 8: // a cycle: an object deeper down gets the top value
-        if (JSObjectRef object = stack.objectAt(program.byte() % 8))
+    case 8: { // a cycle: an object deeper down gets the top value
+        // Not a typed array: it would make the value a number, and an array claiming a huge length
+        // joins into a string the engine cannot hold.
+        JSObjectRef object = stack.objectAt(program.byte() % 8);
+        if (object && JSValueGetTypedArrayType(ctx, object, nullptr) == kJSTypedArrayTypeNone)
             JSObjectSetPropertyAtIndex(ctx, object, program.byte() % 4, stack.at(0), nullptr);
         break;
+    }
     case 9: { // deep nesting
         JSValueRef value = stack.at(0);
         for (size_t depth = size_t(program.byte()) * 4; depth > 0; --depth)
