@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config clang-format
+    cmake ninja-build g++ pkg-config clang-format ccache
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libglib2.0-dev nlohmann-json3-dev media-types libssl-dev
     libjavascriptcoregtk-4.1-dev

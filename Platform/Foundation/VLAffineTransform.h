@@ -14,6 +14,11 @@ struct VLAffineTransform {
     double tx = 0;
     double ty = 0;
 
+    // Constructors rather than an aggregate, so that both parentheses and braces build one with any compiler.
+    constexpr VLAffineTransform() = default;
+    constexpr VLAffineTransform(double a, double b, double c, double d, double tx, double ty)
+        : a(a), b(b), c(c), d(d), tx(tx), ty(ty) {}
+
     static constexpr VLAffineTransform identity() { return {}; }
     static constexpr VLAffineTransform translation(double tx, double ty) { return {1, 0, 0, 1, tx, ty}; }
     static constexpr VLAffineTransform scale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }

@@ -10,6 +10,11 @@ struct VLColor {
     double blue = 0;
     double alpha = 0;
 
+    // Constructors rather than an aggregate, so that both parentheses and braces build one with any compiler.
+    constexpr VLColor() = default;
+    constexpr VLColor(double red, double green, double blue, double alpha)
+        : red(red), green(green), blue(blue), alpha(alpha) {}
+
     // A grey of that level, opaque.
     static constexpr VLColor grey(double white) { return {white, white, white, 1}; }
 

@@ -33,5 +33,5 @@
 #define VL_JS_DESCRIBE_METHOD(name, rule, parameters)                                                        \
     b.method<#name, &std::remove_reference_t<decltype(b)>::Class::name, rule>();
 
-#define VL_JS_DECLARE_CONSTANT(name, value) static constexpr auto name = value;
+#define VL_JS_DECLARE_CONSTANT(name, value) [[maybe_unused]] static constexpr auto name = value;
 #define VL_JS_CONSTANT_ENTRY(name, value) {#name, double(value)},

@@ -54,8 +54,8 @@ TEST_F(VLJSValueBridgeTests, CyclesBecomeNullOnlyWhereTheyClose) {
     EXPECT_TRUE(value["self"].isNull());
     EXPECT_TRUE(value["list"][0].isNull());
     // The same object twice is no cycle.
-    EXPECT_EQ(value["list"][1], VLValue({1}));
-    EXPECT_EQ(value["list"][2], VLValue({1}));
+    EXPECT_EQ(value["list"][1], VLValue(VLArray{1}));
+    EXPECT_EQ(value["list"][2], VLValue(VLArray{1}));
 }
 
 TEST_F(VLJSValueBridgeTests, NestingDeeperThan64BecomesNull) {
@@ -302,7 +302,7 @@ TEST_F(VLJSValueBridgeTests, ArraysAreInstancesOfTheCurrentArray) {
         VLValue expected;
     } cases[] = {
         {"[1, 'a']", VLValue({1, "a"})},
-        {"class List extends Array {}; List.from([1])", VLValue({1})},
+        {"class List extends Array {}; List.from([1])", VLValue(VLArray{1})},
         {"var o = Object.create(Array.prototype); o.length = 2; o[1] = 3; o", VLValue({VLValue::null(), 3})},
         {"Object.setPrototypeOf([5], Object.prototype)", VLValue(VLDictionary{{"0", 5}})},
         {"Array = function () {}; [7]", VLValue(VLDictionary{{"0", 7}})},
@@ -343,7 +343,7 @@ TEST_F(VLJSValueBridgeTests, ThrowingEnumerationGivesAnEmptyDictionary) {
 TEST_F(VLJSValueBridgeTests, ObjectConversionForNativeCallers) {
     EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("undefined")).isNil());
     EXPECT_TRUE(VLJSValueToObject(ctx, ctx.evaluate("null")).isNull());
-    EXPECT_EQ(VLJSValueToObject(ctx, ctx.evaluate("[new Date(2500)]")), VLValue({VLDate{2.5}}));
+    EXPECT_EQ(VLJSValueToObject(ctx, ctx.evaluate("[new Date(2500)]")), VLValue(VLArray{VLDate{2.5}}));
     // An invalid date names no moment.
     EXPECT_EQ(VLJSValueToObject(ctx, ctx.evaluate("({due: new Date('garbage')})")),
               VLValue(VLDictionary{{"due", VLValue::null()}}));
