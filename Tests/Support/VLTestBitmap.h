@@ -22,6 +22,11 @@ struct VLTestRGBA {
 
 void PrintTo(const VLTestRGBA& pixel, std::ostream* out);
 
+constexpr VLTestRGBA kVLTestClear{0, 0, 0, 0};
+constexpr VLTestRGBA kVLTestRed{255, 0, 0, 255};
+constexpr VLTestRGBA kVLTestGreen{0, 255, 0, 255};
+constexpr VLTestRGBA kVLTestBlue{0, 0, 255, 255};
+
 // Pixels owned by a test, to render into and read back, or to hand to layers as contents. Rows are
 // padded by 4 bytes, so that code that takes rows to be packed is caught.
 class VLTestBitmap final : public VLPixelSource {

@@ -1,6 +1,7 @@
 #include "Core/Runtime/VLBlobURLStore.h"
 #include "Platform/Foundation/VLFileIO.h"
 #include "Tests/Support/VLPrivateTMPDIR.h"
+#include "Tests/Support/VLTestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-VLData bytesOf(std::string_view text) {
-    return VLData(text.begin(), text.end());
-}
 
 class VLBlobURLStoreTest : public testing::Test {
 protected:
@@ -27,8 +24,8 @@ protected:
 } // namespace
 
 TEST_F(VLBlobURLStoreTest, URLsAreNewEachTimeAndIgnoreTheFragment) {
-    std::string first = store.addData(bytesOf("abc"), "text/plain");
-    std::string second = store.addData(bytesOf("abc"), "text/plain");
+    std::string first = store.addData(VLTestBytes("abc"), "text/plain");
+    std::string second = store.addData(VLTestBytes("abc"), "text/plain");
     EXPECT_NE(first, second);
     EXPECT_TRUE(
         std::regex_match(first, std::regex("blob:null/[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-"
@@ -37,7 +34,7 @@ TEST_F(VLBlobURLStoreTest, URLsAreNewEachTimeAndIgnoreTheFragment) {
     std::optional<std::string> type;
     auto data = store.dataForURL(first + "#any/fragment", &type);
     ASSERT_TRUE(data);
-    EXPECT_EQ(bytesOf("abc"), *data);
+    EXPECT_EQ(VLTestBytes("abc"), *data);
     EXPECT_EQ("text/plain", type);
     EXPECT_EQ(store.filePathForURL(first), store.filePathForURL(first + "#x"));
 
@@ -53,16 +50,16 @@ TEST_F(VLBlobURLStoreTest, FilesTakeTheExtensionOfTheBareTypeAndAreWrittenOnce) 
         {"application/x-nobody-knows", ""},
     };
     for (const auto& [type, extension] : cases) {
-        std::string url = store.addData(bytesOf("hello"), type);
+        std::string url = store.addData(VLTestBytes("hello"), type);
         std::optional<std::string> path = store.filePathForURL(url);
         ASSERT_TRUE(path) << type.value_or("nil");
         EXPECT_EQ(blobFolder(), std::filesystem::path(*path).parent_path());
         EXPECT_EQ(extension, std::filesystem::path(*path).extension().string()) << type.value_or("nil");
-        EXPECT_EQ(bytesOf("hello"), VLContentsOfFile(*path));
+        EXPECT_EQ(VLTestBytes("hello"), VLContentsOfFile(*path));
         // Asked again, the same file answers, not written anew.
         std::ofstream(*path) << "changed";
         EXPECT_EQ(path, store.filePathForURL(url));
-        EXPECT_EQ(bytesOf("changed"), VLContentsOfFile(*path));
+        EXPECT_EQ(VLTestBytes("changed"), VLContentsOfFile(*path));
     }
     struct stat status;
     ASSERT_EQ(0, ::stat((tmpdir.path() / "Velto-blobs").c_str(), &status));
@@ -70,8 +67,8 @@ TEST_F(VLBlobURLStoreTest, FilesTakeTheExtensionOfTheBareTypeAndAreWrittenOnce) 
 }
 
 TEST_F(VLBlobURLStoreTest, RevokedFilesStayUntilRemoveAllThenNothingIsLeft) {
-    std::string revoked = store.addData(bytesOf("a"), "text/plain");
-    std::string kept = store.addData(bytesOf("b"), "text/plain");
+    std::string revoked = store.addData(VLTestBytes("a"), "text/plain");
+    std::string kept = store.addData(VLTestBytes("b"), "text/plain");
     std::string revokedPath = *store.filePathForURL(revoked);
     std::string keptPath = *store.filePathForURL(kept);
     store.removeURL(revoked + "#f");
@@ -85,7 +82,7 @@ TEST_F(VLBlobURLStoreTest, RevokedFilesStayUntilRemoveAllThenNothingIsLeft) {
 }
 
 TEST_F(VLBlobURLStoreTest, AFileThatCannotBeWrittenIsTriedAgainLater) {
-    std::string url = store.addData(bytesOf("a"), "text/plain");
+    std::string url = store.addData(VLTestBytes("a"), "text/plain");
     std::filesystem::create_directories(blobFolder().parent_path());
     std::ofstream(blobFolder()) << "a file where the folder should be";
     EXPECT_EQ(std::nullopt, store.filePathForURL(url));

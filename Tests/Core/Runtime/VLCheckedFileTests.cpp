@@ -1,5 +1,6 @@
 #include "Core/Runtime/VLCheckedFile.h"
 #include "Tests/Support/VLTemporaryDirectory.h"
+#include "Tests/Support/VLTestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +14,6 @@ namespace {
 VLData digestOf(const VLData& bytes) {
     VLSHA256Digest digest = VLSHA256::digest(bytes);
     return VLData(digest.begin(), digest.end());
-}
-
-VLData bytesOf(std::string_view text) {
-    return VLData(text.begin(), text.end());
 }
 
 void writeFile(const std::filesystem::path& path, const VLData& bytes) {
@@ -39,7 +36,7 @@ uint64_t bytesReadByProcess() {
 class VLCheckedFileTest : public testing::Test {
 protected:
     std::filesystem::path file(std::string_view text) {
-        writeFile(directory / "file.js", bytesOf(text));
+        writeFile(directory / "file.js", VLTestBytes(text));
         return directory / "file.js";
     }
     VLTemporaryDirectory directory{"velto-checked"};
@@ -74,13 +71,13 @@ TEST_F(VLCheckedFileTest, OpeningRefusesBadDigestsAndWhatIsNotARegularFile) {
 }
 
 TEST_F(VLCheckedFileTest, HandsOutMatchingContentsWholeAndInRanges) {
-    const VLData contents = bytesOf("console.log('hi')");
+    const VLData contents = VLTestBytes("console.log('hi')");
     auto checked = VLCheckedFile::create(file("console.log('hi')"), digestOf(contents));
     ASSERT_TRUE(checked);
     EXPECT_EQ(contents.size(), checked->length());
     EXPECT_EQ(contents, checked->allDataWithError());
-    EXPECT_EQ(bytesOf("log"), checked->dataInRange(8, 3));
-    EXPECT_EQ(bytesOf("hi')"), checked->dataInRange(13, 100));
+    EXPECT_EQ(VLTestBytes("log"), checked->dataInRange(8, 3));
+    EXPECT_EQ(VLTestBytes("hi')"), checked->dataInRange(13, 100));
     EXPECT_EQ(VLData(), checked->dataInRange(contents.size(), 5));
     EXPECT_EQ(VLData(), checked->dataInRange(UINT64_MAX, UINT64_MAX));
 
@@ -97,9 +94,9 @@ TEST_F(VLCheckedFileTest, AChangedFileIsRefused) {
         std::function<void(const std::filesystem::path&)> change;
         VLData digest;
     };
-    const VLData contents = bytesOf("0123456789");
+    const VLData contents = VLTestBytes("0123456789");
     const Case cases[] = {
-        {"wrong digest", [](const auto&) {}, digestOf(bytesOf("something else"))},
+        {"wrong digest", [](const auto&) {}, digestOf(VLTestBytes("something else"))},
         {"grown", [](const auto& path) { std::ofstream(path, std::ios::app) << "more"; }, digestOf(contents)},
         {"truncated", [](const auto& path) { std::filesystem::resize_file(path, 4); }, digestOf(contents)},
     };
@@ -121,11 +118,11 @@ TEST_F(VLCheckedFileTest, AChangedFileIsRefused) {
 
 TEST_F(VLCheckedFileTest, AFailedProofIsTriedAgainOnTheNextRange) {
     const auto path = file("0123456789");
-    auto checked = VLCheckedFile::create(path, digestOf(bytesOf("0123456789")));
+    auto checked = VLCheckedFile::create(path, digestOf(VLTestBytes("0123456789")));
     std::ofstream(path, std::ios::app) << "x";
     EXPECT_EQ(std::nullopt, checked->dataInRange(0, 1));
     std::filesystem::resize_file(path, 10);
-    EXPECT_EQ(bytesOf("0"), checked->dataInRange(0, 1));
+    EXPECT_EQ(VLTestBytes("0"), checked->dataInRange(0, 1));
 }
 
 TEST_F(VLCheckedFileTest, ConcurrentRangeReadersHashTheFileOnce) {

@@ -5,6 +5,7 @@
 #include "Platform/Foundation/VLURL.h"
 #include "Tests/Support/VLFakeFileSystemOwner.h"
 #include "Tests/Support/VLPrivateTMPDIR.h"
+#include "Tests/Support/VLTestBytes.h"
 #include "Tests/Support/VLTestSignal.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-VLData bytesOf(std::string_view text) {
-    return VLData(text.begin(), text.end());
-}
-
 VLData digestOf(std::string_view text) {
-    VLSHA256Digest digest = VLSHA256::digest(bytesOf(text));
+    VLSHA256Digest digest = VLSHA256::digest(VLTestBytes(text));
     return VLData(digest.begin(), digest.end());
 }
 
@@ -85,7 +82,7 @@ TEST_F(VLFileSystemManagerTest, ResolvesEveryKindOfLocationOrSaysWhyNot) {
     const std::string files = runtimeDirectory() + "/Data/Files";
     const std::string temp = runtimeDirectory() + "/Temp";
     const std::string nul("a\0b", 3);
-    const std::string blob = owner->store->addData(bytesOf("x"), "text/plain");
+    const std::string blob = owner->store->addData(VLTestBytes("x"), "text/plain");
     const std::string blobPath = *owner->store->filePathForURL(blob);
     const std::string appFile = "appfile://" + root + "/index.js";
 
@@ -177,7 +174,7 @@ TEST_F(VLFileSystemManagerTest, ReadsContentsPlainlyOrThroughDigests) {
         std::optional<VLData> contents = manager->contentsAtURL(VLURL(c.url), &error);
         const std::string label = c.url + " digests " + c.digests.description();
         if (const auto* text = std::get_if<std::string>(&c.expected)) {
-            EXPECT_EQ(bytesOf(*text), contents) << label;
+            EXPECT_EQ(VLTestBytes(*text), contents) << label;
             EXPECT_EQ(nullptr, error) << label;
             continue;
         }
@@ -199,7 +196,7 @@ TEST_F(VLFileSystemManagerTest, ReadsContentsPlainlyOrThroughDigests) {
     error = nullptr;
     EXPECT_EQ(nullptr, manager->packageFileAtPath((tmpdir.path() / "outside.txt").string(), &error));
     EXPECT_EQ(nullptr, error);
-    EXPECT_EQ(bytesOf("free"), manager->contentsOfFileAtPath((tmpdir.path() / "outside.txt").string()));
+    EXPECT_EQ(VLTestBytes("free"), manager->contentsOfFileAtPath((tmpdir.path() / "outside.txt").string()));
 }
 
 TEST_F(VLFileSystemManagerTest, ALinkOutOfThePackageIsNeverReadUnchecked) {
@@ -218,8 +215,8 @@ TEST_F(VLFileSystemManagerTest, ALinkOutOfThePackageIsNeverReadUnchecked) {
     EXPECT_EQ(std::nullopt, manager->_packageRelativePath((package / "link.js").string()));
     // A link inside the package is the file it leads to, under that file's digest.
     EXPECT_EQ("index.js", manager->_packageRelativePath((package / "alias.js").string()));
-    EXPECT_EQ(bytesOf("main()"), manager->contentsAtURL(VLURL("alias.js")));
-    EXPECT_EQ(bytesOf("main()"), manager->contentsAtURL(VLURL("img/../index.js")));
+    EXPECT_EQ(VLTestBytes("main()"), manager->contentsAtURL(VLURL("alias.js")));
+    EXPECT_EQ(VLTestBytes("main()"), manager->contentsAtURL(VLURL("img/../index.js")));
 }
 
 TEST_F(VLFileSystemManagerTest, LaysOutItsDirectoriesUnderThePrivateTemporaryDirectory) {

@@ -1,14 +1,11 @@
 #include "Platform/Foundation/VLBase64.h"
+#include "Tests/Support/VLTestBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-std::vector<uint8_t> bytesOf(std::string_view text) {
-    return {text.begin(), text.end()};
-}
 
 TEST(VLBase64Tests, EncodesWithPaddingAndRoundTripsEveryByte) {
     const struct {
@@ -18,8 +15,8 @@ TEST(VLBase64Tests, EncodesWithPaddingAndRoundTripsEveryByte) {
         {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xff\xfe", "//4="},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(VLBase64Encode(bytesOf(c.bytes)), c.text);
-        EXPECT_EQ(VLBase64Decode(c.text), bytesOf(c.bytes)) << c.text;
+        EXPECT_EQ(VLBase64Encode(VLTestBytes(c.bytes)), c.text);
+        EXPECT_EQ(VLBase64Decode(c.text), VLTestBytes(c.bytes)) << c.text;
     }
 
     std::vector<uint8_t> all;
@@ -33,7 +30,7 @@ TEST(VLBase64Tests, RefusesWhatIsNotStrictBase64) {
          {"Zg", "Zg=", "Z===", "====", "Zm9v\n", "Zm 9", "Zg=a", "=Zg=", "Zm-_", "Zg==Zg=="})
         EXPECT_FALSE(VLBase64Decode(text)) << text;
     // Bits past the last whole byte are ignored.
-    EXPECT_EQ(VLBase64Decode("QR=="), bytesOf("A"));
+    EXPECT_EQ(VLBase64Decode("QR=="), VLTestBytes("A"));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Platform/Foundation/VLMIMETypes.h"
 #include "Platform/Foundation/VLSHA256.h"
 #include "Platform/Foundation/VLUUID.h"
+#include "Tests/Support/VLTestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -18,20 +19,16 @@ std::string hex(const VLSHA256Digest& digest) {
     return text;
 }
 
-std::span<const uint8_t> bytesOf(std::string_view text) {
-    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
-}
-
 } // namespace
 
 TEST(VLSHA256, MatchesKnownDigestsWholeAndInPieces) {
     EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", hex(VLSHA256::digest({})));
     const std::string_view text = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
     const char* expected = "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1";
-    EXPECT_EQ(expected, hex(VLSHA256::digest(bytesOf(text))));
+    EXPECT_EQ(expected, hex(VLSHA256::digest(VLTestBytes(text))));
     VLSHA256 pieces;
-    pieces.update(bytesOf(text.substr(0, 7)));
-    pieces.update(bytesOf(text.substr(7)));
+    pieces.update(VLTestBytes(text.substr(0, 7)));
+    pieces.update(VLTestBytes(text.substr(7)));
     EXPECT_EQ(expected, hex(pieces.finish()));
 }
 

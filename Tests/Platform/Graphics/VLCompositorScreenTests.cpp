@@ -11,11 +11,6 @@
 
 namespace {
 
-constexpr VLTestRGBA kClear{0, 0, 0, 0};
-constexpr VLTestRGBA kRed{255, 0, 0, 255};
-constexpr VLTestRGBA kGreen{0, 255, 0, 255};
-constexpr VLTestRGBA kBlue{0, 0, 255, 255};
-
 class FlippedView : public VLWSView {
 public:
     using VLWSView::VLWSView;
@@ -53,18 +48,18 @@ private:
 TEST_F(VLCompositorScreenTest, WindowsCompositeInZOrderOverATransparentDesktop) {
     auto back = window({100, 100, 200, 200}, VLColor::redColor());
     auto front = window({200, 200, 200, 200}, VLColor::blueColor());
-    EXPECT_EQ(kBlue, at(250, 250));
-    EXPECT_EQ(kRed, at(150, 150));
-    EXPECT_EQ(kClear, at(50, 50));
-    EXPECT_EQ(kClear, at(350, 150));
+    EXPECT_EQ(kVLTestBlue, at(250, 250));
+    EXPECT_EQ(kVLTestRed, at(150, 150));
+    EXPECT_EQ(kVLTestClear, at(50, 50));
+    EXPECT_EQ(kVLTestClear, at(350, 150));
 
     back->orderFront();
     recomposite();
-    EXPECT_EQ(kRed, at(250, 250));
+    EXPECT_EQ(kVLTestRed, at(250, 250));
     back->orderOut();
     recomposite();
-    EXPECT_EQ(kBlue, at(250, 250));
-    EXPECT_EQ(kClear, at(150, 150));
+    EXPECT_EQ(kVLTestBlue, at(250, 250));
+    EXPECT_EQ(kVLTestClear, at(150, 150));
 }
 
 TEST_F(VLCompositorScreenTest, OpaqueWindowsShowTheirBackgroundAndAlphaApplies) {
@@ -77,8 +72,8 @@ TEST_F(VLCompositorScreenTest, OpaqueWindowsShowTheirBackgroundAndAlphaApplies) 
     clear->orderFront();
     auto faded = window({400, 0, 100, 100}, VLColor::redColor());
     faded->setAlphaValue(0.5);
-    EXPECT_EQ(kGreen, at(50, 50));
-    EXPECT_EQ(kClear, at(250, 50));
+    EXPECT_EQ(kVLTestGreen, at(50, 50));
+    EXPECT_EQ(kVLTestClear, at(250, 50));
     EXPECT_TRUE(at(450, 50).near({128, 0, 0, 128}));
 
     // Alpha applies to the window as a whole: its layers do not show through each other.
@@ -99,34 +94,34 @@ TEST_F(VLCompositorScreenTest, ViewLayersLandWhereTheViewsAre) {
     content->addSubview(child);
     child->layer()->setBackgroundColor(VLColor::redColor());
     // From the top-left of a window whose top is at 300: x 110…130, y 270…290.
-    EXPECT_EQ(kRed, at(110, 289));
-    EXPECT_EQ(kRed, at(129, 270));
-    EXPECT_EQ(kClear, at(110, 290));
-    EXPECT_EQ(kClear, at(130, 280));
+    EXPECT_EQ(kVLTestRed, at(110, 289));
+    EXPECT_EQ(kVLTestRed, at(129, 270));
+    EXPECT_EQ(kVLTestClear, at(110, 290));
+    EXPECT_EQ(kVLTestClear, at(130, 280));
 
     child->setFrameOrigin({50, 10});
     recomposite();
-    EXPECT_EQ(kRed, at(150, 289));
-    EXPECT_EQ(kClear, at(110, 289));
+    EXPECT_EQ(kVLTestRed, at(150, 289));
+    EXPECT_EQ(kVLTestClear, at(110, 289));
 
     // Layers stay inside their window.
     child->setFrame({-50, -50, 400, 400});
     recomposite();
-    EXPECT_EQ(kRed, at(100, 299));
-    EXPECT_EQ(kClear, at(99, 299));
-    EXPECT_EQ(kClear, at(100, 300));
+    EXPECT_EQ(kVLTestRed, at(100, 299));
+    EXPECT_EQ(kVLTestClear, at(99, 299));
+    EXPECT_EQ(kVLTestClear, at(100, 300));
 
     // An image view stretches its image over its frame along both axes.
     auto picture = std::make_shared<VLWSImageView>(VLRect(0, 0, 40, 10));
     content->addSubview(picture);
-    picture->setImage(VLTestBitmap::make(2, 1, {kBlue, kGreen}));
+    picture->setImage(VLTestBitmap::make(2, 1, {kVLTestBlue, kVLTestGreen}));
     picture->layer()->setMagnificationFilter(VLWSLayerFilter::Nearest);
     recomposite();
-    EXPECT_EQ(kBlue, at(100, 299));
-    EXPECT_EQ(kBlue, at(119, 290));
-    EXPECT_EQ(kGreen, at(120, 299));
-    EXPECT_EQ(kGreen, at(139, 290));
-    EXPECT_EQ(kRed, at(139, 289));
+    EXPECT_EQ(kVLTestBlue, at(100, 299));
+    EXPECT_EQ(kVLTestBlue, at(119, 290));
+    EXPECT_EQ(kVLTestGreen, at(120, 299));
+    EXPECT_EQ(kVLTestGreen, at(139, 290));
+    EXPECT_EQ(kVLTestRed, at(139, 289));
 }
 
 TEST_F(VLCompositorScreenTest, AScreenAtScale2AndTargetsOfOtherSizes) {
@@ -137,10 +132,10 @@ TEST_F(VLCompositorScreenTest, AScreenAtScale2AndTargetsOfOtherSizes) {
     VLTestBitmap doubled(400, 200);
     ASSERT_TRUE(VLCompositor::compositeScreen(server(), retina, doubled.mutablePixels()));
     // Points 10…30 become pixels 20…60, rows from the top 200 − 60 … 200 − 20.
-    EXPECT_EQ(kRed, doubled.pixel(20, 140));
-    EXPECT_EQ(kRed, doubled.pixel(59, 179));
-    EXPECT_EQ(kClear, doubled.pixel(19, 140));
-    EXPECT_EQ(kClear, doubled.pixel(60, 179));
+    EXPECT_EQ(kVLTestRed, doubled.pixel(20, 140));
+    EXPECT_EQ(kVLTestRed, doubled.pixel(59, 179));
+    EXPECT_EQ(kVLTestClear, doubled.pixel(19, 140));
+    EXPECT_EQ(kVLTestClear, doubled.pixel(60, 179));
     const auto shot = VLCompositor::compositeScreen(server(), retina);
     ASSERT_TRUE(shot);
     EXPECT_EQ(400u, shot->width());
@@ -153,7 +148,7 @@ TEST_F(VLCompositorScreenTest, AScreenAtScale2AndTargetsOfOtherSizes) {
     // A smaller target holds what falls on it.
     VLTestBitmap small(40, 40);
     ASSERT_TRUE(VLCompositor::compositeScreen(server(), VLWSScreen::defaultScreen(), small.mutablePixels()));
-    EXPECT_EQ(kClear, small.pixel(20, 20));
+    EXPECT_EQ(kVLTestClear, small.pixel(20, 20));
     VLTestBitmap none(0, 0);
     EXPECT_FALSE(VLCompositor::compositeScreen(server(), VLWSScreen::defaultScreen(), none.mutablePixels()));
 }

@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr VLTestRGBA kClear{0, 0, 0, 0};
-constexpr VLTestRGBA kRed{255, 0, 0, 255};
-constexpr VLTestRGBA kGreen{0, 255, 0, 255};
-constexpr VLTestRGBA kBlue{0, 0, 255, 255};
 constexpr VLTestRGBA kHalfRed{128, 0, 0, 128};
 
 std::shared_ptr<VLWSLayer> layer(VLRect frame, VLColor background = VLColor::clearColor()) {
@@ -77,12 +73,12 @@ void check(const PixelCase& c) {
 
 // Red on the left, blue on the right: 2 by 1 pixels.
 std::shared_ptr<VLTestBitmap> redBlue() {
-    return image(2, 1, {kRed, kBlue});
+    return image(2, 1, {kVLTestRed, kVLTestBlue});
 }
 
 // Red above blue: 1 by 2 pixels.
 std::shared_ptr<VLTestBitmap> redOverBlue() {
-    return image(1, 2, {kRed, kBlue});
+    return image(1, 2, {kVLTestRed, kVLTestBlue});
 }
 
 std::shared_ptr<VLWSLayer> showing(std::shared_ptr<const VLPixelSource> contents,
@@ -108,7 +104,11 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(root, {2, 2, 4, 4}, VLColor::redColor());
              return root;
          },
-         {{2, 4, kRed}, {5, 7, kRed}, {6, 4, kBlue}, {2, 3, kBlue}, {2, 8, kBlue}}},
+         {{2, 4, kVLTestRed},
+          {5, 7, kVLTestRed},
+          {6, 4, kVLTestBlue},
+          {2, 3, kVLTestBlue},
+          {2, 8, kVLTestBlue}}},
         {"the overlap of two children under a half-opaque parent equals the rest",
          10,
          [] {
@@ -136,7 +136,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(clip, {-2, -2, 10, 10}, VLColor::redColor());
              return root;
          },
-         {{3, 5, kRed}, {1, 5, kClear}, {6, 5, kClear}, {3, 3, kClear}}},
+         {{3, 5, kVLTestRed}, {1, 5, kVLTestClear}, {6, 5, kVLTestClear}, {3, 3, kVLTestClear}}},
         {"a rounded corner",
          20,
          [] {
@@ -144,7 +144,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              root->setCornerRadius(8);
              return root;
          },
-         {{0, 0, kClear}, {19, 19, kClear}, {10, 10, kRed}, {0, 10, kRed}}},
+         {{0, 0, kVLTestClear}, {19, 19, kVLTestClear}, {10, 10, kVLTestRed}, {0, 10, kVLTestRed}}},
         {"only the masked corners round",
          20,
          [] {
@@ -153,7 +153,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              root->setMaskedCorners(VLWSLayerMinXMaxYCorner); // top-left as seen
              return root;
          },
-         {{0, 0, kClear}, {19, 0, kRed}, {0, 19, kRed}}},
+         {{0, 0, kVLTestClear}, {19, 0, kVLTestRed}, {0, 19, kVLTestRed}}},
         {"a rounded clip cuts the sublayers",
          20,
          [] {
@@ -163,7 +163,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(root, {0, 0, 20, 20}, VLColor::redColor());
              return root;
          },
-         {{0, 0, kClear}, {0, 19, kClear}, {10, 10, kRed}}},
+         {{0, 0, kVLTestClear}, {0, 19, kVLTestClear}, {10, 10, kVLTestRed}}},
         {"a border lies inside the bounds, above the sublayers",
          10,
          [] {
@@ -173,7 +173,11 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(root, {0, 0, 10, 10}, VLColor{0, 1, 0, 1});
              return root;
          },
-         {{0, 5, kBlue}, {1, 5, kBlue}, {2, 5, kGreen}, {5, 9, kBlue}, {5, 5, kGreen}}},
+         {{0, 5, kVLTestBlue},
+          {1, 5, kVLTestBlue},
+          {2, 5, kVLTestGreen},
+          {5, 9, kVLTestBlue},
+          {5, 5, kVLTestGreen}}},
         {"later sublayers on top",
          10,
          [] {
@@ -182,7 +186,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(root, {4, 0, 6, 10}, VLColor::blueColor());
              return root;
          },
-         {{5, 5, kBlue}, {3, 5, kRed}}},
+         {{5, 5, kVLTestBlue}, {3, 5, kVLTestRed}}},
         {"a sublayer moved below its sibling",
          10,
          [] {
@@ -192,7 +196,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              root->insertSublayerAbove(red, blue.get());
              return root;
          },
-         {{5, 5, kRed}, {7, 5, kBlue}}},
+         {{5, 5, kVLTestRed}, {7, 5, kVLTestBlue}}},
         {"hidden layers and what they hold are not drawn",
          10,
          [] {
@@ -203,7 +207,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(root, {5, 0, 5, 10}, VLColor{0, 1, 0, 1})->setHidden(false);
              return root;
          },
-         {{2, 5, kClear}, {7, 5, kGreen}}},
+         {{2, 5, kVLTestClear}, {7, 5, kVLTestGreen}}},
         {"a mask keeps what its alpha covers",
          10,
          [] {
@@ -211,7 +215,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              root->setMask(layer({0, 0, 5, 10}, VLColor::blackColor()));
              return root;
          },
-         {{2, 5, kRed}, {7, 5, kClear}}},
+         {{2, 5, kVLTestRed}, {7, 5, kVLTestClear}}},
         {"a turned layer",
          20,
          [] {
@@ -220,7 +224,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              turned->setTransform(VLAffineTransform::rotation(std::numbers::pi / 4));
              return root;
          },
-         {{10, 10, kRed}, {10, 4, kRed}, {10, 1, kClear}, {5, 14, kClear}}},
+         {{10, 10, kVLTestRed}, {10, 4, kVLTestRed}, {10, 1, kVLTestClear}, {5, 14, kVLTestClear}}},
         {"sizes double at scale 2",
          20,
          [] {
@@ -228,7 +232,11 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
              sublayer(root, {2, 2, 4, 4}, VLColor::redColor());
              return root;
          },
-         {{4, 8, kRed}, {11, 15, kRed}, {3, 8, kClear}, {12, 15, kClear}, {4, 7, kClear}},
+         {{4, 8, kVLTestRed},
+          {11, 15, kVLTestRed},
+          {3, 8, kVLTestClear},
+          {12, 15, kVLTestClear},
+          {4, 7, kVLTestClear}},
          2},
     };
     for (const auto& c : cases)
@@ -237,7 +245,7 @@ TEST(VLCompositorTest, LayersDrawTheirLook) {
 
 TEST(VLCompositorTest, ContentsFollowGravityFilterAndFlips) {
     using Gravity = VLWSLayerContentsGravity;
-    auto green = [] { return image(2, 2, std::vector<VLTestRGBA>(4, kGreen)); };
+    auto green = [] { return image(2, 2, std::vector<VLTestRGBA>(4, kVLTestGreen)); };
     const struct {
         Gravity gravity;
         uint32_t x, y; // a pixel the 2-point contents cover in a 10-point layer
@@ -254,20 +262,20 @@ TEST(VLCompositorTest, ContentsFollowGravityFilterAndFlips) {
         cases.push_back({"placed by gravity",
                          10,
                          [&, gravity = p.gravity] { return showing(green(), gravity); },
-                         {{p.x, p.y, kGreen}, {p.outsideX, p.outsideY, kClear}}});
+                         {{p.x, p.y, kVLTestGreen}, {p.outsideX, p.outsideY, kVLTestClear}}});
     const PixelCase more[] = {
         {"resize stretches",
          10,
          [] { return showing(redBlue(), Gravity::Resize); },
-         {{0, 0, kRed}, {4, 9, kRed}, {5, 0, kBlue}, {9, 9, kBlue}}},
+         {{0, 0, kVLTestRed}, {4, 9, kVLTestRed}, {5, 0, kVLTestBlue}, {9, 9, kVLTestBlue}}},
         {"resize-aspect fits whole",
          10,
          [] { return showing(redBlue(), Gravity::ResizeAspect); },
-         {{0, 0, kClear}, {0, 5, kRed}, {9, 5, kBlue}, {9, 9, kClear}}},
+         {{0, 0, kVLTestClear}, {0, 5, kVLTestRed}, {9, 5, kVLTestBlue}, {9, 9, kVLTestClear}}},
         {"resize-aspect-fill covers",
          10,
          [] { return showing(redBlue(), Gravity::ResizeAspectFill); },
-         {{0, 0, kRed}, {9, 9, kBlue}}},
+         {{0, 0, kVLTestRed}, {9, 9, kVLTestBlue}}},
         {"contents scale halves the size",
          10,
          [&] {
@@ -275,7 +283,7 @@ TEST(VLCompositorTest, ContentsFollowGravityFilterAndFlips) {
              root->setContentsScale(2);
              return root;
          },
-         {{0, 9, kGreen}, {1, 9, kClear}}},
+         {{0, 9, kVLTestGreen}, {1, 9, kVLTestClear}}},
         {"contents rectangle shows a part",
          10,
          [] {
@@ -283,19 +291,22 @@ TEST(VLCompositorTest, ContentsFollowGravityFilterAndFlips) {
              root->setContentsRect({0.5, 0, 0.5, 1});
              return root;
          },
-         {{0, 0, kBlue}, {9, 9, kBlue}}},
+         {{0, 0, kVLTestBlue}, {9, 9, kVLTestBlue}}},
         {"magnified with nearest: hard edges",
          8,
          [] {
              return showing(redBlue(), Gravity::Resize, VLWSLayerFilter::Nearest, {0, 0, 8, 4});
          },
-         {{3, 6, kRed}, {4, 6, kBlue}}},
+         {{3, 6, kVLTestRed}, {4, 6, kVLTestBlue}}},
         {"magnified with linear: a blend, edges kept",
          8,
          [] {
              return showing(redBlue(), Gravity::Resize, VLWSLayerFilter::Linear, {0, 0, 8, 4});
          },
-         {{3, 6, {159, 0, 96, 255}, 2}, {4, 6, {96, 0, 159, 255}, 2}, {0, 6, kRed}, {7, 6, kBlue}}},
+         {{3, 6, {159, 0, 96, 255}, 2},
+          {4, 6, {96, 0, 159, 255}, 2},
+          {0, 6, kVLTestRed},
+          {7, 6, kVLTestBlue}}},
         {"upright in a flipped geometry, top still the top",
          10,
          [&] {
@@ -309,7 +320,7 @@ TEST(VLCompositorTest, ContentsFollowGravityFilterAndFlips) {
              top->setPosition({5, 7.5}); // the lower half of the flipped space: the bottom as seen
              return root;
          },
-         {{5, 0, kRed}, {5, 4, kRed}, {5, 5, kGreen}, {5, 9, kBlue}}},
+         {{5, 0, kVLTestRed}, {5, 4, kVLTestRed}, {5, 5, kVLTestGreen}, {5, 9, kVLTestBlue}}},
         {"a vertical flip by scale (1, -1)",
          10,
          [] {
@@ -319,7 +330,7 @@ TEST(VLCompositorTest, ContentsFollowGravityFilterAndFlips) {
              root->addSublayer(flipped);
              return root;
          },
-         {{5, 0, kBlue}, {5, 9, kRed}}},
+         {{5, 0, kVLTestBlue}, {5, 9, kVLTestRed}}},
     };
     cases.insert(cases.end(), std::begin(more), std::end(more));
     for (const auto& c : cases)
@@ -330,14 +341,14 @@ TEST(VLCompositorTest, RendersASliceOfALayerAtATranslation) {
     auto root = layer({0, 0, 20, 20});
     sublayer(root, {15, 15, 5, 5}, VLColor::redColor());
     const VLTestBitmap corner = render(*root, 10, 10, 1, {-10, -10});
-    EXPECT_EQ(kRed, corner.pixel(5, 0));
-    EXPECT_EQ(kRed, corner.pixel(9, 4));
-    EXPECT_EQ(kClear, corner.pixel(4, 0));
-    EXPECT_EQ(kClear, corner.pixel(9, 5));
+    EXPECT_EQ(kVLTestRed, corner.pixel(5, 0));
+    EXPECT_EQ(kVLTestRed, corner.pixel(9, 4));
+    EXPECT_EQ(kVLTestClear, corner.pixel(4, 0));
+    EXPECT_EQ(kVLTestClear, corner.pixel(9, 5));
     // A target in the other byte order gets the same colours.
     VLTestBitmap rgba(10, 10, VLBitmapByteOrder::RGBA);
     ASSERT_TRUE(VLCompositor::renderLayer(*root, rgba.mutablePixels(), 1, {-10, -10}));
-    EXPECT_EQ(kRed, rgba.pixel(5, 0));
+    EXPECT_EQ(kVLTestRed, rgba.pixel(5, 0));
 
     // Or into a bitmap of its own, made only for sizes within the caps.
     const auto bitmap = VLCompositor::renderLayer(*root, 10, 10, 1, {-10, -10});

@@ -1,5 +1,6 @@
 #include "Platform/Image/VLExifOrientationReader.h"
 #include "Tests/Platform/Image/VLImageTestFixtures.h"
+#include "Tests/Support/VLTestBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +9,13 @@
 
 namespace {
 
-std::vector<uint8_t> bytesOf(const std::string& text) {
-    return {text.begin(), text.end()};
-}
-
 TEST(VLExifOrientationReaderTests, ReadsTheTagAndFallsBackToTopLeftOnAnythingAmiss) {
     auto withValue = [](uint16_t value, bool bigEndian) { return VLExifWithOrientation(value, bigEndian); };
     auto edited = [](std::vector<uint8_t> exif, size_t at, uint8_t value) {
         exif[at] = value;
         return exif;
     };
-    auto exifHeaded = bytesOf(std::string("Exif\0\0", 6));
+    auto exifHeaded = VLTestBytes(std::string("Exif\0\0", 6));
     const auto six = withValue(6, false);
     exifHeaded.insert(exifHeaded.end(), six.begin(), six.end());
     const struct {
@@ -49,7 +46,7 @@ TEST(VLExifOrientationReaderTests, ReadsTheTagAndFallsBackToTopLeftOnAnythingAmi
 TEST(VLExifOrientationReaderTests, FindsTheExifSegmentAmongOtherJPEGSegments) {
     const auto jpeg = VLImageFixture("baseline.jpg");
     // An XMP packet, also in APP1, before the EXIF data.
-    auto xmp = bytesOf("http://ns.adobe.com/xap/1.0/");
+    auto xmp = VLTestBytes("http://ns.adobe.com/xap/1.0/");
     xmp.push_back(0);
     std::vector<uint8_t> segment = {0xFF, 0xE1, 0, uint8_t(xmp.size() + 2)};
     segment.insert(segment.end(), xmp.begin(), xmp.end());

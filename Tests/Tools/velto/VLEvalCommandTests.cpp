@@ -1,3 +1,4 @@
+#include "Tests/Support/VLSanitizers.h"
 #include "Tests/Tools/velto/VLVeltoProcess.h"
 
 #include <gmock/gmock.h>
@@ -8,13 +9,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-
-// clang tells of its sanitizers through __has_feature, g++ through __SANITIZE_ADDRESS__ and its kin.
-#ifdef __has_feature
-#define VL_HAS_FEATURE(feature) __has_feature(feature)
-#else
-#define VL_HAS_FEATURE(feature) 0
-#endif
 
 namespace {
 
@@ -118,8 +112,7 @@ TEST(VLEvalCommandTests, ExitStatusOfFailures) {
 // takes all memory can catch the failure and go on, and an error of a huge message costs a report of a
 // bounded size. Sanitizers reserve more address space than the limit allows.
 TEST(VLEvalCommandTests, ScriptsLiveThroughMemoryExhaustion) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || VL_HAS_FEATURE(address_sanitizer) ||    \
-    VL_HAS_FEATURE(thread_sanitizer)
+#if VL_TEST_SHADOWS_MEMORY
     GTEST_SKIP() << "sanitizers reserve more address space than the limit";
 #endif
     const std::string limit = "ulimit -v 8388608;";

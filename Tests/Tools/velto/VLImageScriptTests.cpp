@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string package(const std::string& name) {
+std::string quotedPackage(const std::string& name) {
     return "'" + std::string(VELTO_FIXTURES) + "/image/" + name + "'";
 }
 
@@ -20,7 +20,7 @@ std::string optionsFor(const VLHTTPTestServer& server) {
 } // namespace
 
 TEST(VLImageScriptTests, ImagesReadTheirSettingsAndLoadPackagePictures) {
-    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run " + package("basics"));
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run " + quotedPackage("basics"));
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out,
               VLVeltoProcess::contentsOf(std::string(VELTO_FIXTURES) + "/image/basics/expected.txt"));
@@ -38,7 +38,7 @@ TEST(VLImageScriptTests, RemotePicturesLoadUpToTheCap) {
     huge.generatedLength = 67108864 + 1;
     server.route("/huge.png", huge);
     const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run --payload allowsNetworkAccess=true " +
-                                                                optionsFor(server) + package("remote"));
+                                                                optionsFor(server) + quotedPackage("remote"));
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "log: picture load 48 32\n"
                            "log: beyond the cap error {\"errMsg\":\"load image failed\"}\n"
@@ -52,7 +52,7 @@ TEST(VLImageScriptTests, AnHTTPSourceWithoutNetworkAccessWarnsAndFails) {
     VLHTTPTestServer server;
     const std::string url = server.url("/wide.png");
     const VLVeltoProcess::Outcome outcome =
-        VLVeltoProcess::run("run " + optionsFor(server) + package("offline"));
+        VLVeltoProcess::run("run " + optionsFor(server) + quotedPackage("offline"));
     EXPECT_EQ(outcome.status, 0);
     // Warnings of the engine's own carry the time.
     const std::string out =
@@ -68,7 +68,7 @@ TEST(VLImageScriptTests, AnHTTPSourceWithoutNetworkAccessWarnsAndFails) {
 // quadrants red, green, blue and white; the window's black shows on either side.
 TEST(VLImageScriptTests, AContainedPictureAppearsInTheScreenshotAtItsFittedPlace) {
     const VLVeltoScreenshot shot("--timeout 2 --payload 'allowedWindowTypes=[\"widget\"]' " +
-                                 package("screenshot"));
+                                 quotedPackage("screenshot"));
     EXPECT_EQ(shot.outcome().status, 0);
     EXPECT_EQ(shot.outcome().out, "log: load\n");
     EXPECT_EQ(shot.outcome().err, "");

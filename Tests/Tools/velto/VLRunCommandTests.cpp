@@ -170,7 +170,7 @@ TEST(VLRunCommandTests, AWidgetThatStoppedAnimatingWakesNothing) {
 }
 
 TEST(VLRunCommandTests, AScreenshotOfARunWithoutWindowsIsATransparentScreen) {
-    const VLVeltoScreenshot shot("--timeout 5 " + quoted(package("greeting")));
+    const VLVeltoScreenshot shot("--timeout 60 " + quoted(package("greeting")));
     EXPECT_EQ(shot.outcome().status, 0) << shot.outcome().err;
     const std::shared_ptr<VLBitmap>& screen = shot.screen();
     ASSERT_NE(screen, nullptr);
@@ -184,7 +184,7 @@ TEST(VLRunCommandTests, AScreenshotThatCannotBeWrittenExitsWith1) {
     VLTemporaryDirectory directory;
     const std::string path = (directory.path() / "missing" / "screen.png").string();
     const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
-        "run --timeout 5 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
+        "run --timeout 60 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
     EXPECT_EQ(outcome.status, 1);
     EXPECT_THAT(outcome.err, HasSubstr("screenshot failed: "));
     EXPECT_THAT(outcome.out, HasSubstr("warn: later 42"));

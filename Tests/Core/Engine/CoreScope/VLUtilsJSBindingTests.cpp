@@ -1,6 +1,7 @@
 #include "Core/Engine/Binding/VLJSClassLoader.h"
 #include "Core/Engine/CoreScope/VLUtilsJSBinding.h"
 #include "Tests/Core/Engine/Binding/VLJSBindingTestFixture.h"
+#include "Tests/Support/VLSanitizers.h"
 #include "Tests/Support/VLWaitUntil.h"
 
 #include <gmock/gmock.h>
@@ -71,14 +72,17 @@ TEST_F(VLUtilsJSBindingTest, Base64TakesBuffersAndStringsOnly) {
         {"utils.base64Encode(new Uint8Array([104, 105]))", "null"},
         {"utils.base64Encode(new ArrayBuffer(0))", "null"},
         {"utils.base64Encode('aGk=')", "null"},
-        // The shortest buffer whose text would not fit in a string; its pages are never touched.
-        {"utils.base64Encode(new ArrayBuffer(1610612736))",
-         "threw RangeError: base64Encode: the buffer is too large for a string"},
         {"Array.from(new Uint8Array(utils.base64Decode('aGn/'))).join()", "104,105,255"},
         {"utils.base64Decode('aGk') + ' ' + utils.base64Decode('a$k=') + ' ' + utils.base64Decode('')",
          "null null null"},
         {"utils.base64Decode(new ArrayBuffer(3))", "null"},
     });
+#if !VL_TEST_SHADOWS_MEMORY
+    // The shortest buffer whose text would not fit in a string; its pages are never touched (a sanitizer's
+    // allocator fills them, which takes seconds).
+    expectResults({{"utils.base64Encode(new ArrayBuffer(1610612736))",
+                    "threw RangeError: base64Encode: the buffer is too large for a string"}});
+#endif
 }
 
 TEST_F(VLUtilsJSBindingTest, ReadingsAndMisuse) {

@@ -90,16 +90,12 @@ protected:
     std::shared_ptr<VLEventRecorder> recorder = std::make_shared<VLEventRecorder>();
 };
 
-std::shared_ptr<VLComponent> box(const VLDictionary& style) {
-    return VLComponent::create(style);
-}
-
 // A 100 × 100 root with a 50 × 50 child at (10, 10): the screen point (120, 180) is the child's (10, 10)
 // and the root's (20, 20).
 struct Nested {
     std::shared_ptr<VLComponent> root =
-        box({{"width", 100}, {"height", 100}, {"paddingLeft", 10}, {"paddingTop", 10}});
-    std::shared_ptr<VLComponent> child = box({{"width", 50}, {"height", 50}});
+        VLComponent::create({{"width", 100}, {"height", 100}, {"paddingLeft", 10}, {"paddingTop", 10}});
+    std::shared_ptr<VLComponent> child = VLComponent::create({{"width", 50}, {"height", 50}});
     Nested() { root->addComponent(child, -1); }
 };
 
@@ -251,7 +247,7 @@ TEST_F(VLComponentEventTest, ListeningToOneMouseEventDeliversThemAll) {
 }
 
 TEST_F(VLComponentEventTest, DelegatesAndTheTrackingAreaFollowTheListenedEvents) {
-    auto component = box({{"width", 40}, {"height", 30}});
+    auto component = VLComponent::create({{"width", 40}, {"height", 30}});
     auto& view = static_cast<VLComponentView&>(*component->view());
     EXPECT_TRUE(view.trackingAreas().empty());
 
@@ -292,7 +288,7 @@ TEST_F(VLComponentEventTest, ListenedEventsMadeBeforeTheViewReachIt) {
 
 TEST_F(VLComponentEventTest, AContentsBoxIsNeverHitButItsChildrenAre) {
     Nested tree;
-    auto contents = box({{"display", "contents"}});
+    auto contents = VLComponent::create({{"display", "contents"}});
     tree.root->removeFromParent();
     tree.child->removeFromParent();
     tree.root->addComponent(contents, -1);

@@ -47,10 +47,6 @@ private:
     const bool _topLevel;
 };
 
-std::shared_ptr<VLComponent> box(const VLDictionary& style = {}) {
-    return VLComponent::create(style);
-}
-
 YGValue points(float value) {
     return {value, YGUnitPoint};
 }
@@ -58,7 +54,7 @@ YGValue points(float value) {
 } // namespace
 
 TEST(VLComponentLayout, AnEmptyStyleGivesTheDefaults) {
-    const std::shared_ptr<VLComponent> component = box();
+    const std::shared_ptr<VLComponent> component = VLComponent::create();
     const VLYGLayout& node = component->yoga();
     EXPECT_EQ(node.position(), YGPositionTypeRelative);
     EXPECT_EQ(node.display(), YGDisplayFlex);
@@ -106,7 +102,7 @@ TEST(VLComponentLayout, StyleValuesTakeTheirFormOrTheKeysDefault) {
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.style.begin()->first + " " + test.style.begin()->second.description());
-        EXPECT_EQ(test.read(box(test.style)->yoga()), test.expected);
+        EXPECT_EQ(test.read(VLComponent::create(test.style)->yoga()), test.expected);
     }
 }
 
@@ -114,8 +110,8 @@ TEST(VLComponentLayout, StyleValuesTakeTheirFormOrTheKeysDefault) {
 // the flex shorthand in charge.
 TEST(VLComponentLayout, AGrowWithoutANumberLeavesTheGrowUnset) {
     const auto grownWidth = [](const VLValue& flexGrow) {
-        auto root = box({{"width", 100}, {"height", 10}});
-        auto child = box({{"flex", 1}, {"flexGrow", flexGrow}});
+        auto root = VLComponent::create({{"width", 100}, {"height", 10}});
+        auto child = VLComponent::create({{"flex", 1}, {"flexGrow", flexGrow}});
         root->addComponent(child, -1);
         root->setNeedsLayout();
         return child->frame().size.width;
@@ -125,7 +121,7 @@ TEST(VLComponentLayout, AGrowWithoutANumberLeavesTheGrowUnset) {
 }
 
 TEST(VLComponentLayout, AKeyThatLeavesTheStyleReturnsToItsDefault) {
-    auto component = box({{"left", 10}, {"flexShrink", 0}, {"display", "none"}});
+    auto component = VLComponent::create({{"left", 10}, {"flexShrink", 0}, {"display", "none"}});
     EXPECT_EQ(component->yoga().left(), points(10));
     component->updateStyle({});
     EXPECT_EQ(component->yoga().left(), YGValueUndefined);
@@ -135,15 +131,15 @@ TEST(VLComponentLayout, AKeyThatLeavesTheStyleReturnsToItsDefault) {
 
 TEST(VLComponentLayout, OnlyAPlainComponentKeepsDisplayContents) {
     const VLDictionary contents{{"display", "contents"}};
-    EXPECT_EQ(box(contents)->yoga().display(), YGDisplayContents);
+    EXPECT_EQ(VLComponent::create(contents)->yoga().display(), YGDisplayContents);
     EXPECT_EQ(Tracked::make(contents, true)->yoga().display(), YGDisplayFlex);
     EXPECT_EQ(Tracked::make(contents)->yoga().display(), YGDisplayNone);
 }
 
 TEST(VLComponentLayout, ARootIsSizedByItsContentWithGapsBetweenRows) {
-    auto root = box({{"flexDirection", "column"}, {"gap", 8}});
-    auto first = box({{"width", 30}, {"height", 10}});
-    auto second = box({{"width", "20px"}, {"height", 10.3}});
+    auto root = VLComponent::create({{"flexDirection", "column"}, {"gap", 8}});
+    auto first = VLComponent::create({{"width", 30}, {"height", 10}});
+    auto second = VLComponent::create({{"width", "20px"}, {"height", 10.3}});
     root->addComponent(first, -1);
     root->addComponent(second, -1);
     root->setNeedsLayout();
@@ -157,13 +153,13 @@ TEST(VLComponentLayout, ARootIsSizedByItsContentWithGapsBetweenRows) {
 }
 
 TEST(VLComponentLayout, ADirtyMemberOfADetachedSubtreeLaysOutItsRoot) {
-    auto root = box({{"width", 200}, {"flexDirection", "column"}});
-    auto child = box({{"width", "50%"}, {"height", 10}});
+    auto root = VLComponent::create({{"width", 200}, {"flexDirection", "column"}});
+    auto child = VLComponent::create({{"width", "50%"}, {"height", 10}});
     root->addComponent(child, -1);
     child->layoutIfNeeded();
     EXPECT_EQ(child->frame(), VLRect(0, 0, 100, 10));
     EXPECT_FALSE(root->needsLayout());
-    EXPECT_TRUE(box({{"direction", "rtl"}})->isDirectionRTL());
+    EXPECT_TRUE(VLComponent::create({{"direction", "rtl"}})->isDirectionRTL());
 }
 
 TEST(VLComponentLayout, OnlyANewRectangleFiresFrameChange) {

@@ -19,10 +19,6 @@ namespace {
 
 using VLComponentViewTest = VLWindowServerTest;
 
-std::shared_ptr<VLComponent> box(const VLDictionary& style = {}) {
-    return VLComponent::create(style);
-}
-
 std::vector<VLWSView*> subviewsOf(VLComponent& component) {
     std::vector<VLWSView*> views;
     for (const auto& view : component.view()->subviews())
@@ -40,8 +36,9 @@ std::vector<VLWSView*> viewsOf(const std::vector<std::shared_ptr<VLComponent>>& 
 } // namespace
 
 TEST_F(VLComponentViewTest, ViewsMirrorTheSubcomponentsInOrder) {
-    auto root = box();
-    auto a = box(), b = box(), c = box(), other = box();
+    auto root = VLComponent::create();
+    auto a = VLComponent::create(), b = VLComponent::create(), c = VLComponent::create(),
+         other = VLComponent::create();
     EXPECT_FALSE(root->isViewLoaded());
     root->addComponent(a, -1);
     // Placing a child makes both views.
@@ -68,7 +65,7 @@ TEST_F(VLComponentViewTest, ViewsMirrorTheSubcomponentsInOrder) {
 
 TEST_F(VLComponentViewTest, AReleasedComponentsViewLeavesItsSuperview) {
     auto host = std::make_shared<VLWSView>();
-    auto component = box();
+    auto component = VLComponent::create();
     host->addSubview(component->view());
     std::weak_ptr<VLWSView> view = component->view();
     component.reset();
@@ -97,7 +94,7 @@ TEST_F(VLComponentViewTest, TheStyleReachesTheViewAndItsLayer) {
          false},
         {{{"display", "none"}, {"backgroundColor", "red"}}, true, false, red, 1, true},
     };
-    auto component = box({{"display", "none"}});
+    auto component = VLComponent::create({{"display", "none"}});
     component->view();
     for (const auto& test : cases) {
         SCOPED_TRACE(test.style.begin()->second.description());
@@ -114,8 +111,8 @@ TEST_F(VLComponentViewTest, TheStyleReachesTheViewAndItsLayer) {
 }
 
 TEST_F(VLComponentViewTest, TheCompositorShowsAChildAtItsLaidOutPlace) {
-    auto root = box({{"width", 40}, {"height", 30}, {"paddingLeft", 10}, {"paddingTop", 5}});
-    auto child = box({{"width", 10}, {"height", 10}, {"backgroundColor", "#00ff00"}});
+    auto root = VLComponent::create({{"width", 40}, {"height", 30}, {"paddingLeft", 10}, {"paddingTop", 5}});
+    auto child = VLComponent::create({{"width", 10}, {"height", 10}, {"backgroundColor", "#00ff00"}});
     root->addComponent(child, -1);
     root->setNeedsLayout();
     EXPECT_EQ(child->view()->frame(), VLRect(10, 5, 10, 10));
@@ -135,11 +132,11 @@ TEST_F(VLComponentViewTest, TheCompositorShowsAChildAtItsLaidOutPlace) {
 }
 
 TEST_F(VLComponentViewTest, OneLayoutPassIsOneCommit) {
-    auto root = box({{"width", 40}, {"flexDirection", "column"}});
+    auto root = VLComponent::create({{"width", 40}, {"flexDirection", "column"}});
     std::vector<std::shared_ptr<VLComponent>> children;
     root->view();
     for (int i = 0; i < 5; ++i) {
-        children.push_back(box({{"height", 4 + i}}));
+        children.push_back(VLComponent::create({{"height", 4 + i}}));
         root->addComponent(children.back(), -1);
     }
     VLWSTransaction::setRecordsCommits(true);
