@@ -54,12 +54,7 @@ protected:
     }
 
     static std::string evaluate(VLTestWidget& widget, const std::string& expression) {
-        std::string text = "(threw)";
-        widget.inspect(expression, [&text](JSContextRef ctx, JSValueRef value) {
-            if (value)
-                text = VLJSValueToNSString(ctx, value).value_or("(not a string)");
-        });
-        return text;
+        return widget.evaluate(expression);
     }
 
     static std::shared_ptr<VLSystemStatusJSBinding> binding(VLTestWidget& widget) {
