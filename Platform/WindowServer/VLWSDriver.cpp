@@ -221,6 +221,14 @@ void VLWSDriver::setReduceMotion(bool reduceMotion) {
     _server.mutableWorkspace().setReduceMotion(reduceMotion);
 }
 
+void VLWSDriver::sleep() {
+    _server.mutableWorkspace().willSleep();
+}
+
+void VLWSDriver::wake() {
+    _server.mutableWorkspace().didWake();
+}
+
 // File drags
 
 int64_t VLWSDriver::beginFileDrag(std::vector<std::string> paths, uint64_t sourceOperationMask) {

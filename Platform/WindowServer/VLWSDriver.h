@@ -55,6 +55,9 @@ public:
     // The user switches away from this application to none.
     void deactivate();
     void setReduceMotion(bool reduceMotion);
+    // The machine goes to sleep, and wakes.
+    void sleep();
+    void wake();
 
     // A drag of files from another application, holding the left button: answers its sequence number.
     // A drag still under way is given up first.

@@ -14,8 +14,8 @@ struct VLWSRunningApplication {
 };
 
 // Posted on the default centre by the window server's workspace, on the main thread, with no object and
-// the application (a VLWSRunningApplication) under VLWSWorkspaceApplicationKey, except the space change,
-// which carries nothing.
+// the application (a VLWSRunningApplication) under VLWSWorkspaceApplicationKey, except the space change
+// and the machine's sleep and wake, which carry nothing.
 inline constexpr const char* VLWSWorkspaceDidActivateApplicationNotification =
     "VLWSWorkspaceDidActivateApplicationNotification";
 inline constexpr const char* VLWSWorkspaceDidLaunchApplicationNotification =
@@ -28,4 +28,6 @@ inline constexpr const char* VLWSWorkspaceDidUnhideApplicationNotification =
     "VLWSWorkspaceDidUnhideApplicationNotification";
 inline constexpr const char* VLWSWorkspaceActiveSpaceDidChangeNotification =
     "VLWSWorkspaceActiveSpaceDidChangeNotification";
+inline constexpr const char* VLWSWorkspaceWillSleepNotification = "VLWSWorkspaceWillSleepNotification";
+inline constexpr const char* VLWSWorkspaceDidWakeNotification = "VLWSWorkspaceDidWakeNotification";
 inline constexpr const char* VLWSWorkspaceApplicationKey = "VLWSWorkspaceApplicationKey";

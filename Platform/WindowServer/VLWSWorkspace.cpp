@@ -84,6 +84,14 @@ void VLWSWorkspace::changeSpace() {
     VLNotificationCenter::defaultCenter().post(VLWSWorkspaceActiveSpaceDidChangeNotification);
 }
 
+void VLWSWorkspace::willSleep() {
+    VLNotificationCenter::defaultCenter().post(VLWSWorkspaceWillSleepNotification);
+}
+
+void VLWSWorkspace::didWake() {
+    VLNotificationCenter::defaultCenter().post(VLWSWorkspaceDidWakeNotification);
+}
+
 void VLWSWorkspace::post(const char* name, const VLWSRunningApplication& application) {
     VLNotificationCenter::defaultCenter().post(name, nullptr, {{VLWSWorkspaceApplicationKey, application}});
 }

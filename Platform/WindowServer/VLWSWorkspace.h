@@ -6,7 +6,8 @@
 #include <vector>
 
 // The applications running on the machine (this process among them), which one is frontmost, which are
-// hidden, and the system's Reduce Motion setting. Changes post the workspace notifications.
+// hidden, whether the machine sleeps, and the system's Reduce Motion setting. Changes post the workspace
+// notifications.
 //
 // Main thread only; owned by the window server.
 class VLWSWorkspace final {
@@ -31,6 +32,10 @@ public:
     bool setHidden(pid_t processIdentifier, bool hidden);
     void changeSpace();
     void setReduceMotion(bool reduceMotion) { _reduceMotion = reduceMotion; }
+    // The machine is about to sleep, or has woken: each call posts its notification, as the system
+    // tells each time.
+    void willSleep();
+    void didWake();
 
 private:
     VLWSRunningApplication* find(pid_t processIdentifier);

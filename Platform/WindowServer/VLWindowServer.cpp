@@ -6,6 +6,7 @@
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSGeometry.h"
 #include "Platform/WindowServer/VLWSOcclusion.h"
+#include "Platform/WindowServer/VLWSSleepWatcher.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 
 #include <algorithm>
@@ -53,14 +54,28 @@ VLWindowServer::~VLWindowServer() = default;
 
 std::shared_ptr<VLWindowServer> VLWindowServer::shared() {
     std::lock_guard lock(sharedServerLock);
-    if (!sharedServer)
+    if (!sharedServer) {
         sharedServer = std::make_shared<VLWindowServer>();
+        sharedServer->watchSystemSleep();
+    }
     return sharedServer;
 }
 
 void VLWindowServer::setShared(std::shared_ptr<VLWindowServer> server) {
     std::lock_guard lock(sharedServerLock);
     sharedServer = std::move(server);
+}
+
+void VLWindowServer::watchSystemSleep() {
+    VLMainQueue::async([weakServer = weak_from_this()] {
+        std::shared_ptr<VLWindowServer> server = weakServer.lock();
+        if (!server)
+            return;
+        server->_sleepWatcher = VLWSSleepWatcher::start([weakServer](bool sleeping) {
+            if (std::shared_ptr<VLWindowServer> server = weakServer.lock())
+                sleeping ? server->_workspace.willSleep() : server->_workspace.didWake();
+        });
+    });
 }
 
 // Screens

@@ -15,6 +15,7 @@
 #include <vector>
 
 class VLWSDriver;
+class VLWSSleepWatcher;
 class VLWSWindow;
 class VLWSWindowDelegate;
 
@@ -32,7 +33,7 @@ public:
     VLWindowServer(const VLWindowServer&) = delete;
     VLWindowServer& operator=(const VLWindowServer&) = delete;
 
-    // Any thread; made on first use.
+    // Any thread; made on first use, and then told by the system when the machine sleeps and wakes.
     static std::shared_ptr<VLWindowServer> shared();
     // For tests: windows made afterwards belong to the new server; nullptr makes a fresh one at next use.
     static void setShared(std::shared_ptr<VLWindowServer> server);
@@ -150,6 +151,8 @@ private:
     void removeForeignWindowsOf(pid_t processIdentifier);
     double primaryHeight() const;
 
+    // Has the workspace follow the machine's sleep, from the main queue on.
+    void watchSystemSleep();
     void publish();
     void scheduleOcclusionUpdate();
     void updateOcclusion();
@@ -169,7 +172,8 @@ private:
     size_t _unhandledKeyEvents = 0;                                            // main thread
     VLWSInputState _input;
     VLWSEventRouter _router{*this};
-    VLWSWorkspace _workspace; // main thread
+    VLWSWorkspace _workspace;                        // main thread
+    std::unique_ptr<VLWSSleepWatcher> _sleepWatcher; // main thread
     std::unique_ptr<VLWSDriver> _driver;
     bool _occlusionScheduled = false;
 

@@ -2,6 +2,7 @@
 
 #include "Core/Engine/JS/VLJSContext.h"
 #include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/JS/VLJSValueBridge.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Launcher/VLLauncher.h"
@@ -134,6 +135,15 @@ void VLTestWidget::inspect(const std::string& expression,
         block(engine->context()->globalContext(), result);
     });
     settle();
+}
+
+std::string VLTestWidget::evaluate(const std::string& expression) {
+    std::string text = "(threw)";
+    inspect(expression, [&text](JSContextRef ctx, JSValueRef value) {
+        if (value)
+            text = VLJSValueToNSString(ctx, value).value_or("(not a string)");
+    });
+    return text;
 }
 
 void VLTestWidget::collectGarbage() {

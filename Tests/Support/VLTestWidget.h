@@ -50,6 +50,9 @@ public:
     // Evaluates the expression on the JavaScript thread and hands its value (nullptr when it threw) to
     // the block there; then settles.
     void inspect(const std::string& expression, const std::function<void(JSContextRef, JSValueRef)>& block);
+    // The expression's value as a string, evaluated as inspect() does: "(threw)" when it threw,
+    // "(not a string)" when its value is no string.
+    std::string evaluate(const std::string& expression);
     // Collects the script garbage on the JavaScript thread, then settles.
     void collectGarbage();
     // Runs the block on the JavaScript thread, the components' thread, then settles.

@@ -61,8 +61,8 @@ public:
     void triggerEvent(std::string_view type,
                       std::initializer_list<std::pair<const char*, JSValueRef>> properties);
 
-    void removeAllListeners();
-    void removeAllCallbacks();
+    virtual void removeAllListeners();
+    virtual void removeAllCallbacks();
     void willCollectGarbage() override;
 
     // Used by VLJSClassBuilder for handler properties and their off functions.

@@ -5,6 +5,7 @@
 // The process's system-status monitor as the launcher reaches it. Any thread.
 class VLSystemStatusMonitorContract : public VLServiceContract {
 public:
-    // Makes the shared monitor unless it exists; it reads nothing until a binding observes it.
+    // Makes the shared monitor unless it exists: it follows the machine's sleep from then on, and samples
+    // nothing until a binding reads or observes it.
     virtual void makeSharedInstance() = 0;
 };

@@ -39,12 +39,7 @@ protected:
     VLWindowServer& server() { return *_server; }
 
     static std::string evaluate(VLTestWidget& widget, const std::string& expression) {
-        std::string text = "(threw)";
-        widget.inspect(expression, [&text](JSContextRef ctx, JSValueRef value) {
-            if (value)
-                text = VLJSValueToNSString(ctx, value).value_or("(not a string)");
-        });
-        return text;
+        return widget.evaluate(expression);
     }
 
 private:

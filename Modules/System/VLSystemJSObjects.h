@@ -1,0 +1,25 @@
+#pragma once
+
+#include <JavaScriptCore/JavaScript.h>
+
+#include <optional>
+#include <string>
+
+// How the system bindings build the plain objects they hand to scripts: made without a prototype, so
+// that setting their properties runs no setter a script put on Object.prototype, then given the
+// ordinary prototype once filled. JavaScript thread.
+
+// A new object with a null prototype.
+JSObjectRef VLMakeObject(JSContextRef ctx);
+// Sets a named property, with no attributes.
+void VLSetValue(JSContextRef ctx, JSObjectRef object, const char* name, JSValueRef value);
+// A string, or null for nothing.
+void VLSetString(JSContextRef ctx, JSObjectRef object, const char* name,
+                 const std::optional<std::string>& string);
+// A number, or null for nothing.
+void VLSetOptionalNumber(JSContextRef ctx, JSObjectRef object, const char* name,
+                         std::optional<double> number);
+// Gives the object the ordinary object prototype.
+void VLFinishObject(JSContextRef ctx, JSObjectRef object);
+// The wall clock, in milliseconds since 1970.
+double VLNowMilliseconds();
