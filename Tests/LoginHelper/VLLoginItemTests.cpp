@@ -1,13 +1,12 @@
 #include "Tests/LoginHelper/VLFakeMainApplication.h"
 #include "Tests/LoginHelper/VLHelperProcess.h"
+#include "Tests/LoginHelper/VLLoginHelperTest.h"
 #include "Tests/LoginHelper/VLProcessOutput.h"
-#include "Tests/Support/VLTemporaryDirectory.h"
 
 #include <gio/gdesktopappinfo.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -33,12 +32,8 @@ std::vector<std::string> filesIn(const std::filesystem::path& folder) {
     return names;
 }
 
-class VLLoginItemTest : public testing::Test {
+class VLLoginItemTest : public VLLoginHelperTest {
 protected:
-    // Neither the helper nor GIO in this process ever reaches the session bus of the machine.
-    void SetUp() override { ::setenv("DBUS_SESSION_BUS_ADDRESS", noBus().c_str(), 1); }
-
-    std::string noBus() const { return "unix:path=" + (_root / "no-bus").string(); }
     std::filesystem::path entry() const { return _root / "config/autostart/app.velto.mac.helper.desktop"; }
 
     VLHelperProcess::Outcome run(const std::filesystem::path& helper, const std::string& argument,
@@ -48,8 +43,6 @@ protected:
         environment.try_emplace("DBUS_SESSION_BUS_ADDRESS", noBus());
         return VLHelperProcess::run(helper, {argument}, environment);
     }
-
-    VLTemporaryDirectory _root{"velto-login-item"};
 };
 
 // Runs the entry's Exec line as GIO reads and runs it (key-file unescaping, quoting, field codes), and
