@@ -12,6 +12,7 @@ packages=(
     libpixman-1-dev
     libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev
     libcurl4-openssl-dev ca-certificates curl
+    dbus-daemon
 )
 packages+=("$@")
 # npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.
