@@ -1,6 +1,8 @@
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -145,6 +147,24 @@ std::string VLUTF8FromUTF16(std::u16string_view utf16) {
         appendUTF8(out, c);
     }
     return out;
+}
+
+bool VLIsASCII(std::string_view text) {
+    constexpr uint64_t kHighBits = 0x8080808080808080;
+    const char* bytes = text.data();
+    size_t length = text.size();
+    // Blocks of 32 bytes with no branch inside, so that the loop stays quick on long texts.
+    for (; length >= 32; bytes += 32, length -= 32) {
+        uint64_t words[4];
+        std::memcpy(words, bytes, sizeof(words));
+        if ((words[0] | words[1] | words[2] | words[3]) & kHighBits)
+            return false;
+    }
+    for (; length > 0; ++bytes, --length) {
+        if (static_cast<unsigned char>(*bytes) & 0x80)
+            return false;
+    }
+    return true;
 }
 
 bool VLIsValidUTF8(std::string_view text) {
