@@ -2,8 +2,9 @@
 
 #include "Platform/Foundation/VLUnicode.h"
 
+#include <cstdint>
+
 #include <bit>
-#include <cstring>
 
 namespace {
 
@@ -25,18 +26,19 @@ uint8_t widthExponent(size_t width) {
     return uint8_t(std::countr_zero(width));
 }
 
-void putUnsigned(uint8_t*& out, uint64_t value, size_t width) {
+// The output grows by appending into room reserved up front, so that it is never cleared first.
+void putUnsigned(VLData& out, uint64_t value, size_t width) {
     for (size_t i = width; i > 0; --i)
-        *out++ = uint8_t(value >> (8 * (i - 1)));
+        out.push_back(uint8_t(value >> (8 * (i - 1))));
 }
 
 size_t integerWidth(int64_t value) {
     return value < 0 ? 8 : widthFor(uint64_t(value));
 }
 
-void putInteger(uint8_t*& out, int64_t value) {
+void putInteger(VLData& out, int64_t value) {
     const size_t width = integerWidth(value);
-    *out++ = uint8_t(0x10 | widthExponent(width));
+    out.push_back(uint8_t(0x10 | widthExponent(width)));
     putUnsigned(out, uint64_t(value), width);
 }
 
@@ -45,12 +47,12 @@ size_t headerLength(size_t count) {
     return count < 15 ? 1 : 2 + widthFor(count);
 }
 
-void putHeader(uint8_t*& out, uint8_t marker, size_t count) {
+void putHeader(VLData& out, uint8_t marker, size_t count) {
     if (count < 15) {
-        *out++ = uint8_t(marker | count);
+        out.push_back(uint8_t(marker | count));
         return;
     }
-    *out++ = uint8_t(marker | 0xF);
+    out.push_back(uint8_t(marker | 0xF));
     putInteger(out, int64_t(count));
 }
 
@@ -155,32 +157,42 @@ size_t VLBinaryPropertyListWriter::encodedLength(const Object& object, size_t re
     return 1;
 }
 
-void VLBinaryPropertyListWriter::encode(const Object& object, size_t referenceSize, uint8_t*& out) const {
+bool VLBinaryPropertyListWriter::borrows(const Object& object, size_t borrowedLength) const {
+    return (object.kind == Kind::ASCII || object.kind == Kind::Data) && object.count >= borrowedLength;
+}
+
+void VLBinaryPropertyListWriter::encode(const Object& object, size_t referenceSize, size_t borrowedLength,
+                                        Pieces& pieces) const {
+    VLData& out = pieces.bytes;
     switch (object.kind) {
     case Kind::Reserved:
     case Kind::Null:
-        *out++ = 0x00;
+        out.push_back(0x00);
         return;
     case Kind::Boolean:
-        *out++ = object.value ? 0x09 : 0x08;
+        out.push_back(object.value ? 0x09 : 0x08);
         return;
     case Kind::Integer:
         putInteger(out, int64_t(object.value));
         return;
     case Kind::Real:
-        *out++ = 0x23;
+        out.push_back(0x23);
         putUnsigned(out, object.value, 8);
         return;
     case Kind::Date:
-        *out++ = 0x33;
+        out.push_back(0x33);
         putUnsigned(out, object.value, 8);
         return;
     case Kind::ASCII:
     case Kind::Data:
         putHeader(out, object.kind == Kind::ASCII ? 0x50 : 0x40, object.count);
-        if (object.count)
-            std::memcpy(out, object.bytes, object.count);
-        out += object.count;
+        if (object.count) {
+            const auto* bytes = static_cast<const uint8_t*>(object.bytes);
+            if (borrows(object, borrowedLength))
+                pieces.borrowed.push_back({out.size(), {bytes, object.count}});
+            else
+                out.insert(out.end(), bytes, bytes + object.count);
+        }
         return;
     case Kind::UTF16: {
         putHeader(out, 0x60, object.count);
@@ -191,7 +203,7 @@ void VLBinaryPropertyListWriter::encode(const Object& object, size_t referenceSi
     }
     case Kind::UID: {
         const size_t width = widthFor(object.value);
-        *out++ = uint8_t(0x80 | (width - 1));
+        out.push_back(uint8_t(0x80 | (width - 1)));
         putUnsigned(out, object.value, width);
         return;
     }
@@ -207,28 +219,48 @@ void VLBinaryPropertyListWriter::encode(const Object& object, size_t referenceSi
 }
 
 VLData VLBinaryPropertyListWriter::data(Reference top) const {
+    return pieces(top, SIZE_MAX).bytes;
+}
+
+size_t VLBinaryPropertyListWriter::Pieces::size() const {
+    size_t size = bytes.size();
+    for (const Borrowed& piece : borrowed)
+        size += piece.payload.size();
+    return size;
+}
+
+VLBinaryPropertyListWriter::Pieces VLBinaryPropertyListWriter::pieces(Reference top,
+                                                                      size_t borrowedLength) const {
     const size_t referenceSize = widthFor(_objects.empty() ? 0 : _objects.size() - 1);
     size_t tableStart = kMagic.size();
-    for (const Object& object : _objects)
+    size_t borrowedTotal = 0;
+    for (const Object& object : _objects) {
         tableStart += encodedLength(object, referenceSize);
+        if (borrows(object, borrowedLength))
+            borrowedTotal += object.count;
+    }
     const size_t offsetSize = widthFor(tableStart);
 
-    VLData bytes(tableStart + _objects.size() * offsetSize + kTrailerLength);
-    uint8_t* out = bytes.data();
-    std::memcpy(out, kMagic.data(), kMagic.size());
-    out += kMagic.size();
-    uint8_t* table = bytes.data() + tableStart;
+    Pieces pieces{VLData(kMagic.begin(), kMagic.end()), {}};
+    pieces.bytes.reserve(tableStart - borrowedTotal + _objects.size() * offsetSize + kTrailerLength);
+    std::vector<size_t> offsets;
+    offsets.reserve(_objects.size());
+    size_t borrowedSoFar = 0;
     for (const Object& object : _objects) {
-        putUnsigned(table, uint64_t(out - bytes.data()), offsetSize);
-        encode(object, referenceSize, out);
+        offsets.push_back(pieces.bytes.size() + borrowedSoFar);
+        encode(object, referenceSize, borrowedLength, pieces);
+        if (borrows(object, borrowedLength))
+            borrowedSoFar += object.count;
     }
+    VLData& bytes = pieces.bytes;
+    for (size_t offset : offsets)
+        putUnsigned(bytes, offset, offsetSize);
     // The trailer: six unused bytes, the two widths, the object count, the top object and the table.
-    std::memset(table, 0, 6);
-    table += 6;
-    *table++ = uint8_t(offsetSize);
-    *table++ = uint8_t(referenceSize);
-    putUnsigned(table, _objects.size(), 8);
-    putUnsigned(table, top, 8);
-    putUnsigned(table, tableStart, 8);
-    return bytes;
+    bytes.insert(bytes.end(), 6, 0);
+    bytes.push_back(uint8_t(offsetSize));
+    bytes.push_back(uint8_t(referenceSize));
+    putUnsigned(bytes, _objects.size(), 8);
+    putUnsigned(bytes, top, 8);
+    putUnsigned(bytes, tableStart, 8);
+    return pieces;
 }

@@ -45,6 +45,22 @@ public:
     // The property list with `top` as its top object.
     VLData data(Reference top) const;
 
+    // The property list in pieces, for a gathering write: the bytes the writer made and, between them,
+    // the payloads of ASCII strings and data of at least `borrowedLength` bytes, left where they are
+    // rather than copied. The borrowed bytes must outlive the pieces.
+    struct Pieces {
+        VLData bytes;
+        // Each payload belongs before bytes[position], in order.
+        struct Borrowed {
+            size_t position;
+            std::span<const uint8_t> payload;
+        };
+        std::vector<Borrowed> borrowed;
+        // The length of the whole.
+        size_t size() const;
+    };
+    Pieces pieces(Reference top, size_t borrowedLength) const;
+
 private:
     enum class Kind : uint8_t {
         Reserved,
@@ -77,5 +93,6 @@ private:
     Reference add(Object object);
     Object container(Kind kind, std::span<const Reference> first, std::span<const Reference> second);
     size_t encodedLength(const Object& object, size_t referenceSize) const;
-    void encode(const Object& object, size_t referenceSize, uint8_t*& out) const;
+    bool borrows(const Object& object, size_t borrowedLength) const;
+    void encode(const Object& object, size_t referenceSize, size_t borrowedLength, Pieces& out) const;
 };

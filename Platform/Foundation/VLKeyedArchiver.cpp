@@ -5,6 +5,7 @@
 #include "Platform/Foundation/VLStringWithFormat.h"
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -30,7 +31,7 @@ public:
         _classKey = _writer.addString("$class");
     }
 
-    VLData archive(const VLValue& root) {
+    Writer::Pieces archive(const VLValue& root, size_t borrowedLength) {
         const uint64_t rootUID = encode(root, 1);
         const std::array topKeys{_writer.addString("$version"), _writer.addString("$archiver"),
                                  _writer.addString("$top"), _writer.addString("$objects")};
@@ -39,7 +40,7 @@ public:
         const std::array topValues{_writer.addInteger(100000), _writer.addString("NSKeyedArchiver"),
                                    _writer.addDictionary({&rootKey, 1}, {&rootReference, 1}),
                                    _writer.addArray(_objects)};
-        return _writer.data(_writer.addDictionary(topKeys, topValues));
+        return _writer.pieces(_writer.addDictionary(topKeys, topValues), borrowedLength);
     }
 
 private:
@@ -184,8 +185,14 @@ private:
 } // namespace
 
 std::optional<VLData> VLKeyedArchiver::archivedData(const VLValue& root, VLErrorRef* error) {
+    auto pieces = archivedPieces(root, SIZE_MAX, error);
+    return pieces ? std::optional(std::move(pieces->bytes)) : std::nullopt;
+}
+
+std::optional<VLBinaryPropertyListWriter::Pieces>
+VLKeyedArchiver::archivedPieces(const VLValue& root, size_t borrowedLength, VLErrorRef* error) {
     try {
-        return Archiver().archive(root);
+        return Archiver().archive(root, borrowedLength);
     } catch (const ArchiveFailure& failure) {
         if (error)
             *error = VLError::make(VLCocoaErrorDomain, VLCoderInvalidValueError,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Foundation/VLBinaryPropertyListWriter.h"
 #include "Platform/Foundation/VLError.h"
 #include "Platform/Foundation/VLValue.h"
 
@@ -27,4 +28,8 @@ inline constexpr size_t VLKeyedArchiveMaximumDepth = 256;
 class VLKeyedArchiver {
 public:
     static std::optional<VLData> archivedData(const VLValue& root, VLErrorRef* error = nullptr);
+    // The archive in pieces for a gathering write, texts and data of at least `borrowedLength` bytes left
+    // in the value (which must outlive the pieces) rather than copied.
+    static std::optional<VLBinaryPropertyListWriter::Pieces>
+    archivedPieces(const VLValue& root, size_t borrowedLength, VLErrorRef* error = nullptr);
 };

@@ -334,3 +334,24 @@ TEST(VLKeyedArchiver, RefusesToArchiveNilAndTooDeepNesting) {
     EXPECT_EQ("The value nests containers deeper than 256 levels", error->localizedDescription());
     EXPECT_TRUE(VLKeyedArchiver::archivedData(deep[0]));
 }
+
+TEST(VLKeyedArchiver, PiecesLeaveLongPayloadsInTheValueAndJoinToTheArchive) {
+    const VLValue value = VLDictionary{{"data", VLData(5000, 1)},
+                                       {"texts", VLArray{std::string(4096, 'a'), "short", "h\xC3\xA9llo"}},
+                                       {"small", VLData(10, 2)}};
+    const auto pieces = VLKeyedArchiver::archivedPieces(value, 4096);
+    ASSERT_TRUE(pieces);
+    ASSERT_EQ(2u, pieces->borrowed.size());
+    EXPECT_EQ(value["data"].dataValue().data(), pieces->borrowed[0].payload.data());
+    VLData joined;
+    size_t position = 0;
+    for (const auto& borrowed : pieces->borrowed) {
+        joined.insert(joined.end(), pieces->bytes.begin() + long(position),
+                      pieces->bytes.begin() + long(borrowed.position));
+        joined.insert(joined.end(), borrowed.payload.begin(), borrowed.payload.end());
+        position = borrowed.position;
+    }
+    joined.insert(joined.end(), pieces->bytes.begin() + long(position), pieces->bytes.end());
+    EXPECT_EQ(pieces->size(), joined.size());
+    EXPECT_EQ(*VLKeyedArchiver::archivedData(value), joined);
+}
