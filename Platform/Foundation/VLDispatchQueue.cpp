@@ -112,10 +112,12 @@ void VLDispatchQueue::State::waitForDescriptors(std::unique_lock<std::mutex>& lo
     sleepsInEpoll = false;
     std::vector<std::shared_ptr<DescriptorWatcher>> ready;
     for (int i = 0; i < count; ++i) {
-        if (events[i].data.u64 == 0) {
+        // epoll_event is packed on this architecture: take the key by value, never by reference.
+        const uint64_t key = events[i].data.u64;
+        if (key == 0) {
             uint64_t posted;
             [[maybe_unused]] const ssize_t drained = ::read(wakeEvent, &posted, sizeof(posted));
-        } else if (auto found = watchers.find(events[i].data.u64); found != watchers.end()) {
+        } else if (auto found = watchers.find(key); found != watchers.end()) {
             if (auto watcher = found->second.lock())
                 ready.push_back(std::move(watcher));
         }
