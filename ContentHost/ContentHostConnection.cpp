@@ -26,13 +26,12 @@ constexpr size_t kReadLength = 65536;
 constexpr size_t kHeaderLength = 4;
 // Consumed bytes stay in front of the buffer until a mebibyte of them has gathered, or all are consumed.
 constexpr size_t kCompactionThreshold = 0xFFFFF;
+// Payloads at least this long are written from the message itself rather than copied into the archive.
+constexpr size_t kBorrowedLength = 16384;
 
 std::string queueLabel(const char* role) {
     return VLStringWithFormat("%s.content-host.%s", kVLReverseDomainPrefix, role);
 }
-
-// Payloads at least this long are written from the message itself rather than copied into the archive.
-constexpr size_t kBorrowedLength = 16384;
 
 // A message on its way out: its header, its archive in pieces (long payloads still in the message, which
 // the frame keeps) and how much of them the socket took. Made in place, since the pieces point into it.

@@ -154,43 +154,39 @@ VLBinaryPropertyListReader::Object VLBinaryPropertyListReader::object(uint64_t r
     object.reference = reference;
     const uint8_t marker = _bytes[offset];
     size_t position = size_t(offset) + 1;
-    uint64_t unit = 1;
+    const auto unknownMarker = [&] {
+        fail(VLStringWithFormat("Object %llu has the unknown marker 0x%02x", reference, unsigned(marker)));
+    };
+    // Scalars have their value behind the marker; the others a count, then a payload of units.
+    uint64_t unit = 0;
     switch (marker >> 4) {
     case 0x0:
-        if (marker == 0x00) {
-            object.kind = Kind::Null;
-        } else if (marker == 0x08 || marker == 0x09) {
-            object.kind = Kind::Boolean;
-            object.boolean = marker == 0x09;
-        } else {
-            fail(
-                VLStringWithFormat("Object %llu has the unknown marker 0x%02x", reference, unsigned(marker)));
-        }
+        if (marker != 0x00 && marker != 0x08 && marker != 0x09)
+            unknownMarker();
+        object.kind = marker == 0x00 ? Kind::Null : Kind::Boolean;
+        object.boolean = marker == 0x09;
         return object;
     case 0x1:
         object.kind = Kind::Integer;
-        readScalar(object, marker, position);
-        return object;
+        break;
     case 0x2:
         object.kind = Kind::Real;
-        readScalar(object, marker, position);
-        return object;
+        break;
     case 0x3:
         if (marker != 0x33)
-            fail(
-                VLStringWithFormat("Object %llu has the unknown marker 0x%02x", reference, unsigned(marker)));
+            unknownMarker();
         object.kind = Kind::Date;
-        readScalar(object, marker, position);
-        return object;
+        break;
     case 0x8:
         object.kind = Kind::UID;
-        readScalar(object, marker, position);
-        return object;
+        break;
     case 0x4:
         object.kind = Kind::Data;
+        unit = 1;
         break;
     case 0x5:
         object.kind = Kind::String;
+        unit = 1;
         break;
     case 0x6:
         object.kind = Kind::String;
@@ -209,7 +205,11 @@ VLBinaryPropertyListReader::Object VLBinaryPropertyListReader::object(uint64_t r
         unit = 2 * uint64_t(_referenceSize);
         break;
     default:
-        fail(VLStringWithFormat("Object %llu has the unknown marker 0x%02x", reference, unsigned(marker)));
+        unknownMarker();
+    }
+    if (unit == 0) {
+        readScalar(object, marker, position);
+        return object;
     }
     object.count = readCount(reference, marker, position);
     object.start = position;
