@@ -11,6 +11,10 @@
 //
 // Destroying the queue lets the blocks already queued run, drops delayed blocks that are not yet due
 // and ends the worker. The last reference may be dropped from a block running on the queue itself.
+//
+// Read sources (VLDispatchReadSource) that target the queue have its worker watch their descriptors: once
+// the first one comes, the worker sleeps in epoll rather than on a condition, and when it is idle and a
+// descriptor is ready it tells the source, on the queue, without a hop through another thread.
 class VLDispatchQueue final {
 public:
     using Block = std::function<void()>;
@@ -48,6 +52,21 @@ public:
     void* getSpecific(const void* key) const;
 
 private:
+    friend class VLDispatchReadSource;
+
+    // What the worker tells, on the queue, that its descriptor is ready.
+    class DescriptorWatcher {
+    public:
+        virtual ~DescriptorWatcher() = default;
+        virtual void descriptorReady() = 0;
+    };
+    // Registers a watcher under a key of its own (never 0) for the epoll events that carry the key, and
+    // makes the worker wait in epoll from now on.
+    uint64_t addDescriptorWatcher(std::weak_ptr<DescriptorWatcher> watcher);
+    void removeDescriptorWatcher(uint64_t key);
+    // The epoll set the worker waits in; valid once a watcher was added.
+    int descriptorSet() const;
+
     struct State;
     explicit VLDispatchQueue(std::shared_ptr<State> state);
     static void runWorker(std::shared_ptr<State> state);

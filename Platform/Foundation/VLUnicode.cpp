@@ -1,6 +1,12 @@
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <optional>
 
 namespace {
@@ -145,6 +151,34 @@ std::string VLUTF8FromUTF16(std::u16string_view utf16) {
         appendUTF8(out, c);
     }
     return out;
+}
+
+bool VLIsASCII(std::string_view text) {
+    const char* bytes = text.data();
+    size_t length = text.size();
+#if defined(__SSE2__)
+    // Blocks of 64 bytes, one test each: the high bits of four vectors together.
+    for (; length >= 64; bytes += 64, length -= 64) {
+        const auto* block = reinterpret_cast<const __m128i*>(bytes);
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                         _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+        if (_mm_movemask_epi8(any))
+            return false;
+    }
+#endif
+    constexpr uint64_t kHighBits = 0x8080808080808080;
+    for (; length >= 8; bytes += 8, length -= 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes, sizeof(word));
+        if (word & kHighBits)
+            return false;
+    }
+    for (; length > 0; ++bytes, --length) {
+        if (static_cast<unsigned char>(*bytes) & 0x80)
+            return false;
+    }
+    return true;
 }
 
 bool VLIsValidUTF8(std::string_view text) {

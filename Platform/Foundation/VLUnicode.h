@@ -16,6 +16,9 @@ bool VLIsValidUTF8(std::string_view text);
 // byte, or the text's size when it is all valid.
 size_t VLValidUTF8PrefixLength(std::string_view text);
 
+// Whether every byte is below 0x80; eight bytes at a time.
+bool VLIsASCII(std::string_view text);
+
 // How many UTF-16 code units the text converts to: the length that scripts and Foundation count.
 size_t VLUTF16Length(std::string_view utf8);
 

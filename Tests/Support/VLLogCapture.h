@@ -3,6 +3,7 @@
 #include "Core/Engine/Log/VLSystemLog.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,13 @@ public:
     VLLogCapture(const VLLogCapture&) = delete;
     VLLogCapture& operator=(const VLLogCapture&) = delete;
 
-    // Written by the writer under the system log's lock; read once the writers are done (VLLogFlush).
-    const std::vector<std::string>& lines() const { return _lines; }
+    // The lines so far. Any thread, also while writers write; the queued records of the engine's log
+    // reach the capture only once they are flushed (VLLogFlush).
+    std::vector<std::string> lines() const;
 
 private:
     uint64_t _previousMask;
     VLSystemLogWriter _previousWriter;
+    mutable std::mutex _lock; // guards _lines
     std::vector<std::string> _lines;
 };

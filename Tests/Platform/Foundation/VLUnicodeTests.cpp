@@ -42,4 +42,17 @@ TEST(VLUnicodeTests, CountsAndTrimsAsScriptsSeeTheText) {
     EXPECT_EQ(VLASCIIUppercaseString("#ffaa0x"), "#FFAA0X");
 }
 
+TEST(VLUnicodeTests, FindsANonASCIIByteWhereverItStands) {
+    EXPECT_TRUE(VLIsASCII(""));
+    EXPECT_TRUE(VLIsASCII(std::string(200, '\x7F')));
+    // Each place a block, a word or the tail of the scan may hold it.
+    for (size_t length : {1, 7, 8, 63, 64, 65, 71, 72, 200}) {
+        for (size_t at : {size_t(0), length / 2, length - 1}) {
+            std::string text(length, 'a');
+            text[at] = '\x80';
+            EXPECT_FALSE(VLIsASCII(text)) << length << " " << at;
+        }
+    }
+}
+
 } // namespace
