@@ -14,6 +14,7 @@
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <cerrno>
+#include <vector>
 
 namespace {
 
