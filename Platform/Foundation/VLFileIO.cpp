@@ -5,21 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-bool writeAll(int fd, std::span<const uint8_t> bytes) {
+bool VLFileWriteAll(int fd, std::span<const uint8_t> bytes) {
     while (!bytes.empty()) {
         ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written < 0)
             return false;
+        if (written == 0) {
+            errno = EIO; // a file that takes nothing would be retried for ever
+            return false;
+        }
         bytes = bytes.subspan(size_t(written));
     }
     return true;
 }
-
-} // namespace
 
 ssize_t VLReadAt(int fd, void* buffer, size_t count, uint64_t offset) {
     ssize_t result;
@@ -87,7 +87,7 @@ bool VLWriteFileAtomically(const std::string& path, std::span<const uint8_t> byt
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool written = VLFileWriteAll(fd, bytes) && ::fsync(fd) == 0;
     written = ::close(fd) == 0 && written;
     if (written && ::rename(temporary.c_str(), path.c_str()) == 0)
         return true;

@@ -23,6 +23,10 @@ bool VLReadFullyAt(int fd, void* buffer, size_t count, uint64_t offset);
 // a FIFO never blocks the reader, a device never fills memory).
 std::optional<VLData> VLContentsOfFile(const std::string& path, int* error = nullptr);
 
+// write() until every byte is written, again when a signal interrupts; false at any other error, with
+// errno set.
+bool VLFileWriteAll(int fd, std::span<const uint8_t> bytes);
+
 // Writes the bytes to a new file beside the path and renames it over the path, so that readers see the
 // old file or the new one, never a part. The folder must exist.
 bool VLWriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);

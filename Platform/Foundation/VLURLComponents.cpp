@@ -4,18 +4,17 @@
 
 namespace {
 
-bool isAllowedInQueryItem(unsigned char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    return std::string_view("-._~!$'()*+,;:@/?").find(char(c)) != std::string_view::npos;
+bool isAlphanumeric(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-std::string percentEncode(std::string_view text) {
+// Every byte but letters, digits and the others allowed as %XX (UTF-8 bytes, upper-case hex).
+std::string percentEncode(std::string_view text, std::string_view allowed) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string result;
     result.reserve(text.size());
     for (unsigned char c : text) {
-        if (isAllowedInQueryItem(c)) {
+        if (isAlphanumeric(c) || allowed.find(char(c)) != std::string_view::npos) {
             result += char(c);
         } else {
             result += '%';
@@ -25,6 +24,9 @@ std::string percentEncode(std::string_view text) {
     }
     return result;
 }
+
+constexpr std::string_view kAllowedInQueryItem = "-._~!$'()*+,;:@/?";
+constexpr std::string_view kAllowedInPath = "-._~!$&'()*+,=:@/";
 
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9')
@@ -163,10 +165,14 @@ std::string VLURLComponents::string() const {
 }
 
 VLURLQueryItem VLURLComponents::queryItem(std::string_view name, std::optional<std::string_view> value) {
-    VLURLQueryItem item{percentEncode(name), std::nullopt};
+    VLURLQueryItem item{percentEncode(name, kAllowedInQueryItem), std::nullopt};
     if (value)
-        item.value = percentEncode(*value);
+        item.value = percentEncode(*value, kAllowedInQueryItem);
     return item;
+}
+
+std::string VLURLComponents::percentEncodePath(std::string_view text) {
+    return percentEncode(text, kAllowedInPath);
 }
 
 std::string VLURLComponents::percentDecode(std::string_view text) {

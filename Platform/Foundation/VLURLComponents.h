@@ -47,6 +47,9 @@ public:
     // An item from plain text, encoded as query items are: everything but letters, digits and
     // -._~!$'()*+,;:@/? is percent-encoded (UTF-8 bytes, upper-case hex), so '&', '=' and '#' are.
     static VLURLQueryItem queryItem(std::string_view name, std::optional<std::string_view> value);
+    // Text encoded as a URL path: everything but letters, digits and -._~!$&'()*+,=:@/ is percent-encoded,
+    // so '%', '?', '#' and ';' are, and the path reads back as the text.
+    static std::string percentEncodePath(std::string_view text);
     // Text with %XX sequences decoded; a '%' not followed by two hex digits stays as it is.
     static std::string percentDecode(std::string_view text);
 

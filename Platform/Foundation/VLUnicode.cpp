@@ -84,6 +84,36 @@ char32_t decodeUTF8(std::string_view text, size_t& i) {
     return kReplacementCharacter;
 }
 
+// The length of the maximal subpart at the start of an invalid sequence: the lead byte, when it can
+// begin a sequence, and the continuation bytes that may follow it there. At least 1.
+size_t maximalSubpartLength(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    size_t needed;
+    unsigned char lower = 0x80, upper = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        needed = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        needed = 2;
+        lower = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        upper = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        needed = 3;
+        lower = lead == 0xF0 ? 0x90 : 0x80;
+        upper = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return 1;
+    }
+    size_t length = 1;
+    while (length <= needed && length < text.size()) {
+        const auto next = static_cast<unsigned char>(text[length]);
+        if (next < lower || next > upper)
+            break;
+        lower = 0x80, upper = 0xBF;
+        ++length;
+    }
+    return length;
+}
+
 bool isWhitespaceOrNewline(char32_t c) {
     switch (c) {
     case U'\t':
@@ -190,6 +220,21 @@ size_t VLValidUTF8PrefixLength(std::string_view text) {
     while (i < text.size() && decodeUTF8Strict(text, i))
         ;
     return i;
+}
+
+std::string VLUTF8ByDecodingLossily(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const size_t valid = VLValidUTF8PrefixLength(bytes);
+        out.append(bytes.substr(0, valid));
+        bytes.remove_prefix(valid);
+        if (bytes.empty())
+            break;
+        appendUTF8(out, kReplacementCharacter);
+        bytes.remove_prefix(maximalSubpartLength(bytes));
+    }
+    return out;
 }
 
 size_t VLUTF16Length(std::string_view utf8) {

@@ -19,6 +19,11 @@ size_t VLValidUTF8PrefixLength(std::string_view text);
 // Whether every byte is below 0x80; eight bytes at a time.
 bool VLIsASCII(std::string_view text);
 
+// The bytes read as UTF-8 the way the WHATWG Encoding Standard's decoder reads them: valid sequences
+// kept, and each maximal subpart of an invalid one (a lead byte and the continuation bytes that may follow
+// it, cut short) replaced by one U+FFFD. The result is valid UTF-8.
+std::string VLUTF8ByDecodingLossily(std::string_view bytes);
+
 // How many UTF-16 code units the text converts to: the length that scripts and Foundation count.
 size_t VLUTF16Length(std::string_view utf8);
 

@@ -63,7 +63,9 @@ VLValue::VLValue(const char* s) {
         _storage = std::string(s);
 }
 
-VLValue::VLValue(VLData data) : _storage(std::make_shared<const VLData>(std::move(data))) {}
+// Made mutable, so that takeData() may move the bytes out of a value that is their only holder.
+VLValue::VLValue(VLData data)
+    : _storage(std::shared_ptr<const VLData>(std::make_shared<VLData>(std::move(data)))) {}
 
 VLValue::VLValue(VLArray array) : _storage(std::make_shared<const VLArray>(std::move(array))) {}
 
@@ -128,6 +130,18 @@ const std::string& VLValue::stringValue() const {
 
 const VLData& VLValue::dataValue() const {
     return isData() ? *std::get<std::shared_ptr<const VLData>>(_storage) : emptyData();
+}
+
+VLData VLValue::takeData() {
+    VLData data;
+    if (auto* bytes = std::get_if<std::shared_ptr<const VLData>>(&_storage)) {
+        if (bytes->use_count() == 1)
+            data = std::move(const_cast<VLData&>(**bytes));
+        else
+            data = **bytes;
+    }
+    _storage = std::monostate();
+    return data;
 }
 
 VLDate VLValue::dateValue() const {

@@ -81,6 +81,9 @@ public:
     const std::string& stringValue() const;
     const VLData& dataValue() const;
     VLDate dateValue() const;
+    // The bytes of a data value (empty for any other type), moved out when this value is their only
+    // holder and copied otherwise; the value becomes nil.
+    VLData takeData();
     const VLArray& arrayValue() const;
     const VLDictionary& dictionaryValue() const;
 

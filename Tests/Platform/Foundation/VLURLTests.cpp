@@ -83,3 +83,15 @@ TEST(VLURL, ResolvesReferencesAgainstABase) {
         EXPECT_EQ(resolved, VLURL(reference, base).absoluteString()) << reference;
     EXPECT_EQ("http://h/x", VLURL("x", VLURL("http://h")).absoluteString());
 }
+
+TEST(VLURL, APathEncodedForAURLReadsBackAsItWas) {
+    const std::string texts[] = {"lib/a b.js", "vlfile://usr/50%/x?.js", "a#b;c.js",
+                                 "\xc3\xa9t\xc3\xa9/x.js"};
+    const char* encoded[] = {"lib/a%20b.js", "vlfile://usr/50%25/x%3F.js", "a%23b%3Bc.js",
+                             "%C3%A9t%C3%A9/x.js"};
+    for (size_t index = 0; index < std::size(texts); ++index) {
+        EXPECT_EQ(encoded[index], VLURLComponents::percentEncodePath(texts[index]));
+        const VLURL url(VLURLComponents::percentEncodePath(texts[index]));
+        EXPECT_EQ(index == 1 ? "/50%/x?.js" : texts[index], url.path()) << texts[index];
+    }
+}

@@ -25,6 +25,20 @@ TEST(VLValue, BooleansAreNotNumbers) {
     EXPECT_EQ(VLValue(1), VLValue(1.0));
 }
 
+TEST(VLValue, TakingDataMovesTheBytesOnlyFromTheirOneHolder) {
+    VLValue only = VLValue(VLData{1, 2, 3});
+    const uint8_t* bytes = only.dataValue().data();
+    VLData taken = only.takeData();
+    EXPECT_EQ(bytes, taken.data());
+    EXPECT_TRUE(only.isNil());
+
+    VLValue shared = VLValue(VLData{4, 5});
+    const VLValue other = shared;
+    EXPECT_EQ((VLData{4, 5}), shared.takeData());
+    EXPECT_EQ((VLData{4, 5}), other.dataValue());
+    EXPECT_EQ(VLData(), VLValue("text").takeData());
+}
+
 TEST(VLValue, CopiesShareUntilWritten) {
     VLValue original = VLValue(VLArray{1, 2});
     VLValue copy = original;

@@ -1,0 +1,2 @@
+const a = require('../a');
+exports.shout = text => `${text.toUpperCase()}! says ${a.name}`;
