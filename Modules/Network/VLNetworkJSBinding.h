@@ -3,6 +3,7 @@
 #include "Core/Engine/Binding/VLJSBinding.h"
 #include "Core/Engine/Binding/VLJSExportSingleton.h"
 #include "Core/Engine/JS/VLJSProtectedValue.h"
+#include "Modules/Network/VLNetworkBodyBuffers.h"
 #include "Modules/Network/VLNetworkRequest.h"
 #include "Platform/Foundation/VLError.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
@@ -85,7 +86,8 @@ public:
 
     // For the session's delegate and the checks, on the JavaScript thread.
     void taskDidReceiveResponse(uint64_t taskIdentifier, VLHTTPResponse response);
-    void taskDidReceiveData(const std::shared_ptr<VLHTTPDataTask>& task, VLData data);
+    void taskDidReceiveData(const std::shared_ptr<VLHTTPDataTask>& task,
+                            std::shared_ptr<VLNetworkBodyBuffers::Piece> piece);
     void taskDidComplete(uint64_t taskIdentifier, const VLErrorRef& error);
     // A connection of the request was refused for the reason given.
     void requestWasDenied(double identifier, std::string denial);
@@ -135,7 +137,8 @@ private:
     void completeLocally(double identifier, long status, VLHTTPResponse::Headers headers,
                          std::optional<VLData> body);
     void deliverResponse(double identifier, const VLHTTPResponse& response);
-    void deliverData(double identifier, VLData data);
+    // Calls data with the ArrayBuffer made then.
+    void deliverData(double identifier, const std::function<JSValueRef(JSContextRef ctx)>& makeBuffer);
     // Forgets the request, then calls complete with null or the error value.
     void finish(double identifier, const VLValue& error);
     // Calls the listener's function of that name, when it has one, with the argument made then.

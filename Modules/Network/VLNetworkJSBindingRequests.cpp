@@ -72,6 +72,21 @@ VLValue responseValue(long status, const std::string& url, bool redirected,
                         {"headers", std::move(pairs)}};
 }
 
+// A full block becomes the buffer itself; a smaller piece is copied out, so that a slow stream of small
+// pieces holds no more memory than its bytes while the collector keeps its buffers.
+JSValueRef arrayBufferOfPiece(JSContextRef ctx, VLNetworkBodyBuffers::Piece& piece) {
+    if (piece.length() < VLNetworkBodyBuffers::kBlockSize / 2)
+        return VLJSValueFromNSDataNoCopy(ctx, VLData(piece.bytes(), piece.bytes() + piece.length()));
+    const size_t length = piece.length();
+    uint8_t* block = piece.release();
+    auto giveBack = [](void* bytes, void*) { VLNetworkBodyBuffers::giveBack(static_cast<uint8_t*>(bytes)); };
+    JSObjectRef buffer =
+        JSObjectMakeArrayBufferWithBytesNoCopy(ctx, block, length, giveBack, nullptr, nullptr);
+    if (!buffer)
+        VLNetworkBodyBuffers::giveBack(block);
+    return buffer;
+}
+
 // The fields of a body read from a file or an object URL.
 VLHTTPResponse::Headers localHeaders(size_t length, const std::string& type) {
     VLHTTPResponse::Headers headers{{"Content-Length", std::to_string(length)}};
@@ -260,17 +275,17 @@ void VLNetworkJSBinding::taskDidReceiveResponse(uint64_t taskIdentifier, VLHTTPR
     }
 }
 
-void VLNetworkJSBinding::taskDidReceiveData(const std::shared_ptr<VLHTTPDataTask>& task, VLData data) {
+void VLNetworkJSBinding::taskDidReceiveData(const std::shared_ptr<VLHTTPDataTask>& task,
+                                            std::shared_ptr<VLNetworkBodyBuffers::Piece> piece) {
     const std::optional<double> identifier = requestIdentifierForTask(task->taskIdentifier());
     if (!identifier) {
-        task->consumeBody(data.size());
+        task->consumeBody(piece->length());
         return;
     }
     // The bytes count as on their way until the listener has had them.
-    dispatch(*identifier, [this, identifier = *identifier, task, data = std::move(data)]() mutable {
-        const size_t length = data.size();
-        deliverData(identifier, std::move(data));
-        task->consumeBody(length);
+    dispatch(*identifier, [this, identifier = *identifier, task, piece = std::move(piece)] {
+        deliverData(identifier, [&](JSContextRef ctx) { return arrayBufferOfPiece(ctx, *piece); });
+        task->consumeBody(piece->length());
     });
 }
 
@@ -335,7 +350,8 @@ void VLNetworkJSBinding::completeLocally(double identifier, long status, VLHTTPR
     });
     if (body && !body->empty()) {
         dispatch(identifier, [this, identifier, body = std::make_shared<VLData>(std::move(*body))] {
-            deliverData(identifier, std::move(*body));
+            deliverData(identifier,
+                        [&](JSContextRef ctx) { return VLJSValueFromNSDataNoCopy(ctx, std::move(*body)); });
         });
     }
     dispatch(identifier, [this, identifier] { finish(identifier, VLValue()); });
@@ -370,12 +386,10 @@ void VLNetworkJSBinding::deliverResponse(double identifier, const VLHTTPResponse
     });
 }
 
-void VLNetworkJSBinding::deliverData(double identifier, VLData data) {
-    VLNetworkRequest* request = requestWithIdentifier(identifier);
-    if (!request)
-        return;
-    callListener(request->listener, "data",
-                 [&](JSContextRef ctx) { return VLJSValueFromNSDataNoCopy(ctx, std::move(data)); });
+void VLNetworkJSBinding::deliverData(double identifier,
+                                     const std::function<JSValueRef(JSContextRef ctx)>& makeBuffer) {
+    if (VLNetworkRequest* request = requestWithIdentifier(identifier))
+        callListener(request->listener, "data", makeBuffer);
 }
 
 void VLNetworkJSBinding::finish(double identifier, const VLValue& error) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "Modules/Network/VLNetworkBodyBuffers.h"
 #include "Modules/Network/VLNetworkJSBinding.h"
 #include "Platform/Network/VLHTTPSessionDelegate.h"
 
+#include <map>
 #include <memory>
 
 class VLRuntime;
@@ -21,10 +23,18 @@ public:
     void willPerformRedirection(VLHTTPDataTask& task, const VLHTTPResponse& response, const VLURL& location,
                                 std::function<void(bool follow)> decide) override;
     bool didReceiveResponse(VLHTTPDataTask& task, const VLHTTPResponse& response) override;
+    // Gathers the pieces of a body into the blocks of VLNetworkBodyBuffers, passed on when full or when
+    // the session has handed on what had arrived: one hop and one ArrayBuffer for many of libcurl's
+    // pieces.
     void didReceiveData(VLHTTPDataTask& task, std::span<const uint8_t> data) override;
+    void didReceiveAvailableData(VLHTTPDataTask& task) override;
     void didComplete(VLHTTPDataTask& task, const VLErrorRef& error) override;
 
 private:
+    void passOn(VLHTTPDataTask& task);
+
     const VLNetworkJSBinding::Hop _hop;
     const std::weak_ptr<VLRuntime> _runtime;
+    // The session's thread: each task's piece being gathered.
+    std::map<uint64_t, std::shared_ptr<VLNetworkBodyBuffers::Piece>> _pieces;
 };

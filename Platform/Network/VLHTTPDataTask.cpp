@@ -247,14 +247,25 @@ void VLHTTPDataTask::pumpLocalBody() {
             return;
         }
         const size_t length = std::min(_localBody.size() - _localOffset, size_t(kBufferSize));
-        if (!admitBody(length))
+        if (!admitBody(length)) {
+            endDataPass();
             return;
+        }
         std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate();
         if (!delegate)
             return;
         delegate->didReceiveData(*this, std::span(_localBody.data() + _localOffset, length));
+        _receivedInPass = true;
         _localOffset += length;
     }
+}
+
+void VLHTTPDataTask::endDataPass() {
+    if (!_receivedInPass)
+        return;
+    _receivedInPass = false;
+    if (std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate())
+        delegate->didReceiveAvailableData(*this);
 }
 
 void VLHTTPDataTask::cancelNow() {
@@ -626,6 +637,7 @@ size_t VLHTTPDataTask::onData(char* bytes, size_t size, size_t count, void* task
     if (!delegate)
         return 0;
     delegate->didReceiveData(*self, std::span(reinterpret_cast<const uint8_t*>(bytes), length));
+    self->_receivedInPass = true;
     return self->_cancelled.load() ? 0 : length;
 }
 

@@ -83,6 +83,8 @@ private:
     void continueBody();
     void windowDidOpen();
     void pumpLocalBody();
+    // Tells the delegate that what arrived in this pass of the session is handed on.
+    void endDataPass();
 
     static size_t onHeader(char* bytes, size_t size, size_t count, void* task);
     static size_t onData(char* bytes, size_t size, size_t count, void* task);
@@ -110,6 +112,8 @@ private:
     bool _inTransfer = false;
     // The write callback asked libcurl to pause.
     bool _transferPaused = false;
+    // Pieces were handed on since the session's last pass.
+    bool _receivedInPass = false;
     curl_slist* _headerList = nullptr;
     curl_slist* _resolveList = nullptr;
     int _redirects = 0;

@@ -105,6 +105,8 @@ void VLHTTPSession::run() {
             break;
         int running = 0;
         curl_multi_perform(_multi, &running);
+        for (const auto& [handle, task] : _transfers)
+            task->endDataPass();
         finishTransfers();
         {
             std::lock_guard lock(_queueLock);
