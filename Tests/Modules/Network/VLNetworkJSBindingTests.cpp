@@ -37,6 +37,12 @@ std::string responseLine(int status, const std::string& statusText, const std::s
            ",\"headers\":" + headers + "}";
 }
 
+Server::Response endlessBody() {
+    Server::Response endless;
+    endless.endless = true;
+    return endless;
+}
+
 std::string typeError(const std::string& message) {
     return "{\"name\":\"TypeError\",\"message\":\"" + message + "\"}";
 }
@@ -281,9 +287,7 @@ TEST(VLNetworkJSBinding, DataURLsNeedNoPermissionAndNoCheck) {
 
 TEST(VLNetworkJSBinding, AnAbortedRequestHearsNothingMore) {
     Server server;
-    Server::Response endless;
-    endless.endless = true;
-    server.route("/endless", endless);
+    server.route("/endless", endlessBody());
     // The other request's connection closes too, so that only an open transfer would keep one.
     Server::Response hello = Server::Response::text("hello");
     hello.headers = {{"Connection", "close"}};
@@ -372,9 +376,7 @@ TEST(VLNetworkJSBinding, TheAddressCheckHoldsTheTaskAndEveryConnectionIsJudged) 
 
 TEST(VLNetworkJSBinding, ABodyWaitsInTheTransferWhileTheScriptIsBusy) {
     Server server;
-    Server::Response endless;
-    endless.endless = true;
-    server.route("/endless", endless);
+    server.route("/endless", endlessBody());
     VLNetworkTestWidget widget(VLNetworkAccess());
     const double identifier =
         widget.number("globalThis.received = 0; native.request({url: " + quoted(server.url("/endless")) +
@@ -511,9 +513,7 @@ TEST(VLNetworkJSBinding, EncodesAndDecodesText) {
 
 TEST(VLNetworkJSBinding, TerminationForgetsEveryRequestAndEndsTheSession) {
     Server server;
-    Server::Response endless;
-    endless.endless = true;
-    server.route("/endless", endless);
+    server.route("/endless", endlessBody());
     VLNetworkTestWidget widget(VLNetworkAccess());
     widget.run("request('e', {url: " + quoted(server.url("/endless")) +
                "}); request('f', {url: 'index.js'})");
