@@ -323,11 +323,13 @@ void VLHTTPDataTask::beginTransfer(const std::optional<std::vector<VLNetworkAddr
 }
 
 bool VLHTTPDataTask::configureTransfer(const std::optional<std::vector<VLNetworkAddress>>& addresses) {
-    if (!_handle)
-        _handle = curl_easy_init();
+    // A fresh handle for each hop: curl_easy_reset keeps what the cookie engine was asked to read and
+    // loses track of it, and connections live in the multi handle anyway.
+    if (_handle)
+        curl_easy_cleanup(_handle);
+    _handle = curl_easy_init();
     if (!_handle)
         return false;
-    curl_easy_reset(_handle);
     _statusCode = 0;
     _headers.clear();
     _headerBytes = 0;
