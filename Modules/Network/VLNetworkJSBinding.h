@@ -110,6 +110,7 @@ private:
     void runtimeWillTerminate(const VLNotification& notification);
     // Forgets every request without a call and ends the session.
     void _invalidate();
+    // Stops observing the runtime's end and invalidates the session, cancelling its tasks.
     void endSession();
 
     VLNetworkRequest* requestWithIdentifier(double identifier);
