@@ -1,5 +1,9 @@
 #include "Platform/Foundation/VLPreferredLanguages.h"
 
+#include "Platform/Foundation/VLUnicode.h"
+
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 namespace {
@@ -17,7 +21,54 @@ std::vector<std::string> languageTagsFromList(std::string_view list) {
     }
 }
 
+// Language and region of one tag; a single-letter part ends what is read (extensions, private use).
+std::string webLanguage(std::string_view tag) {
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        const size_t end = tag.find_first_of("-_", start);
+        parts.emplace_back(
+            tag.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    const std::string language = VLASCIILowercaseString(parts[0]);
+    std::string script;
+    std::string region;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (part.size() == 1)
+            break;
+        const bool numeric = std::all_of(part.begin(), part.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        });
+        if (part.size() == 4 && i == 1)
+            script = VLASCIILowercaseString(part);
+        else if (region.empty() && (part.size() == 2 || (part.size() == 3 && numeric)))
+            region = VLASCIIUppercaseString(part);
+    }
+    if (language == "zh" && region.empty())
+        region = script == "hant" ? "TW" : "CN";
+    return region.empty() ? language : language + "-" + region;
+}
+
 } // namespace
+
+std::vector<std::string> VLWebLanguages() {
+    return VLWebLanguages(VLPreferredLanguages());
+}
+
+std::vector<std::string> VLWebLanguages(const std::vector<std::string>& tags) {
+    std::vector<std::string> languages;
+    for (const std::string& tag : tags) {
+        std::string language = webLanguage(tag);
+        if (std::find(languages.begin(), languages.end(), language) == languages.end())
+            languages.push_back(std::move(language));
+    }
+    if (languages.empty())
+        languages.emplace_back("en");
+    return languages;
+}
 
 std::string VLLanguageTagFromLocaleName(std::string_view localeName) {
     // language[_territory][.codeset][@modifier]

@@ -14,5 +14,11 @@ std::vector<std::string> VLPreferredLanguages();
 // The same, reading the variables through `variable`, which answers nothing (nullptr) for an unset one.
 std::vector<std::string> VLPreferredLanguages(const std::function<const char*(const char* name)>& variable);
 
+// The preferred languages as scripts know them (navigator.languages) and requests name them
+// (Accept-Language): each tag reduced to language and region ("zh-Hant-HK" gives "zh-HK", "zh-Hant"
+// "zh-TW", "zh" "zh-CN"), repeats dropped; ["en"] when nothing names a language.
+std::vector<std::string> VLWebLanguages();
+std::vector<std::string> VLWebLanguages(const std::vector<std::string>& tags);
+
 // The language tag of one locale name, or the empty text for C, POSIX and empty names.
 std::string VLLanguageTagFromLocaleName(std::string_view localeName);

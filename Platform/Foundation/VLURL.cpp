@@ -95,17 +95,18 @@ std::string resolve(const VLURLComponents& reference, const VLURLComponents& bas
 
 } // namespace
 
-VLURL::VLURL(std::string_view string) : _string(string), _components(string) {}
+VLURL::VLURL(std::string_view string)
+    : _parts(std::make_shared<const Parts>(Parts{std::string(string), VLURLComponents(string)})) {}
 
 VLURL::VLURL(std::string_view reference, const VLURL& base)
-    : VLURL(resolve(VLURLComponents(reference), base._components)) {}
+    : VLURL(resolve(VLURLComponents(reference), base._parts->components)) {}
 
 std::string VLURL::lowercaseScheme() const {
     return VLASCIILowercaseString(scheme().value_or(""));
 }
 
 std::string VLURL::path() const {
-    std::string path = VLURLComponents::percentDecode(_components.percentEncodedPath());
+    std::string path = VLURLComponents::percentDecode(_parts->components.percentEncodedPath());
     while (path.size() > 1 && path.ends_with('/'))
         path.pop_back();
     return path;

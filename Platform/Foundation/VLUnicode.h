@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,11 @@
 // surrogate or a malformed byte sequence becomes U+FFFD instead of failing, and U+0000 is kept.
 std::u16string VLUTF16FromUTF8(std::string_view utf8);
 std::string VLUTF8FromUTF16(std::u16string_view utf16);
+
+// UTF-8 bytes decoded as the Encoding Standard's UTF-8 decoder does (what TextDecoder gives): each
+// maximal part of an ill-formed sequence becomes one U+FFFD, or, when fatal, the whole decoding fails
+// and gives nothing. A byte order mark is kept.
+std::optional<std::u16string> VLUTF16FromUTF8Decoding(std::string_view bytes, bool fatal);
 
 // Strict UTF-8 as RFC 3629 defines it: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool VLIsValidUTF8(std::string_view text);

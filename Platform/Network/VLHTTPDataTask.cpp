@@ -3,6 +3,7 @@
 #include "Platform/Foundation/VLGlobalQueue.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 #include "Platform/Foundation/VLUnicode.h"
+#include "Platform/Network/VLDataURL.h"
 #include "Platform/Network/VLHTTPSession.h"
 #include "Platform/Network/VLHTTPSessionDelegate.h"
 #include "Platform/Network/VLHostResolver.h"
@@ -10,8 +11,10 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <span>
 
 namespace {
 
@@ -24,6 +27,33 @@ constexpr size_t kMaximumHeaderBytes = 256 * 1024;
 
 bool isRedirectStatus(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// A redirect that continues as a GET without a body: a 303 (but after a HEAD), or a 301 or 302 after a
+// POST. 307 and 308 keep the method and the body.
+bool redirectBecomesGET(long status, const std::string& method) {
+    return (status == 303 && method != "HEAD") || ((status == 301 || status == 302) && method == "POST");
+}
+
+// The fields that describe a body, which go when a redirect drops the body.
+bool isBodyHeader(const std::string& name) {
+    const std::string lower = VLASCIILowercaseString(name);
+    return lower == "content-type" || lower == "content-encoding" || lower == "content-language" ||
+           lower == "content-location" || lower == "content-length";
+}
+
+bool hasHeader(const VLHTTPRequest::Headers& headers, std::string_view name) {
+    const std::string wanted = VLASCIILowercaseString(name);
+    for (const auto& header : headers) {
+        if (VLASCIILowercaseString(header.first) == wanted)
+            return true;
+    }
+    return false;
+}
+
+curl_slist* appendLine(curl_slist* list, const std::string& line) {
+    curl_slist* longer = curl_slist_append(list, line.c_str());
+    return longer ? longer : list;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -100,7 +130,7 @@ curl_slist* resolveList(const std::string& host, int port, const std::vector<VLN
 VLHTTPDataTask::VLHTTPDataTask(std::weak_ptr<VLHTTPSession> session, uint64_t identifier,
                                VLHTTPRequest request)
     : _session(std::move(session)), _identifier(identifier), _request(std::move(request)),
-      _currentURL(_request.url) {}
+      _currentURL(_request.url), _method(_request.method), _body(_request.body) {}
 
 VLHTTPDataTask::~VLHTTPDataTask() {
     if (_handle)
@@ -109,17 +139,133 @@ VLHTTPDataTask::~VLHTTPDataTask() {
     curl_slist_free_all(_resolveList);
 }
 
+std::shared_ptr<VLHTTPSessionDelegate> VLHTTPDataTask::delegate() const {
+    std::shared_ptr<VLHTTPSession> session = _session.lock();
+    return session ? session->delegate() : nullptr;
+}
+
+// A task that runs may take its hold back at once on the session's thread; starting one adds a transfer,
+// which libcurl refuses from within its callbacks, so it is posted.
 void VLHTTPDataTask::resume() {
-    if (_resumed.exchange(true))
-        return;
-    if (std::shared_ptr<VLHTTPSession> session = _session.lock())
-        session->post([self = shared_from_this()] { self->startHop(); });
+    _suspended.store(false);
+    std::shared_ptr<VLHTTPSession> session = _session.lock();
+    if (session && session->isCurrent() && _started)
+        resumeNow();
+    else if (session)
+        session->post([self = shared_from_this()] { self->resumeNow(); });
+}
+
+// On the session's thread the hold starts with the next piece; from elsewhere, once the session has
+// taken the call.
+void VLHTTPDataTask::suspend() {
+    _suspended.store(true);
+    std::shared_ptr<VLHTTPSession> session = _session.lock();
+    if (session && session->isCurrent())
+        _running = false;
+    else if (session)
+        session->post([self = shared_from_this()] { self->_running = false; });
 }
 
 void VLHTTPDataTask::cancel() {
     _cancelled.store(true);
     if (std::shared_ptr<VLHTTPSession> session = _session.lock())
         session->post([self = shared_from_this()] { self->cancelNow(); });
+}
+
+void VLHTTPDataTask::consumeBody(size_t byteCount) {
+    const uint64_t left = _unconsumedBytes.fetch_sub(byteCount) - byteCount;
+    if (!_waitsForRoom.load() || left > _request.maximumUnconsumedBodyBytes / 2)
+        return;
+    if (std::shared_ptr<VLHTTPSession> session = _session.lock())
+        session->post([self = shared_from_this()] { self->windowDidOpen(); });
+}
+
+void VLHTTPDataTask::resumeNow() {
+    if (_completed || _running)
+        return;
+    _running = true;
+    if (!_started) {
+        _started = true;
+        start();
+    } else {
+        continueBody();
+    }
+}
+
+void VLHTTPDataTask::start() {
+    std::shared_ptr<VLHTTPSession> session = _session.lock();
+    if (!session)
+        return;
+    session->taskDidStart(shared_from_this());
+    if (session->_invalidated || _cancelled.load()) {
+        cancelNow();
+        return;
+    }
+    // No cache: what may only come from one is not there.
+    if (_request.cachePolicy == VLHTTPRequest::CachePolicy::returnCacheDataDontLoad) {
+        complete(VLMakeURLError(VLURLErrorResourceUnavailable, "resource unavailable",
+                                _currentURL.absoluteString()));
+        return;
+    }
+    if (_currentURL.lowercaseScheme() == "data")
+        startLocal();
+    else
+        startHop();
+}
+
+void VLHTTPDataTask::startLocal() {
+    std::optional<VLDataURL> dataURL = VLDataURL::parse(_currentURL.absoluteString());
+    if (!dataURL) {
+        complete(VLMakeURLError(VLURLErrorBadURL, "bad URL", _currentURL.absoluteString()));
+        return;
+    }
+    _isLocal = true;
+    const VLHTTPResponse response = VLHTTPResponse::local(
+        _currentURL, dataURL->MIMEType(), dataURL->charset(), int64_t(dataURL->body().size()));
+    if (_method != "HEAD")
+        _localBody = dataURL->takeBody();
+    std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate();
+    if (!delegate)
+        return;
+    _responseDelivered = true;
+    if (!delegate->didReceiveResponse(*this, response)) {
+        cancelNow();
+        return;
+    }
+    pumpLocalBody();
+}
+
+// Hands on the body a piece at a time while nothing holds it; a hold's end calls it again.
+void VLHTTPDataTask::pumpLocalBody() {
+    while (!_completed) {
+        if (_cancelled.load()) {
+            cancelNow();
+            return;
+        }
+        if (_localOffset >= _localBody.size()) {
+            complete(nullptr);
+            return;
+        }
+        const size_t length = std::min(_localBody.size() - _localOffset, size_t(kBufferSize));
+        if (!admitBody(length)) {
+            endDataPass();
+            return;
+        }
+        std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate();
+        if (!delegate)
+            return;
+        delegate->didReceiveData(*this, std::span(_localBody.data() + _localOffset, length));
+        _receivedInPass = true;
+        _localOffset += length;
+    }
+}
+
+void VLHTTPDataTask::endDataPass() {
+    if (!_receivedInPass)
+        return;
+    _receivedInPass = false;
+    if (std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate())
+        delegate->didReceiveAvailableData(*this);
 }
 
 void VLHTTPDataTask::cancelNow() {
@@ -172,31 +318,30 @@ void VLHTTPDataTask::beginTransfer(const std::optional<std::vector<VLNetworkAddr
         complete(VLMakeURLError(VLURLErrorUnknown, "out of memory", _currentURL.absoluteString()));
         return;
     }
+    _inTransfer = true;
     session->addTransfer(shared_from_this(), _handle);
 }
 
 bool VLHTTPDataTask::configureTransfer(const std::optional<std::vector<VLNetworkAddress>>& addresses) {
-    if (!_handle)
-        _handle = curl_easy_init();
+    // A fresh handle for each hop: curl_easy_reset keeps what the cookie engine was asked to read and
+    // loses track of it, and connections live in the multi handle anyway.
+    if (_handle)
+        curl_easy_cleanup(_handle);
+    _handle = curl_easy_init();
     if (!_handle)
         return false;
-    curl_easy_reset(_handle);
     _statusCode = 0;
     _headers.clear();
     _headerBytes = 0;
     _headersTooLarge = false;
     _responseDelivered = false;
+    _transferPaused = false;
     _redirectResponse.reset();
     _redirectLocation.reset();
     _errorBuffer[0] = '\0';
 
     curl_slist_free_all(_headerList);
-    _headerList = nullptr;
-    for (const auto& [name, value] : _request.headers) {
-        const std::string line = name + ": " + value;
-        if (curl_slist* longer = curl_slist_append(_headerList, line.c_str()))
-            _headerList = longer;
-    }
+    _headerList = makeHeaderList();
     curl_slist_free_all(_resolveList);
     _resolveList =
         addresses ? resolveList(_currentURL.host().value_or(""), portOf(_currentURL), *addresses) : nullptr;
@@ -223,10 +368,60 @@ bool VLHTTPDataTask::configureTransfer(const std::optional<std::vector<VLNetwork
     curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
     if (_request.connectionFilter)
         curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+    configureMethod();
+    if (std::shared_ptr<VLHTTPSession> session = _session.lock()) {
+        if (session->configuration().decodesContent)
+            curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+        if (CURLSH* share = session->cookieShare()) {
+            curl_easy_setopt(h, CURLOPT_SHARE, share);
+            curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""); // the cookie engine, reading no file
+        }
+    }
     return true;
 }
 
+void VLHTTPDataTask::configureMethod() {
+    CURL* h = _handle;
+    if (_method == "HEAD") {
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        return;
+    }
+    if (_method == "GET" && !_body)
+        return;
+    // Other methods send their body, or an empty one so that the server reads a length of 0.
+    static const uint8_t nothing = 0;
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(_body ? _body->size() : 0));
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, _body && !_body->empty() ? _body->data() : &nothing);
+    if (_method != "POST")
+        curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, _method.c_str());
+}
+
+// The request's fields, then the session's own where the request has none of the name. libcurl adds
+// a Content-Type to bodies and asks servers to confirm large ones: empty fields keep both out.
+curl_slist* VLHTTPDataTask::makeHeaderList() const {
+    VLHTTPRequest::Headers headers;
+    for (const auto& header : _request.headers) {
+        if (!_dropsBodyHeaders || !isBodyHeader(header.first))
+            headers.push_back(header);
+    }
+    if (std::shared_ptr<VLHTTPSession> session = _session.lock()) {
+        for (const auto& header : session->configuration().additionalHeaders) {
+            if (!hasHeader(_request.headers, header.first))
+                headers.push_back(header);
+        }
+    }
+    curl_slist* list = nullptr;
+    for (const auto& [name, value] : headers)
+        list = appendLine(list, value.empty() ? name + ";" : name + ": " + value);
+    for (const char* name : {"Content-Type", "Expect"}) {
+        if (!hasHeader(headers, name))
+            list = appendLine(list, std::string(name) + ":");
+    }
+    return list;
+}
+
 void VLHTTPDataTask::transferDidEnd(CURLcode result) {
+    _inTransfer = false;
     if (_completed)
         return;
     if (_cancelled.load()) {
@@ -259,9 +454,7 @@ void VLHTTPDataTask::redirect() {
                                 _currentURL.absoluteString()));
         return;
     }
-    std::shared_ptr<VLHTTPSessionDelegate> delegate;
-    if (std::shared_ptr<VLHTTPSession> session = _session.lock())
-        delegate = session->delegate();
+    std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate();
     if (!delegate) {
         cancelNow();
         return;
@@ -275,23 +468,35 @@ void VLHTTPDataTask::redirect() {
                                          session->post([self, location, follow] {
                                              if (self->_completed)
                                                  return;
-                                             if (!follow) {
+                                             if (follow)
+                                                 self->followRedirect(location);
+                                             else
                                                  self->cancelNow();
-                                                 return;
-                                             }
-                                             self->_currentURL = location;
-                                             self->startHop();
                                          });
                                      });
+}
+
+void VLHTTPDataTask::followRedirect(const VLURL& location) {
+    if (redirectBecomesGET(_redirectResponse->statusCode(), _method)) {
+        _method = "GET";
+        _body = nullptr;
+        _dropsBodyHeaders = true;
+    }
+    _currentURL = location;
+    startHop();
 }
 
 void VLHTTPDataTask::complete(const VLErrorRef& error) {
     _completed = true;
     std::shared_ptr<VLHTTPDataTask> keep = shared_from_this();
     std::shared_ptr<VLHTTPSession> session = _session.lock();
-    if (session && _handle)
+    if (session && _handle && _inTransfer)
         session->removeTransfer(_handle);
+    _inTransfer = false;
     releaseHandle();
+    _localBody = {};
+    if (session)
+        session->taskDidComplete(*this);
     if (std::shared_ptr<VLHTTPSessionDelegate> delegate = session ? session->delegate() : nullptr)
         delegate->didComplete(*this, error);
 }
@@ -312,6 +517,50 @@ VLErrorRef VLHTTPDataTask::errorFor(CURLcode result) const {
     const bool badReply = result == CURLE_UNSUPPORTED_PROTOCOL && portOf(_currentURL) != 0;
     return VLMakeURLError(badReply ? VLURLErrorBadServerResponse : codeFor(result), description,
                           _currentURL.absoluteString());
+}
+
+// Flow control. A suspend() or a full window holds the body: the write callback then pauses the
+// transfer (libcurl keeps the piece and hands it over again), and a data: URL stops its pump.
+
+bool VLHTTPDataTask::hasRoomFor(size_t length) const {
+    const uint64_t unconsumed = _unconsumedBytes.load();
+    return unconsumed == 0 || unconsumed + length <= _request.maximumUnconsumedBodyBytes;
+}
+
+bool VLHTTPDataTask::admitBody(size_t length) {
+    if (!_running)
+        return false;
+    if (_request.maximumUnconsumedBodyBytes == 0)
+        return true;
+    if (!hasRoomFor(length)) {
+        // Marked before looking again, so that a consumer that makes room meanwhile sees the mark and
+        // calls windowDidOpen(), or this second look sees its room.
+        _waitsForRoom.store(true);
+        if (!hasRoomFor(length))
+            return false;
+        _waitsForRoom.store(false);
+    }
+    _unconsumedBytes.fetch_add(length);
+    return true;
+}
+
+void VLHTTPDataTask::windowDidOpen() {
+    if (!_waitsForRoom.load() || _unconsumedBytes.load() > _request.maximumUnconsumedBodyBytes / 2)
+        return;
+    _waitsForRoom.store(false);
+    continueBody();
+}
+
+void VLHTTPDataTask::continueBody() {
+    if (_completed || !_running || _waitsForRoom.load())
+        return;
+    if (_isLocal) {
+        pumpLocalBody();
+    } else if (_transferPaused && _inTransfer) {
+        _transferPaused = false;
+        // May hand the kept piece over at once, through onData.
+        curl_easy_pause(_handle, CURLPAUSE_CONT);
+    }
 }
 
 // Header lines arrive one at a time: a status line starts a head, an empty line ends it.
@@ -350,7 +599,7 @@ bool VLHTTPDataTask::headersEnded() {
     curl_easy_getinfo(_handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     VLHTTPResponse response(_currentURL, _statusCode, length < 0 ? -1 : int64_t(length), std::move(_headers));
     _headers = {};
-    if (isRedirectStatus(_statusCode)) {
+    if (_request.followsRedirects && isRedirectStatus(_statusCode)) {
         if (std::optional<std::string> location = response.valueForHeader("Location")) {
             // The body of a redirect is not wanted: ending the transfer here also spares reading it.
             _redirectLocation = VLURL(*location, _currentURL);
@@ -358,8 +607,7 @@ bool VLHTTPDataTask::headersEnded() {
             return false;
         }
     }
-    std::shared_ptr<VLHTTPSession> session = _session.lock();
-    std::shared_ptr<VLHTTPSessionDelegate> delegate = session ? session->delegate() : nullptr;
+    std::shared_ptr<VLHTTPSessionDelegate> delegate = this->delegate();
     if (!delegate || _cancelled.load())
         return false;
     _responseDelivered = true;
@@ -383,11 +631,15 @@ size_t VLHTTPDataTask::onData(char* bytes, size_t size, size_t count, void* task
     const size_t length = size * count;
     if (self->_cancelled.load() || !self->_responseDelivered)
         return 0;
-    std::shared_ptr<VLHTTPSession> session = self->_session.lock();
-    std::shared_ptr<VLHTTPSessionDelegate> delegate = session ? session->delegate() : nullptr;
+    if (!self->admitBody(length)) {
+        self->_transferPaused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    std::shared_ptr<VLHTTPSessionDelegate> delegate = self->delegate();
     if (!delegate)
         return 0;
     delegate->didReceiveData(*self, std::span(reinterpret_cast<const uint8_t*>(bytes), length));
+    self->_receivedInPass = true;
     return self->_cancelled.load() ? 0 : length;
 }
 

@@ -14,6 +14,16 @@ VLHTTPResponse::VLHTTPResponse(VLURL url, long statusCode, int64_t expectedConte
     }
 }
 
+VLHTTPResponse VLHTTPResponse::local(VLURL url, std::string MIMEType,
+                                     std::optional<std::string> textEncodingName,
+                                     int64_t expectedContentLength) {
+    VLHTTPResponse response(std::move(url), 0, expectedContentLength, {});
+    response._MIMEType = std::move(MIMEType);
+    response._textEncodingName = std::move(textEncodingName);
+    response._isHTTP = false;
+    return response;
+}
+
 std::optional<std::string> VLHTTPResponse::valueForHeader(std::string_view name) const {
     const std::string wanted = VLASCIILowercaseString(name);
     for (auto it = _headers.rbegin(); it != _headers.rend(); ++it) {

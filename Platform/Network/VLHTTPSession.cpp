@@ -16,21 +16,38 @@ CURLM* makeMulti() {
     return curl_multi_init();
 }
 
+// Only the session's thread uses the store, so it needs no lock.
+CURLSH* makeCookieShare(bool keepsCookies) {
+    if (!keepsCookies)
+        return nullptr;
+    CURLSH* share = curl_share_init();
+    if (share)
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    return share;
+}
+
 } // namespace
 
 std::shared_ptr<VLHTTPSession> VLHTTPSession::create(std::string label,
-                                                     std::weak_ptr<VLHTTPSessionDelegate> delegate) {
-    std::shared_ptr<VLHTTPSession> session(new VLHTTPSession(std::move(label), std::move(delegate)));
+                                                     std::weak_ptr<VLHTTPSessionDelegate> delegate,
+                                                     VLHTTPSessionConfiguration configuration) {
+    std::shared_ptr<VLHTTPSession> session(
+        new VLHTTPSession(std::move(label), std::move(delegate), std::move(configuration)));
     // The thread keeps the session until it is invalidated.
     std::thread([session] { session->run(); }).detach();
     return session;
 }
 
-VLHTTPSession::VLHTTPSession(std::string label, std::weak_ptr<VLHTTPSessionDelegate> delegate)
-    : _label(std::move(label)), _delegate(std::move(delegate)), _multi(makeMulti()) {}
+VLHTTPSession::VLHTTPSession(std::string label, std::weak_ptr<VLHTTPSessionDelegate> delegate,
+                             VLHTTPSessionConfiguration configuration)
+    : _label(std::move(label)), _delegate(std::move(delegate)), _configuration(std::move(configuration)),
+      _multi(makeMulti()), _cookieShare(makeCookieShare(_configuration.keepsCookies)) {}
 
 VLHTTPSession::~VLHTTPSession() {
     curl_multi_cleanup(_multi);
+    // Transfers leave the store when they end, so nothing uses it by now.
+    if (_cookieShare)
+        curl_share_cleanup(_cookieShare);
 }
 
 std::shared_ptr<VLHTTPDataTask> VLHTTPSession::dataTaskWithRequest(VLHTTPRequest request) {
@@ -42,7 +59,7 @@ void VLHTTPSession::invalidateAndCancel() {
     post([this] {
         _invalidated = true;
         std::vector<std::shared_ptr<VLHTTPDataTask>> tasks;
-        for (const auto& [handle, task] : _transfers)
+        for (const auto& [identifier, task] : _tasks)
             tasks.push_back(task);
         for (const auto& task : tasks)
             task->cancelNow();
@@ -59,6 +76,14 @@ void VLHTTPSession::post(Block block) {
     curl_multi_wakeup(_multi);
 }
 
+void VLHTTPSession::taskDidStart(const std::shared_ptr<VLHTTPDataTask>& task) {
+    _tasks.emplace(task->taskIdentifier(), task);
+}
+
+void VLHTTPSession::taskDidComplete(const VLHTTPDataTask& task) {
+    _tasks.erase(task.taskIdentifier());
+}
+
 void VLHTTPSession::addTransfer(const std::shared_ptr<VLHTTPDataTask>& task, CURL* handle) {
     _transfers.emplace(handle, task);
     curl_multi_add_handle(_multi, handle);
@@ -66,6 +91,8 @@ void VLHTTPSession::addTransfer(const std::shared_ptr<VLHTTPDataTask>& task, CUR
 
 void VLHTTPSession::removeTransfer(CURL* handle) {
     curl_multi_remove_handle(_multi, handle);
+    // Out of the cookie store too, so that the store can go before a handle that a task keeps.
+    curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     _transfers.erase(handle);
 }
 
@@ -78,6 +105,8 @@ void VLHTTPSession::run() {
             break;
         int running = 0;
         curl_multi_perform(_multi, &running);
+        for (const auto& [handle, task] : _transfers)
+            task->endDataPass();
         finishTransfers();
         {
             std::lock_guard lock(_queueLock);

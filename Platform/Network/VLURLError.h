@@ -19,6 +19,7 @@ inline constexpr int64_t VLURLErrorCannotFindHost = -1003;
 inline constexpr int64_t VLURLErrorCannotConnectToHost = -1004;
 inline constexpr int64_t VLURLErrorNetworkConnectionLost = -1005;
 inline constexpr int64_t VLURLErrorHTTPTooManyRedirects = -1007;
+inline constexpr int64_t VLURLErrorResourceUnavailable = -1008;
 inline constexpr int64_t VLURLErrorBadServerResponse = -1011;
 inline constexpr int64_t VLURLErrorSecureConnectionFailed = -1200;
 

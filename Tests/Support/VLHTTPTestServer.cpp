@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -171,6 +172,11 @@ int VLHTTPTestServer::connectionCount() const {
     return _connectionCount;
 }
 
+int VLHTTPTestServer::responsesSent() const {
+    std::lock_guard lock(_lock);
+    return _responsesSent;
+}
+
 int VLHTTPTestServer::openConnectionCount() const {
     std::lock_guard lock(_lock);
     return int(_sockets.size());
@@ -235,6 +241,18 @@ void VLHTTPTestServer::serve(int socket) {
                     request.headers.emplace_back(line.substr(0, colon),
                                                  line.substr(line.find_first_not_of(' ', colon + 1)));
             }
+        }
+        if (const std::optional<std::string> length = request.header("Content-Length")) {
+            const size_t wanted = std::strtoull(length->c_str(), nullptr, 10);
+            while (buffer.size() < wanted) {
+                char bytes[65536];
+                const ssize_t received = ::recv(socket, bytes, sizeof bytes, 0);
+                if (received <= 0)
+                    goto done;
+                buffer.append(bytes, size_t(received));
+            }
+            request.body = buffer.substr(0, wanted);
+            buffer.erase(0, wanted);
         }
         {
             std::lock_guard lock(_lock);
@@ -308,7 +326,9 @@ bool VLHTTPTestServer::answer(int socket, const Request& request) {
 
     const size_t piece = response.dripBytes > 0 ? std::min(response.dripBytes, kPiece) : kPiece;
     for (uint64_t sent = 0; response.endless || sent < length;) {
-        const size_t size = size_t(response.endless ? piece : std::min<uint64_t>(piece, length - sent));
+        size_t size = size_t(response.endless ? piece : std::min<uint64_t>(piece, length - sent));
+        if (response.hold && sent < response.holdAfterBytes)
+            size = size_t(std::min<uint64_t>(size, response.holdAfterBytes - sent));
         const uint64_t at = offset + sent;
         const char* bytes = generated ? patternBuffer().data() + at % 251 : response.body.data() + at;
         if (response.chunked) {
@@ -320,10 +340,16 @@ bool VLHTTPTestServer::answer(int socket, const Request& request) {
             return false;
         }
         sent += size;
+        if (response.hold && sent == response.holdAfterBytes && !response.hold->wait())
+            return false;
         if (response.dripBytes > 0 && waitForStop(response.dripInterval))
             return false;
     }
     if (response.chunked && !sendText(socket, "0\r\n\r\n"))
         return false;
+    {
+        std::lock_guard lock(_lock);
+        ++_responsesSent;
+    }
     return !delimitedByClose;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Tests/Support/VLTestSignal.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -15,9 +17,10 @@
 
 // An HTTP/1.1 server for tests, on 127.0.0.1 and a free port, answering each path from a script: a
 // status and headers, a body given or generated (byte i is patternByte(i)), sent with a Content-Length,
-// without one (the end of the body closes the connection), or chunked, at once or in slow drips; Range
-// requests honoured or ignored; redirects; raw bytes for servers that break the rules. Connections are
-// kept alive between requests and counted. Unknown paths answer 404.
+// without one (the end of the body closes the connection), or chunked, at once, in slow drips, or held
+// after a part until the test lets it go on; Range requests honoured or ignored; redirects; raw bytes
+// for servers that break the rules. Request bodies with a Content-Length are read and kept. Connections
+// are kept alive between requests and counted. Unknown paths answer 404.
 //
 // Threads: one accepts, one serves each connection; the script and the records are under a lock, so a
 // test may change routes while clients run. Destroying the server closes every connection and waits
@@ -29,6 +32,7 @@ public:
         // The path with its query, as sent.
         std::string target;
         std::vector<std::pair<std::string, std::string>> headers;
+        std::string body;
         // The last value of the header, its name compared without regard to case.
         std::optional<std::string> header(std::string_view name) const;
     };
@@ -48,6 +52,9 @@ public:
         // Sends the body this many bytes at a time, this far apart (0: all at once).
         size_t dripBytes = 0;
         std::chrono::milliseconds dripInterval{0};
+        // When set, the body stops after holdAfterBytes bytes until the signal is raised.
+        std::shared_ptr<VLTestSignal> hold;
+        uint64_t holdAfterBytes = 0;
         // When set, these bytes go out as the whole answer, and the connection closes.
         std::optional<std::string> raw;
 
@@ -71,6 +78,8 @@ public:
     void route(const std::string& path, Handler handler);
 
     int connectionCount() const;
+    // Responses whose bodies went out whole.
+    int responsesSent() const;
     // Connections not yet closed.
     int openConnectionCount() const;
     std::vector<Request> requests() const;
@@ -97,4 +106,5 @@ private:
     std::vector<std::thread> _connections;
     std::vector<int> _sockets;
     int _connectionCount = 0;
+    int _responsesSent = 0;
 };

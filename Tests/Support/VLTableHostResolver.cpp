@@ -45,9 +45,22 @@ int VLTableHostResolver::lookups(const std::string& name) const {
     return found == _lookups.end() ? 0 : found->second;
 }
 
-std::vector<VLNetworkAddress> VLTableHostResolver::addressesForName(const std::string& name) {
+void VLTableHostResolver::holdLookups(const std::string& name, std::shared_ptr<VLTestSignal> hold) {
     std::lock_guard lock(_lock);
-    ++_lookups[key(name)];
+    _holds[key(name)] = std::move(hold);
+}
+
+std::vector<VLNetworkAddress> VLTableHostResolver::addressesForName(const std::string& name) {
+    std::shared_ptr<VLTestSignal> hold;
+    {
+        std::lock_guard lock(_lock);
+        ++_lookups[key(name)];
+        if (const auto held = _holds.find(key(name)); held != _holds.end())
+            hold = held->second;
+    }
+    if (hold && !hold->wait())
+        return {};
+    std::lock_guard lock(_lock);
     const auto found = _answers.find(key(name));
     if (found == _answers.end() || found->second.empty())
         return {};

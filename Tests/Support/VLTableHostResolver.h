@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Network/VLHostResolver.h"
+#include "Tests/Support/VLTestSignal.h"
 
 #include <deque>
 #include <map>
@@ -18,7 +19,9 @@ public:
     void answer(const std::string& name, const std::vector<std::string>& addresses);
     // Answers the name with each list in turn, then keeps giving the last one.
     void answerInTurn(const std::string& name, const std::vector<std::vector<std::string>>& answers);
-    // How often the name was asked for.
+    // Lookups of the name wait until the signal is raised; nullptr answers at once again.
+    void holdLookups(const std::string& name, std::shared_ptr<VLTestSignal> hold);
+    // How often the name was asked for (held lookups included).
     int lookups(const std::string& name) const;
 
     std::vector<VLNetworkAddress> addressesForName(const std::string& name) override;
@@ -27,6 +30,7 @@ private:
     mutable std::mutex _lock; // guards the members below
     std::map<std::string, std::deque<std::vector<VLNetworkAddress>>> _answers;
     std::map<std::string, int> _lookups;
+    std::map<std::string, std::shared_ptr<VLTestSignal>> _holds;
 };
 
 // Puts a table resolver in the process's place for the scope of one test, and the one before it back

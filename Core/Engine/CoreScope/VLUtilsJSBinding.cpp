@@ -7,6 +7,7 @@
 #include "Core/Engine/JS/VLJSException.h"
 #include "Core/Engine/JS/VLJSString.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
+#include "Core/Engine/Support/VLProduct.h"
 #include "Platform/Foundation/VLBase64.h"
 #include "Platform/Foundation/VLPreferredLanguages.h"
 #include "Platform/Foundation/VLSecureRandom.h"
@@ -38,6 +39,7 @@ void VLUtilsJSBinding::describe(VLJSClassBuilder<VLUtilsJSBinding>& b) {
     b.function<"reportException", &VLUtilsJSBinding::reportException>();
     b.function<"getRandomValues", &VLUtilsJSBinding::getRandomValues>();
     b.getter<"preferredLanguages", &VLUtilsJSBinding::preferredLanguages>();
+    b.getter<"userAgent", &VLUtilsJSBinding::userAgent>();
     b.getter<"processorCount", &VLUtilsJSBinding::processorCount>();
     b.function<"setTimeout", &VLUtilsJSBinding::setTimeout>();
     b.function<"setInterval", &VLUtilsJSBinding::setInterval>();
@@ -165,11 +167,13 @@ JSValueRef VLUtilsJSBinding::getRandomValues(JSContextRef ctx, size_t argc, cons
 
 JSValueRef VLUtilsJSBinding::preferredLanguages(JSContextRef ctx) {
     VLArray languages;
-    for (std::string& language : VLPreferredLanguages())
+    for (std::string& language : VLWebLanguages())
         languages.emplace_back(std::move(language));
-    if (languages.empty())
-        languages.emplace_back("en");
     return VLJSValueFromNSObject(ctx, languages);
+}
+
+JSValueRef VLUtilsJSBinding::userAgent(JSContextRef ctx) {
+    return VLJSValueFromNSString(ctx, kVLUserAgent);
 }
 
 JSValueRef VLUtilsJSBinding::processorCount(JSContextRef ctx) {

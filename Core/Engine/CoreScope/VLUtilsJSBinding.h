@@ -32,6 +32,7 @@ public:
     JSValueRef reportException(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef getRandomValues(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef preferredLanguages(JSContextRef ctx);
+    JSValueRef userAgent(JSContextRef ctx);
     JSValueRef processorCount(JSContextRef ctx);
     JSValueRef setTimeout(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef setInterval(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);

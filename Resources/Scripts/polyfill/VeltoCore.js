@@ -47,7 +47,8 @@
         velto[key] = typeof value === 'function' ? value.bind(utils) : value;
     }
     for (const key of ['tracksUnhandledRejections', 'reportUnhandledRejection', 'reportException',
-                       'getRandomValues', 'preferredLanguages', 'processorCount', 'setInternalTimeout'])
+                       'getRandomValues', 'preferredLanguages', 'processorCount', 'userAgent',
+                       'setInternalTimeout'])
         delete velto[key];
 
     const makeDOMException = (message, name) => {
@@ -180,29 +181,10 @@
     global.crypto = new Crypto();
 
     // navigator
-    const userAgent = 'Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) Velto';
+    const userAgent = utils.userAgent;
     const hardwareConcurrency = utils.processorCount;
-
-    // A system language tag as scripts know it: language and region ("zh-Hant-HK" gives "zh-HK").
-    const webLanguage = (tag) => {
-        const parts = String(tag).replace(/_/g, '-').split('-');
-        const language = parts[0].toLowerCase();
-        let script = '';
-        let region = '';
-        for (let i = 1; i < parts.length; i++) {
-            const part = parts[i];
-            if (part.length === 1)
-                break;
-            if (part.length === 4 && i === 1)
-                script = part.toLowerCase();
-            else if (!region && (part.length === 2 || (part.length === 3 && /^[0-9]+$/.test(part))))
-                region = part.toUpperCase();
-        }
-        if (language === 'zh' && !region)
-            region = script === 'hant' ? 'TW' : 'CN';
-        return region ? language + '-' + region : language;
-    };
-    const languages = freeze(Array.from(new Set(Array.from(utils.preferredLanguages, webLanguage))));
+    // Language and region of each system language, as requests name them too ("zh-Hant-HK" gives "zh-HK").
+    const languages = freeze(Array.from(utils.preferredLanguages));
 
     class Navigator {
         get userAgent() { return userAgent; }

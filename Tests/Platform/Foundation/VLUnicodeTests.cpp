@@ -20,6 +20,30 @@ TEST(VLUnicodeTests, MalformedUTF8BecomesReplacementCharacters) {
         EXPECT_EQ(VLUTF16FromUTF8(c.utf8), c.utf16) << c.utf8;
 }
 
+// As TextDecoder decodes: one U+FFFD for each maximal part of an ill-formed sequence.
+TEST(VLUnicodeTests, DecodingUTF8ReplacesEachMaximalIllFormedPartOnceOrFails) {
+    const struct {
+        std::string bytes;
+        std::u16string text;
+    } cases[] = {
+        {"\xEF\xBB\xBF"
+         "a\xC3\xA9\xF0\x9F\x98\x80",
+         u"\uFEFFa\u00E9\U0001F600"},
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                     // no sequence starts with C0
+        {"\xE2\x82", u"\uFFFD"},                           // cut short at the end
+        {"\xE2\x82z", u"\uFFFDz"},                         // cut short before another character
+        {"\xF0\x9F\xE2\x82\xAC", u"\uFFFD\u20AC"},         // the next character ends the part
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},           // an encoded surrogate: ED takes no A0
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
+        {"\x80\xFF", u"\uFFFD\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VLUTF16FromUTF8Decoding(c.bytes, false), c.text) << c.bytes;
+        const bool wellFormed = c.text.find(u'\uFFFD') == std::u16string::npos;
+        EXPECT_EQ(VLUTF16FromUTF8Decoding(c.bytes, true).has_value(), wellFormed) << c.bytes;
+    }
+}
+
 TEST(VLUnicodeTests, LoneSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(VLUTF8FromUTF16(u"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(VLUTF8FromUTF16(std::u16string(u"\xDC00\xD800x", 3)), "\xEF\xBF\xBD\xEF\xBF\xBDx");

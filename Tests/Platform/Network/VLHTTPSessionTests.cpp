@@ -5,7 +5,10 @@
 #include "Platform/Network/VLURLError.h"
 #include "Tests/Support/VLHTTPTestServer.h"
 #include "Tests/Support/VLTableHostResolver.h"
+#include "Tests/Support/VLTestSignal.h"
+#include "Tests/Support/VLWaitUntil.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -93,6 +96,9 @@ protected:
         VLHTTPRequest request{VLURL(url)};
         request.headers = std::move(headers);
         request.connectionFilter = std::move(filter);
+        fetch(std::move(request));
+    }
+    void fetch(VLHTTPRequest request) {
         session->dataTaskWithRequest(std::move(request))->resume();
         ASSERT_TRUE(recorder->waitCompleted());
     }
@@ -288,6 +294,191 @@ TEST_F(VLHTTPSessionTest, TransportFailuresBecomeURLErrors) {
     recorder->reset();
     fetch(closed);
     EXPECT_EQ(errorCode(), VLURLErrorCannotConnectToHost);
+}
+
+TEST_F(VLHTTPSessionTest, SendsMethodsAndBodiesAndChangesThemOnRedirectsAsHTTPDoes) {
+    struct Case {
+        const char* method;
+        int status;
+        const char* arrives; // the method, body and Content-Type the redirect's target receives
+    };
+    const Case cases[] = {
+        {"POST", 303, "GET  -"},           {"PUT", 303, "GET  -"},
+        {"HEAD", 303, "HEAD  text/x"},     {"POST", 302, "GET  -"},
+        {"POST", 301, "GET  -"},           {"PUT", 302, "PUT body text/x"},
+        {"POST", 307, "POST body text/x"}, {"PATCH", 308, "PATCH body text/x"},
+    };
+    server.route("/target", Server::Response::text("t"));
+    for (const Case& c : cases) {
+        server.route("/from", Server::Response::redirect(c.status, "/target"));
+        VLHTTPRequest request{VLURL(server.url("/from"))};
+        request.method = c.method;
+        if (std::string(c.method) != "HEAD")
+            request.body = std::make_shared<const VLData>(VLData{'b', 'o', 'd', 'y'});
+        request.setHeader("content-type", "text/x");
+        recorder->reset();
+        fetch(std::move(request));
+        EXPECT_EQ(errorText(), "") << c.method << c.status;
+        const Server::Request first = server.requests()[server.requests().size() - 2];
+        const Server::Request last = server.requests().back();
+        EXPECT_EQ(first.method + " " + first.body,
+                  std::string(c.method) + (first.method == "HEAD" ? " " : " body"));
+        EXPECT_EQ(last.method + " " + last.body + " " + last.header("Content-Type").value_or("-"), c.arrives)
+            << c.method << c.status;
+    }
+
+    // Without a body, a method other than GET and HEAD sends a length of 0, and nothing else of a body.
+    VLHTTPRequest empty{VLURL(server.url("/target"))};
+    empty.method = "DELETE";
+    recorder->reset();
+    fetch(std::move(empty));
+    EXPECT_EQ(server.requests().back().method, "DELETE");
+    EXPECT_EQ(server.requests().back().header("Content-Length"), "0");
+    EXPECT_EQ(server.requests().back().header("Content-Type"), std::nullopt);
+    EXPECT_EQ(server.requests().back().header("Expect"), std::nullopt);
+}
+
+TEST_F(VLHTTPSessionTest, ARedirectNotFollowedIsTheResponse) {
+    server.route("/from", Server::Response::redirect(301, "/target"));
+    VLHTTPRequest request{VLURL(server.url("/from"))};
+    request.followsRedirects = false;
+    fetch(std::move(request));
+    EXPECT_EQ(errorText(), "");
+    EXPECT_EQ(recorder->redirects, std::vector<std::string>{});
+    EXPECT_EQ(recorder->response->statusCode(), 301);
+    EXPECT_EQ(recorder->body, "moved");
+}
+
+TEST_F(VLHTTPSessionTest, AConfiguredSessionSendsItsFieldsKeepsCookiesAndDecodesBodies) {
+    // "hello gzip", compressed.
+    const std::string gzip("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xcb\x48\xcd\xc9\xc9\x57\x48\xaf\xca\x2c"
+                           "\x00\x00\x19\x6a\xd2\xdf\x0a\x00\x00\x00",
+                           30);
+    Server::Response compressed = Server::Response::text(gzip);
+    compressed.headers = {{"Content-Encoding", "gzip"}, {"Set-Cookie", "kept=1; Path=/"}};
+    server.route("/gzip", compressed);
+    VLHTTPSessionConfiguration configuration;
+    configuration.keepsCookies = true;
+    configuration.decodesContent = true;
+    configuration.additionalHeaders = {{"User-Agent", "session"}, {"X-Default", "d"}};
+    auto configured = VLHTTPSession::create("app.velto.test-configured", recorder, configuration);
+
+    for (int i = 0; i < 2; ++i) {
+        recorder->reset();
+        VLHTTPRequest request{VLURL(server.url("/gzip"))};
+        request.setHeader("user-agent", "mine");
+        configured->dataTaskWithRequest(std::move(request))->resume();
+        ASSERT_TRUE(recorder->waitCompleted());
+        EXPECT_EQ(errorText(), "");
+        EXPECT_EQ(recorder->body, "hello gzip");
+    }
+    configured->invalidateAndCancel();
+    const Server::Request sent = server.requests().back();
+    EXPECT_EQ(sent.header("User-Agent"), "mine");
+    EXPECT_EQ(sent.header("X-Default"), "d");
+    EXPECT_EQ(sent.header("Cookie"), "kept=1");
+    EXPECT_THAT(sent.header("Accept-Encoding").value_or(""), testing::HasSubstr("gzip"));
+
+    // The plain session keeps no cookie and hands the body on as it came.
+    recorder->reset();
+    fetch(server.url("/gzip"));
+    EXPECT_EQ(server.requests().back().header("Cookie"), std::nullopt);
+    EXPECT_EQ(recorder->body, gzip);
+}
+
+TEST_F(VLHTTPSessionTest, DataURLsAreReadWithoutTheNetwork) {
+    fetch("data:text/plain;charset=utf-8,a%20b#ignored");
+    EXPECT_EQ(errorText(), "");
+    EXPECT_FALSE(recorder->response->isHTTP());
+    EXPECT_EQ(recorder->response->MIMEType(), "text/plain");
+    EXPECT_EQ(recorder->response->textEncodingName(), "utf-8");
+    EXPECT_EQ(recorder->response->expectedContentLength(), 3);
+    EXPECT_EQ(recorder->body, "a b");
+
+    VLHTTPRequest head{VLURL("data:,abc")};
+    head.method = "HEAD";
+    recorder->reset();
+    fetch(std::move(head));
+    EXPECT_EQ(errorText(), "");
+    EXPECT_EQ(recorder->body, "");
+
+    recorder->reset();
+    fetch("data:no comma");
+    EXPECT_EQ(errorCode(), VLURLErrorBadURL);
+
+    VLHTTPRequest cached{VLURL("data:,abc")};
+    cached.cachePolicy = VLHTTPRequest::CachePolicy::returnCacheDataDontLoad;
+    recorder->reset();
+    fetch(std::move(cached));
+    EXPECT_EQ(errorCode(), VLURLErrorResourceUnavailable);
+    EXPECT_EQ(recorder->error->localizedDescription(), "resource unavailable");
+}
+
+TEST_F(VLHTTPSessionTest, ASuspendedTaskHandsOnNothingUntilResumed) {
+    Server::Response held;
+    held.generatedLength = 20000;
+    held.hold = std::make_shared<VLTestSignal>();
+    held.holdAfterBytes = 10000;
+    server.route("/held", held);
+    std::shared_ptr<VLHTTPDataTask> task =
+        session->dataTaskWithRequest(VLHTTPRequest{VLURL(server.url("/held"))});
+    EXPECT_TRUE(task->isSuspended());
+    recorder->onData = [&](VLHTTPDataTask& running) {
+        if (recorder->body.size() == 10000)
+            running.suspend();
+    };
+    task->resume();
+    EXPECT_FALSE(task->isSuspended());
+    ASSERT_TRUE(VLWaitUntil([&] { return task->isSuspended(); }));
+    held.hold->raise();
+    ASSERT_TRUE(VLWaitUntil([&] { return server.responsesSent() == 1; }));
+    task->suspend(); // a second hold changes nothing
+    {
+        std::lock_guard guard(recorder->lock);
+        EXPECT_EQ(recorder->body.size(), 10000u);
+        EXPECT_EQ(recorder->completions, 0);
+    }
+    task->resume();
+    ASSERT_TRUE(recorder->waitCompleted());
+    EXPECT_EQ(recorder->body, Server::patternBytes(0, 20000));
+}
+
+TEST_F(VLHTTPSessionTest, TheBodyWaitsForRoomUntilItsConsumerGivesItBack) {
+    Server::Response endless;
+    endless.endless = true;
+    server.route("/endless", endless);
+    for (const char* url : {"endless", "data"}) {
+        VLHTTPRequest request{VLURL(std::string(url) == "data" ? "data:," + std::string(4 << 20, 'a')
+                                                               : server.url("/endless"))};
+        request.maximumUnconsumedBodyBytes = 1 << 20;
+        recorder->reset();
+        std::shared_ptr<VLHTTPDataTask> task = session->dataTaskWithRequest(std::move(request));
+        task->resume();
+        ASSERT_TRUE(VLWaitUntil([&] { return task->waitsForRoom(); })) << url;
+        const auto received = [&] {
+            std::lock_guard guard(recorder->lock);
+            return recorder->body.size();
+        };
+        EXPECT_LE(received(), size_t(1 << 20)) << url;
+        EXPECT_EQ(task->unconsumedBodyBytes(), received()) << url;
+
+        task->consumeBody(received());
+        ASSERT_TRUE(VLWaitUntil([&] { return received() > size_t(1 << 20); })) << url;
+        task->cancel();
+        ASSERT_TRUE(recorder->waitCompleted());
+    }
+}
+
+TEST_F(VLHTTPSessionTest, InvalidatingCancelsTasksThatWaitForTheirHost) {
+    auto hold = std::make_shared<VLTestSignal>();
+    resolver->answer("slow.test", {"127.0.0.1"});
+    resolver->holdLookups("slow.test", hold);
+    session->dataTaskWithRequest(VLHTTPRequest{VLURL("http://slow.test:1/a")})->resume();
+    ASSERT_TRUE(VLWaitUntil([&] { return resolver->lookups("slow.test") == 1; }));
+    session->invalidateAndCancel();
+    ASSERT_TRUE(recorder->waitCompleted());
+    EXPECT_EQ(errorCode(), VLURLErrorCancelled);
+    hold->raise();
 }
 
 } // namespace

@@ -95,7 +95,7 @@ TEST_F(VLUtilsJSBindingTest, ReadingsAndMisuse) {
         {"var keys = []; for (const key in utils) keys.push(key); keys.sort().join()",
          "applyNew,base64Decode,base64Encode,clearInterval,clearTimeout,getRandomValues,preferredLanguages,"
          "processorCount,reportException,reportUnhandledRejection,setInternalTimeout,setInterval,setTimeout,"
-         "tracksUnhandledRejections"},
+         "tracksUnhandledRejections,userAgent"},
     });
 }
 

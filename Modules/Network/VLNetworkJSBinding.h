@@ -1,0 +1,159 @@
+#pragma once
+
+#include "Core/Engine/Binding/VLJSBinding.h"
+#include "Core/Engine/Binding/VLJSExportSingleton.h"
+#include "Core/Engine/JS/VLJSProtectedValue.h"
+#include "Modules/Network/VLNetworkBodyBuffers.h"
+#include "Modules/Network/VLNetworkRequest.h"
+#include "Platform/Foundation/VLError.h"
+#include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/Foundation/VLValue.h"
+#include "Platform/Network/VLHTTPResponse.h"
+
+#include <JavaScriptCore/JavaScript.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class VLHTTPDataTask;
+struct VLHTTPRequest;
+class VLHTTPSession;
+class VLJSBindingContext;
+class VLNetworkSessionDelegate;
+class VLRuntime;
+class VLURL;
+
+// VeltoRuntime.Network, one per runtime: the native side of the network scripts. Requests go through a
+// session of its own (made on first use, on the thread "app.velto.network", with the cookies of this
+// runtime only), or read package and sandbox files and object URLs; a listener object hears response,
+// data and complete. It also makes and revokes object URLs and encodes and decodes text. Requests and
+// the connections that come with them share one counter of identifiers, the session, the hops to the
+// JavaScript thread and the end: the runtime's termination (or the binding's collection) forgets every
+// request without a further call and invalidates the session.
+//
+// Threads: the methods, the maps and every listener call belong to the JavaScript thread. The session's
+// delegate, the address checks and the file reads run elsewhere and come back through Hop.
+class VLNetworkJSBinding final : public VLJSBinding<VLNetworkJSBinding>, public VLJSExportSingleton {
+public:
+    // The way back to the JavaScript thread for other threads: a block runs there with the binding,
+    // and is dropped when the binding is gone or terminated by then. Copyable; any thread.
+    class Hop {
+    public:
+        using Block = std::function<void(VLNetworkJSBinding& binding)>;
+
+        Hop() = default;
+        Hop(std::weak_ptr<VLNetworkJSBinding> binding, std::weak_ptr<VLJSBindingContext> bindingContext)
+            : _binding(std::move(binding)), _bindingContext(std::move(bindingContext)) {}
+
+        // Inline when called on the JavaScript thread, else posted.
+        void now(Block block) const;
+        // Always posted, so that it runs in a later turn.
+        void later(Block block) const;
+
+    private:
+        std::function<void()> guarded(Block block) const;
+
+        std::weak_ptr<VLNetworkJSBinding> _binding;
+        std::weak_ptr<VLJSBindingContext> _bindingContext;
+    };
+
+    // What one request may have on its way to the JavaScript thread; more waits in the transfer.
+    static constexpr size_t kMaximumBodyBytesInFlight = 8 * 1024 * 1024;
+
+    VLNetworkJSBinding() = default;
+    ~VLNetworkJSBinding() override;
+
+    void didCreateJSObject(JSObjectRef object,
+                           const std::shared_ptr<VLJSBindingContext>& bindingContext) override;
+    void willCollectGarbage() override;
+
+    JSValueRef request(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef abort(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef pause(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef resume(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef createObjectURL(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef revokeObjectURL(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef isBindingObject(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef encode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef decode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+
+    static void describe(VLJSClassBuilder<VLNetworkJSBinding>& b);
+
+    // For the session's delegate and the checks, on the JavaScript thread.
+    void taskDidReceiveResponse(uint64_t taskIdentifier, VLHTTPResponse response);
+    void taskDidReceiveData(const std::shared_ptr<VLHTTPDataTask>& task,
+                            std::shared_ptr<VLNetworkBodyBuffers::Piece> piece);
+    void taskDidComplete(uint64_t taskIdentifier, const VLErrorRef& error);
+    // A connection of the request was refused for the reason given.
+    void requestWasDenied(double identifier, std::string denial);
+
+    // The next identifier of a request or a connection: 1, 2, 3 … for the binding's life.
+    double nextIdentifier() { return ++_lastId; }
+    bool isTerminated() const { return _terminated.load(); }
+    // For tests: the requests under way and the tasks they wait for, a request's task (null when it has
+    // none) and whether it waits for its address check.
+    size_t requestCount() const { return _requests.size(); }
+    size_t taskCount() const { return _requestIdsByTask.size(); }
+    std::shared_ptr<VLHTTPDataTask> taskForRequest(double identifier);
+    bool isCheckingAddress(double identifier);
+
+private:
+    std::shared_ptr<VLRuntime> runtime() const;
+    Hop hop();
+    // Made on first use.
+    const std::shared_ptr<VLHTTPSession>& session();
+    void runtimeWillTerminate(const VLNotification& notification);
+    // Forgets every request without a call and ends the session.
+    void _invalidate();
+    // Stops observing the runtime's end and invalidates the session, cancelling its tasks.
+    void endSession();
+
+    VLNetworkRequest* requestWithIdentifier(double identifier);
+    // The request of a session task; nothing when unknown or when it has another task by now.
+    std::optional<double> requestIdentifierForTask(uint64_t taskIdentifier);
+    // Cancels the request's task and forgets it, so that what the task still reports is dropped.
+    void cancelTask(VLNetworkRequest& request);
+    void forgetRequest(double identifier);
+
+    // Loading, by scheme.
+    void loadFile(double identifier, const VLURL& url, const std::string& method);
+    void loadObjectURL(double identifier, const VLURL& url, const std::string& method);
+    void loadThroughSession(double identifier, const VLURL& url, VLHTTPRequest request);
+    void addressCheckDidEnd(double identifier, const std::shared_ptr<VLHTTPDataTask>& task,
+                            const std::optional<std::string>& denial);
+    VLHTTPRequest sessionRequest(const VLURL& url, const std::string& method, const VLDictionary& options,
+                                 double identifier, bool checksAddresses);
+
+    // Listener calls.
+    void fail(double identifier, std::string message);
+    void failNow(double identifier, const std::string& message);
+    // Runs the call now, or keeps it while the script holds the request paused; calls kept go first.
+    void dispatch(double identifier, std::function<void()> call);
+    void runHeldCalls(double identifier);
+    void completeLocally(double identifier, long status, VLHTTPResponse::Headers headers,
+                         std::optional<VLData> body);
+    void deliverResponse(double identifier, const VLHTTPResponse& response);
+    // Calls data with the ArrayBuffer made then.
+    void deliverData(double identifier, const std::function<JSValueRef(JSContextRef ctx)>& makeBuffer);
+    // Forgets the request, then calls complete with null or the error value.
+    void finish(double identifier, const VLValue& error);
+    // Calls the listener's function of that name, when it has one, with the argument made then.
+    void callListener(VLJSProtectedValue listener, const char* name,
+                      const std::function<JSValueRef(JSContextRef ctx)>& argument);
+
+    // JavaScript thread.
+    std::map<double, std::unique_ptr<VLNetworkRequest>> _requests;
+    std::map<uint64_t, double> _requestIdsByTask;
+    double _lastId = 0;
+    std::shared_ptr<VLHTTPSession> _session;
+    std::shared_ptr<VLNetworkSessionDelegate> _sessionDelegate;
+    std::shared_ptr<VLNotificationCenter::Observer> _terminationObserver;
+    JSGlobalContextRef _globalContext = nullptr;
+    // Read by the hops on the JavaScript thread, and by tests.
+    std::atomic<bool> _terminated{false};
+};

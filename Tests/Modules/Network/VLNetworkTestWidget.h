@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Core/Launcher/VLLocalPathLaunchPayload.h"
+#include "Tests/Support/VLTestWidget.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class VLHTTPDataTask;
+class VLNetworkJSBinding;
+
+// A widget whose script holds the Network binding as `native` and calls it directly, for the binding's
+// tests. `request(name, options)` makes a request whose listener prints each call on the console as
+// "name response {…}", "name data LENGTH "TEXT"" (the text only for short bodies) and
+// "name complete null|{…}", and returns its identifier. Main thread, as VLTestWidget.
+class VLNetworkTestWidget {
+public:
+    explicit VLNetworkTestWidget(const VLTestWidget::Configure& configure = {},
+                                 const std::map<std::string, std::string>& files = {});
+
+    VLTestWidget& widget() { return *_widget; }
+    const std::shared_ptr<VLRuntime>& runtime() const { return _widget->runtime(); }
+
+    // Evaluates the script on the JavaScript thread and settles.
+    void run(const std::string& script);
+    // The number a script expression gives; NaN when it gives none.
+    double number(const std::string& expression);
+    // The text of a script expression, as String() makes it; "threw NAME: MESSAGE" when it throws.
+    std::string text(const std::string& expression);
+
+    // What the listener named printed so far, without the name.
+    std::vector<std::string> calls(const std::string& name) const;
+    // Runs the main queue until the listener named has printed a line starting with the text.
+    bool waitForCall(const std::string& name, const std::string& start);
+    // Waits for the listener's complete, and gives its argument's text.
+    std::string completion(const std::string& name);
+
+    // Runs the block on the JavaScript thread with the binding, then settles.
+    void withBinding(const std::function<void(VLNetworkJSBinding& binding)>& block);
+    // A request's task, or null.
+    std::shared_ptr<VLHTTPDataTask> task(double identifier);
+
+private:
+    std::unique_ptr<VLTestWidget> _widget;
+};
+
+// The configuration of a widget that may reach any host, or only the hosts named.
+VLTestWidget::Configure VLNetworkAccess(std::optional<std::vector<std::string>> hosts = std::nullopt);
