@@ -2,6 +2,7 @@
 
 #include "Modules/Canvas/GL/VLEGLDisplay.h"
 #include "Modules/Canvas/GL/VLEGLSharegroup.h"
+#include "Modules/Canvas/GL/VLGLMemoryTracker.h"
 #include "Platform/Graphics/VLGLLoader.h"
 
 #include <vector>
@@ -104,6 +105,7 @@ void VLEGLContext::start(const std::shared_ptr<VLEGLSharegroup>& sharegroup) {
     VLEGLDisplayAddContext();
     loadEGL();
     sharegroup->addContext(shared_from_this());
+    _memoryTracker = sharegroup->memoryTracker();
     _eglDisplay = eglGetDefaultDisplay();
     if (_eglDisplay != EGL_NO_DISPLAY)
         makeEGLContext(sharegroup);

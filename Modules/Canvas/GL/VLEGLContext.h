@@ -10,6 +10,7 @@
 #include <string_view>
 
 class VLEGLSharegroup;
+class VLGLMemoryTracker;
 
 // One OpenGL ES 2 or 3 context on the process's display (VLEGLDisplay.h), in a share group whose
 // contexts share GL objects. Never current when made; current on at most one thread at a time, and
@@ -48,6 +49,9 @@ public:
     bool isValid() const { return _eglContext != EGL_NO_CONTEXT; }
     bool clientArraysEnabled() const { return _clientArraysEnabled; }
     EGLContext eglContext() const { return _eglContext; }
+    // The memory tracker of the share group, kept here so that the GL wrappers reach it without the
+    // group's lock.
+    VLGLMemoryTracker* memoryTracker() const { return _memoryTracker.get(); }
     EGLDisplay eglDisplay() const { return _eglDisplay; }
 
     // The reset kind found so far; once not ResetNone it never changes.
@@ -107,4 +111,5 @@ private:
     std::atomic<Reset> _reset{ResetNone};
     std::optional<GLenum> _resetStatusForTesting;
     std::optional<bool> _hasRobustness; // whether GL offers the reset status, asked once
+    std::shared_ptr<VLGLMemoryTracker> _memoryTracker;
 };

@@ -23,7 +23,11 @@ VLGLMemoryTracker::trackerForSharegroup(const std::shared_ptr<VLEGLSharegroup>& 
 
 std::shared_ptr<VLGLMemoryTracker> VLGLMemoryTracker::currentTracker() {
     std::shared_ptr<VLEGLContext> context = VLEGLContext::currentContext();
-    return context ? trackerForSharegroup(context->sharegroup()) : nullptr;
+    if (!context)
+        return nullptr;
+    // Through the context's own reference: the context keeps its group's tracker.
+    VLGLMemoryTracker* tracker = context->memoryTracker();
+    return std::shared_ptr<VLGLMemoryTracker>(std::move(context), tracker);
 }
 
 uint64_t VLGLMemoryTracker::renderingMemorySize() {
@@ -33,12 +37,12 @@ uint64_t VLGLMemoryTracker::renderingMemorySize() {
 
 void VLGLMemoryTracker::setBytesOfTexture(uint64_t bytes, uint32_t texture, uint32_t image) {
     std::lock_guard guard(_lock);
-    setBytesOfEntry(_textures[texture], bytes, image);
+    setBytesOfEntry(imagesOfTexture(texture), bytes, image);
 }
 
 void VLGLMemoryTracker::setImagesOfTexture(ImageMap images, uint32_t texture) {
     std::lock_guard guard(_lock);
-    ImageMap& entry = _textures[texture];
+    ImageMap& entry = imagesOfTexture(texture);
     _total -= sumOfImages(entry);
     _total += sumOfImages(images);
     entry = std::move(images);
@@ -76,6 +80,8 @@ void VLGLMemoryTracker::forgetTextures(const uint32_t* names, int32_t count) {
         if (found == _textures.end())
             continue;
         _total -= sumOfImages(found->second);
+        if (&found->second == _lastImages)
+            _lastImages = nullptr;
         _textures.erase(found);
     }
 }
@@ -93,6 +99,14 @@ void VLGLMemoryTracker::forgetRenderbuffers(const uint32_t* names, int32_t count
 VLGLMemoryTracker::Contents VLGLMemoryTracker::contents() const {
     std::lock_guard guard(_lock);
     return {_textures, _buffers, _renderbuffers, _total};
+}
+
+VLGLMemoryTracker::ImageMap& VLGLMemoryTracker::imagesOfTexture(uint32_t texture) {
+    if (!_lastImages || _lastTexture != texture) {
+        _lastImages = &_textures[texture];
+        _lastTexture = texture;
+    }
+    return *_lastImages;
 }
 
 void VLGLMemoryTracker::setBytesOfEntry(ByteMap& entries, uint64_t bytes, uint32_t key) {

@@ -59,11 +59,16 @@ public:
     Contents contents() const;
 
 private:
-    // Under the lock.
+    // Under the lock. The texture's images, made when missing.
+    ImageMap& imagesOfTexture(uint32_t texture);
     void setBytesOfEntry(ByteMap& entries, uint64_t bytes, uint32_t key);
     void forgetObjects(ByteMap& objects, const uint32_t* names, int32_t count);
 
     mutable VLUnfairLock _lock;
+    // The texture last recorded, whose images a canvas uploading again reaches without a lookup; the
+    // maps' elements stay where they are until erased.
+    uint32_t _lastTexture = 0;
+    ImageMap* _lastImages = nullptr;
     std::unordered_map<uint32_t, ImageMap> _textures;
     ByteMap _buffers;
     ByteMap _renderbuffers;
