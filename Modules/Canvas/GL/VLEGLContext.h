@@ -49,10 +49,10 @@ public:
     bool isValid() const { return _eglContext != EGL_NO_CONTEXT; }
     bool clientArraysEnabled() const { return _clientArraysEnabled; }
     EGLContext eglContext() const { return _eglContext; }
+    EGLDisplay eglDisplay() const { return _eglDisplay; }
     // The memory tracker of the share group, kept here so that the GL wrappers reach it without the
     // group's lock.
     VLGLMemoryTracker* memoryTracker() const { return _memoryTracker.get(); }
-    EGLDisplay eglDisplay() const { return _eglDisplay; }
 
     // The reset kind found so far; once not ResetNone it never changes.
     Reset reset() const { return _reset.load(); }
