@@ -71,23 +71,19 @@ public:
     // nothing without one (the arguments are then not even formatted).
     template <typename... Arguments>
     static void vllog_log(std::string_view format, const Arguments&... arguments) {
-        if (std::shared_ptr<VLGLLogger> logger = currentLogger())
-            logger->logUsingLogLevelWithContent(VLStringWithFormat(format, arguments...));
+        logWithLevel(&VLGLLogger::logUsingLogLevelWithContent, format, arguments...);
     }
     template <typename... Arguments>
     static void vllog_info(std::string_view format, const Arguments&... arguments) {
-        if (std::shared_ptr<VLGLLogger> logger = currentLogger())
-            logger->logUsingInfoLevelWithContent(VLStringWithFormat(format, arguments...));
+        logWithLevel(&VLGLLogger::logUsingInfoLevelWithContent, format, arguments...);
     }
     template <typename... Arguments>
     static void vllog_warn(std::string_view format, const Arguments&... arguments) {
-        if (std::shared_ptr<VLGLLogger> logger = currentLogger())
-            logger->logUsingWarnLevelWithContent(VLStringWithFormat(format, arguments...));
+        logWithLevel(&VLGLLogger::logUsingWarnLevelWithContent, format, arguments...);
     }
     template <typename... Arguments>
     static void vllog_error(std::string_view format, const Arguments&... arguments) {
-        if (std::shared_ptr<VLGLLogger> logger = currentLogger())
-            logger->logUsingErrorLevelWithContent(VLStringWithFormat(format, arguments...));
+        logWithLevel(&VLGLLogger::logUsingErrorLevelWithContent, format, arguments...);
     }
 
 private:
@@ -100,6 +96,12 @@ private:
     void start(const std::shared_ptr<VLEGLSharegroup>& sharegroup);
     void makeEGLContext(const std::shared_ptr<VLEGLSharegroup>& sharegroup);
     static std::shared_ptr<VLGLLogger> currentLogger();
+    template <typename... Arguments>
+    static void logWithLevel(void (VLGLLogger::*level)(const std::string&), std::string_view format,
+                             const Arguments&... arguments) {
+        if (std::shared_ptr<VLGLLogger> logger = currentLogger())
+            ((*logger).*level)(VLStringWithFormat(format, arguments...));
+    }
 
     EGLContext _eglContext = EGL_NO_CONTEXT;
     EGLDisplay _eglDisplay = EGL_NO_DISPLAY;

@@ -17,29 +17,25 @@ namespace {
 
 using EnterFunction = std::function<bool(const std::shared_ptr<VLEGLContext>&, const std::function<void()>&)>;
 
+// An entry that answers nothing, made to answer whether it ran the block.
+EnterFunction runsBlock(void (*enter)(const std::shared_ptr<VLEGLContext>&, const std::function<void()>&)) {
+    return [enter](const std::shared_ptr<VLEGLContext>& context, const std::function<void()>& block) {
+        bool ran = false;
+        enter(context, [&] {
+            ran = true;
+            block();
+        });
+        return ran;
+    };
+}
+
 // Each scoped entry, answering whether it ran the block.
 const std::vector<std::pair<const char*, EnterFunction>>& scopedEntries() {
     static const std::vector<std::pair<const char*, EnterFunction>> entries = {
         {"VLGLTryEnterContextWithBlockScope", VLGLTryEnterContextWithBlockScope},
         {"VLGLEnterContextWithBlockScope", VLGLEnterContextWithBlockScope},
-        {"VLGLEnterContextOfObjectsWithBlockScope",
-         [](const auto& context, const auto& block) {
-             bool ran = false;
-             VLGLEnterContextOfObjectsWithBlockScope(context, [&] {
-                 ran = true;
-                 block();
-             });
-             return ran;
-         }},
-        {"VLEGLEnterContextWithBlockScope",
-         [](const auto& context, const auto& block) {
-             bool ran = false;
-             VLEGLEnterContextWithBlockScope(context, [&] {
-                 ran = true;
-                 block();
-             });
-             return ran;
-         }},
+        {"VLGLEnterContextOfObjectsWithBlockScope", runsBlock(VLGLEnterContextOfObjectsWithBlockScope)},
+        {"VLEGLEnterContextWithBlockScope", runsBlock(VLEGLEnterContextWithBlockScope)},
     };
     return entries;
 }
