@@ -13,11 +13,12 @@ namespace {
 constexpr EGLint kEGLRobustResourceInitializationANGLE = 0x3453;
 
 // The calling thread's current context, held weakly: a context that goes stops being anyone's current
-// one. Owned by its thread.
+// one. Owned by its thread. Every GL wrapper reads it: in the static TLS block, reached without a call
+// (the library is loaded with the program, and the record is small enough for a later dlopen too).
 struct ThreadLocalInfo {
     std::weak_ptr<VLEGLContext> currentContext;
 };
-thread_local ThreadLocalInfo threadLocalInfo;
+thread_local ThreadLocalInfo threadLocalInfo __attribute__((tls_model("initial-exec")));
 
 EGLConfig chooseConfig(EGLDisplay display, int api) {
     // Surfaceless contexts are never bound to a window; without the pbuffer bit Mesa's surfaceless
