@@ -37,12 +37,13 @@ uint64_t VLGLMemoryTracker::renderingMemorySize() {
 
 void VLGLMemoryTracker::setBytesOfTexture(uint64_t bytes, uint32_t texture, uint32_t image) {
     std::lock_guard guard(_lock);
-    setBytesOfEntry(imagesOfTexture(texture), bytes, image);
+    setBytes(imageEntry(texture, image), bytes);
 }
 
 void VLGLMemoryTracker::setImagesOfTexture(ImageMap images, uint32_t texture) {
     std::lock_guard guard(_lock);
-    ImageMap& entry = imagesOfTexture(texture);
+    forgetLastEntry(texture);
+    ImageMap& entry = _textures[texture];
     _total -= sumOfImages(entry);
     _total += sumOfImages(images);
     entry = std::move(images);
@@ -60,17 +61,17 @@ void VLGLMemoryTracker::addMipChainOfTexture(uint32_t texture) {
             chains[key | kMipChainLevel] = bytes / 3;
     }
     for (const auto& [key, bytes] : chains)
-        setBytesOfEntry(images, bytes, key);
+        setBytes(images[key], bytes);
 }
 
 void VLGLMemoryTracker::setBytesOfBuffer(uint64_t bytes, uint32_t buffer) {
     std::lock_guard guard(_lock);
-    setBytesOfEntry(_buffers, bytes, buffer);
+    setBytes(_buffers[buffer], bytes);
 }
 
 void VLGLMemoryTracker::setBytesOfRenderbuffer(uint64_t bytes, uint32_t renderbuffer) {
     std::lock_guard guard(_lock);
-    setBytesOfEntry(_renderbuffers, bytes, renderbuffer);
+    setBytes(_renderbuffers[renderbuffer], bytes);
 }
 
 void VLGLMemoryTracker::forgetTextures(const uint32_t* names, int32_t count) {
@@ -80,8 +81,7 @@ void VLGLMemoryTracker::forgetTextures(const uint32_t* names, int32_t count) {
         if (found == _textures.end())
             continue;
         _total -= sumOfImages(found->second);
-        if (&found->second == _lastImages)
-            _lastImages = nullptr;
+        forgetLastEntry(names[i]);
         _textures.erase(found);
     }
 }
@@ -101,16 +101,21 @@ VLGLMemoryTracker::Contents VLGLMemoryTracker::contents() const {
     return {_textures, _buffers, _renderbuffers, _total};
 }
 
-VLGLMemoryTracker::ImageMap& VLGLMemoryTracker::imagesOfTexture(uint32_t texture) {
-    if (!_lastImages || _lastTexture != texture) {
-        _lastImages = &_textures[texture];
+uint64_t& VLGLMemoryTracker::imageEntry(uint32_t texture, uint32_t image) {
+    if (!_lastEntry || _lastTexture != texture || _lastImage != image) {
+        _lastEntry = &_textures[texture][image];
         _lastTexture = texture;
+        _lastImage = image;
     }
-    return *_lastImages;
+    return *_lastEntry;
 }
 
-void VLGLMemoryTracker::setBytesOfEntry(ByteMap& entries, uint64_t bytes, uint32_t key) {
-    uint64_t& entry = entries[key];
+void VLGLMemoryTracker::forgetLastEntry(uint32_t texture) {
+    if (_lastTexture == texture)
+        _lastEntry = nullptr;
+}
+
+void VLGLMemoryTracker::setBytes(uint64_t& entry, uint64_t bytes) {
     _total += bytes - entry;
     entry = bytes;
 }

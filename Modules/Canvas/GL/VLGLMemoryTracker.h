@@ -59,16 +59,20 @@ public:
     Contents contents() const;
 
 private:
-    // Under the lock. The texture's images, made when missing.
-    ImageMap& imagesOfTexture(uint32_t texture);
-    void setBytesOfEntry(ByteMap& entries, uint64_t bytes, uint32_t key);
+    // Under the lock. The entry of the texture's image, made when missing.
+    uint64_t& imageEntry(uint32_t texture, uint32_t image);
+    // Before the texture's images are erased.
+    void forgetLastEntry(uint32_t texture);
+    // Keeps the total.
+    void setBytes(uint64_t& entry, uint64_t bytes);
     void forgetObjects(ByteMap& objects, const uint32_t* names, int32_t count);
 
     mutable VLUnfairLock _lock;
-    // The texture last recorded, whose images a canvas uploading again reaches without a lookup; the
-    // maps' elements stay where they are until erased.
+    // The image last recorded, which a canvas uploading it again reaches without a lookup; the maps'
+    // elements stay where they are until erased.
     uint32_t _lastTexture = 0;
-    ImageMap* _lastImages = nullptr;
+    uint32_t _lastImage = 0;
+    uint64_t* _lastEntry = nullptr;
     std::unordered_map<uint32_t, ImageMap> _textures;
     ByteMap _buffers;
     ByteMap _renderbuffers;

@@ -92,6 +92,22 @@ TEST_F(VLGLMemoryTrackerTests, ImagesAreRecordedOnTheBoundTextureAndReplaced) {
         VLGLDeleteTextures(1, &name);
 }
 
+TEST_F(VLGLMemoryTrackerTests, AnImageRecordedAgainAfterItsTextureChangedWholeStartsAnew) {
+    const GLuint texture = boundTexture(GL_TEXTURE_2D);
+    VLGLTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    VLGLTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, 4, 4);
+    VLGLTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    EXPECT_THAT(imagesOf(texture), UnorderedElementsAre(Pair(0, 4)));
+    expectTotalIsTheSum();
+    VLGLDeleteTextures(1, &texture);
+    // The same name again, as a new texture.
+    glBindTexture(GL_TEXTURE_2D, texture);
+    VLGLTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    EXPECT_THAT(imagesOf(texture), UnorderedElementsAre(Pair(0, 8)));
+    expectTotalIsTheSum();
+    VLGLDeleteTextures(1, &texture);
+}
+
 TEST_F(VLGLMemoryTrackerTests, NothingIsRecordedWithoutABoundTextureOrACurrentContext) {
     glBindTexture(GL_TEXTURE_2D, 0);
     const VLGLMemoryTracker::Contents before = tracker->contents();
