@@ -13,6 +13,7 @@ packages=(
     libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev
     libcurl4-openssl-dev ca-certificates curl
     dbus-daemon
+    libegl-dev libgles-dev libegl1 libgles2 libegl-mesa0 libgl1-mesa-dri
 )
 packages+=("$@")
 # npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.

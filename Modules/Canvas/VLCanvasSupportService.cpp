@@ -1,7 +1,7 @@
 #include "Modules/Canvas/VLCanvasSupportService.h"
 
 #include "Core/Engine/Parts/VLDynamicPartsDescriptor.h"
-#include "Modules/Canvas/VLEGLSupport.h"
+#include "Modules/Canvas/GL/VLEGLDisplay.h"
 
 VL_EXPORT_PART_CLASS(VLCanvasSupportService);
 

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "Modules/Canvas/GL/VLGLLogger.h"
+#include "Platform/Foundation/VLStringWithFormat.h"
+#include "Platform/Graphics/VLGLFunctions.h"
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+class VLEGLSharegroup;
+class VLGLMemoryTracker;
+
+// One OpenGL ES 2 or 3 context on the process's display (VLEGLDisplay.h), in a share group whose
+// contexts share GL objects. Never current when made; current on at most one thread at a time, and
+// only through setCurrentContext() and the scoped entries (VLEGLContextScope.h), which keep the
+// per-thread record that currentContext() reads. Contexts are surfaceless while current.
+//
+// Made with create(); the fields are fixed once made, except the reset kind (atomic) and the
+// pixel-store mark, which the thread that has the context current reads and writes. The destructor may
+// run on any thread.
+class VLEGLContext : public std::enable_shared_from_this<VLEGLContext> {
+public:
+    // GPU reset kinds, as checkReset() answers them.
+    enum Reset : int { ResetNone = 0, ResetGuilty = 1, ResetInnocent = 2, ResetUnknown = 3 };
+
+    // A context of the api (2 or 3; on Mesa an ES 2 request gets an ES 3.2 context, and api() stays
+    // what was asked) in the group, or in a new group of its own when none is given. Invalid (and
+    // answering false wherever it is used) when EGL cannot start or refuses the context.
+    static std::shared_ptr<VLEGLContext> create(int api);
+    static std::shared_ptr<VLEGLContext> create(int api, std::shared_ptr<VLEGLSharegroup> sharegroup);
+    static std::shared_ptr<VLEGLContext> create(int api, std::shared_ptr<VLEGLSharegroup> sharegroup,
+                                                bool clientArraysEnabled);
+    ~VLEGLContext();
+    VLEGLContext(const VLEGLContext&) = delete;
+    VLEGLContext& operator=(const VLEGLContext&) = delete;
+
+    // The context recorded as current on the calling thread, or nullptr.
+    static std::shared_ptr<VLEGLContext> currentContext();
+    // Makes the context current on the calling thread and records it; false (record unchanged) when the
+    // context is invalid or EGL refuses, as it does for a context current on another thread. nullptr
+    // clears the record and releases the thread's context.
+    static bool setCurrentContext(const std::shared_ptr<VLEGLContext>& context);
+
+    // The group; for the group's hidden context, the group while it exists.
+    std::shared_ptr<VLEGLSharegroup> sharegroup() const;
+    int api() const { return _api; }
+    bool isValid() const { return _eglContext != EGL_NO_CONTEXT; }
+    bool clientArraysEnabled() const { return _clientArraysEnabled; }
+    EGLContext eglContext() const { return _eglContext; }
+    EGLDisplay eglDisplay() const { return _eglDisplay; }
+    // The memory tracker of the share group, kept here so that the GL wrappers reach it without the
+    // group's lock.
+    VLGLMemoryTracker* memoryTracker() const { return _memoryTracker.get(); }
+
+    // The reset kind found so far; once not ResetNone it never changes.
+    Reset reset() const { return _reset.load(); }
+    // Asks the context current on the calling thread (callers make this one current first) whether the
+    // GPU reset it, and keeps the first kind found.
+    Reset checkReset();
+    // Tests stand in the status that the next checkReset() reads, since llvmpipe never resets.
+    void setResetStatusForTesting(GLenum status) { _resetStatusForTesting = status; }
+
+    // Set by WebGL while its pixel-store state or pixel buffer bindings differ from the engine's
+    // defaults; VLGLWithDefaultPixelStore reads it.
+    bool pixelStoreMayDiffer() const { return _pixelStoreMayDiffer; }
+    void setPixelStoreMayDiffer(bool differ) { _pixelStoreMayDiffer = differ; }
+
+    // GL diagnostics, through the logger of the share group of the calling thread's current context;
+    // nothing without one (the arguments are then not even formatted).
+    template <typename... Arguments>
+    static void vllog_log(std::string_view format, const Arguments&... arguments) {
+        logWithLevel(&VLGLLogger::logUsingLogLevelWithContent, format, arguments...);
+    }
+    template <typename... Arguments>
+    static void vllog_info(std::string_view format, const Arguments&... arguments) {
+        logWithLevel(&VLGLLogger::logUsingInfoLevelWithContent, format, arguments...);
+    }
+    template <typename... Arguments>
+    static void vllog_warn(std::string_view format, const Arguments&... arguments) {
+        logWithLevel(&VLGLLogger::logUsingWarnLevelWithContent, format, arguments...);
+    }
+    template <typename... Arguments>
+    static void vllog_error(std::string_view format, const Arguments&... arguments) {
+        logWithLevel(&VLGLLogger::logUsingErrorLevelWithContent, format, arguments...);
+    }
+
+private:
+    friend class VLEGLSharegroup;
+
+    VLEGLContext(int api, bool clientArraysEnabled);
+    // The share group's hidden context, which refers to its group without keeping it.
+    static std::shared_ptr<VLEGLContext>
+    createHidden(int api, const std::shared_ptr<VLEGLSharegroup>& sharegroup, bool clientArraysEnabled);
+    void start(const std::shared_ptr<VLEGLSharegroup>& sharegroup);
+    void makeEGLContext(const std::shared_ptr<VLEGLSharegroup>& sharegroup);
+    static std::shared_ptr<VLGLLogger> currentLogger();
+    template <typename... Arguments>
+    static void logWithLevel(void (VLGLLogger::*level)(const std::string&), std::string_view format,
+                             const Arguments&... arguments) {
+        if (std::shared_ptr<VLGLLogger> logger = currentLogger())
+            ((*logger).*level)(VLStringWithFormat(format, arguments...));
+    }
+
+    EGLContext _eglContext = EGL_NO_CONTEXT;
+    EGLDisplay _eglDisplay = EGL_NO_DISPLAY;
+    const bool _clientArraysEnabled;
+    bool _pixelStoreMayDiffer = false;
+    std::shared_ptr<VLEGLSharegroup> _sharegroup;   // every context but the hidden one
+    std::weak_ptr<VLEGLSharegroup> _weakSharegroup; // the hidden one
+    const int _api;
+    std::atomic<Reset> _reset{ResetNone};
+    std::optional<GLenum> _resetStatusForTesting;
+    std::optional<bool> _hasRobustness; // whether GL offers the reset status, asked once
+    std::shared_ptr<VLGLMemoryTracker> _memoryTracker;
+};

@@ -1,5 +1,0 @@
-#include "Modules/Canvas/VLEGLSupport.h"
-
-bool VLEGLIsSupported() {
-    return false;
-}

@@ -1,4 +1,0 @@
-#pragma once
-
-// Whether the process can draw with EGL: false until the GL foundation exists. Any thread.
-bool VLEGLIsSupported();
