@@ -32,7 +32,8 @@ bool replay(const std::filesystem::path& input) {
         std::fprintf(stderr, "can't read %s\n", input.c_str());
         return false;
     }
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(stream),
+                                     std::istreambuf_iterator<char>()};
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     return true;
 }
