@@ -163,59 +163,11 @@ std::u16string VLUTF16FromUTF8(std::string_view utf8) {
 }
 
 std::optional<std::u16string> VLUTF16FromUTF8Decoding(std::string_view bytes, bool fatal) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    char32_t codePoint = 0;
-    int needed = 0;
-    int seen = 0;
-    unsigned char lower = 0x80;
-    unsigned char upper = 0xBF;
-    for (size_t i = 0; i < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (needed == 0) {
-            ++i;
-            if (byte < 0x80) {
-                out += char16_t(byte);
-            } else if (byte >= 0xC2 && byte <= 0xDF) {
-                needed = 1, codePoint = byte & 0x1F;
-            } else if (byte >= 0xE0 && byte <= 0xEF) {
-                lower = byte == 0xE0 ? 0xA0 : 0x80;
-                upper = byte == 0xED ? 0x9F : 0xBF;
-                needed = 2, codePoint = byte & 0x0F;
-            } else if (byte >= 0xF0 && byte <= 0xF4) {
-                lower = byte == 0xF0 ? 0x90 : 0x80;
-                upper = byte == 0xF4 ? 0x8F : 0xBF;
-                needed = 3, codePoint = byte & 0x07;
-            } else if (fatal) {
-                return std::nullopt;
-            } else {
-                out += char16_t(kReplacementCharacter);
-            }
-            continue;
-        }
-        if (byte < lower || byte > upper) {
-            // The sequence ends before this byte, which is read again as the start of the next one.
-            if (fatal)
-                return std::nullopt;
-            out += char16_t(kReplacementCharacter);
-            needed = seen = 0;
-            lower = 0x80, upper = 0xBF;
-            continue;
-        }
-        ++i;
-        lower = 0x80, upper = 0xBF;
-        codePoint = (codePoint << 6) | (byte & 0x3F);
-        if (++seen == needed) {
-            appendUTF16(out, codePoint);
-            needed = seen = 0;
-        }
-    }
-    if (needed != 0) {
-        if (fatal)
-            return std::nullopt;
-        out += char16_t(kReplacementCharacter);
-    }
-    return out;
+    if (VLIsValidUTF8(bytes))
+        return VLUTF16FromUTF8(bytes);
+    if (fatal)
+        return std::nullopt;
+    return VLUTF16FromUTF8(VLUTF8ByDecodingLossily(bytes));
 }
 
 std::string VLUTF8FromUTF16(std::u16string_view utf16) {

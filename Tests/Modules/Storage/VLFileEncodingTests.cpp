@@ -1,16 +1,11 @@
 #include "Modules/Storage/VLFileEncoding.h"
+#include "Tests/Support/VLTestBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace {
-
-VLData bytesOf(std::string_view text) {
-    return VLData(text.begin(), text.end());
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(VLFileEncodingTests, BytesReadAsTextInEachEncoding) {
     const struct Case {
@@ -50,7 +45,8 @@ TEST(VLFileEncodingTests, BytesReadAsTextInEachEncoding) {
          "b\xef\xbf\xbd"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.text, VLFileStringFromData(bytesOf(c.bytes), c.encoding)) << c.encoding << " " << c.text;
+        EXPECT_EQ(c.text, VLFileStringFromData(VLTestBytes(c.bytes), c.encoding))
+            << c.encoding << " " << c.text;
 }
 
 TEST(VLFileEncodingTests, TextWrittenAsBytesInEachEncodingWhateverItHolds) {
@@ -82,5 +78,6 @@ TEST(VLFileEncodingTests, TextWrittenAsBytesInEachEncodingWhateverItHolds) {
         {"\xc3\xa9", "klingon", "\xc3\xa9"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(bytesOf(c.bytes), VLFileDataFromString(c.text, c.encoding)) << c.encoding << " " << c.text;
+        EXPECT_EQ(VLTestBytes(c.bytes), VLFileDataFromString(c.text, c.encoding))
+            << c.encoding << " " << c.text;
 }

@@ -4,6 +4,7 @@
 #include "Platform/Foundation/VLSHA256.h"
 #include "Tests/Support/VLFakeFileSystemOwner.h"
 #include "Tests/Support/VLPrivateTMPDIR.h"
+#include "Tests/Support/VLTestBytes.h"
 #include "Tests/Support/VLValuePrinter.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-VLData bytesOf(std::string_view text) {
-    return VLData(text.begin(), text.end());
-}
 
 VLValue errorOf(std::string code, std::string message, std::string syscall, std::string path) {
     return VLDictionary{{"code", code}, {"message", message}, {"syscall", syscall}, {"path", path}};
@@ -86,8 +83,8 @@ TEST_F(VLFilePerformTest, EachOperationDoesItsWorkInTheSandbox) {
     EXPECT_EQ("hello", contentsOf(usr() / "a.txt"));
     EXPECT_EQ(VLValue(), failure("writeFile", {"vlfile://usr/a.txt", " world", nullptr, true}));
     EXPECT_EQ(VLValue("hello world"), perform("readFile", {"vlfile://usr/a.txt", "utf8"}).result);
-    EXPECT_EQ(VLValue(bytesOf("hello world")), perform("readFile", {"vlfile://usr/a.txt"}).result);
-    EXPECT_EQ(VLValue(bytesOf("main()")), perform("readFile", {"index.js"}).result);
+    EXPECT_EQ(VLValue(VLTestBytes("hello world")), perform("readFile", {"vlfile://usr/a.txt"}).result);
+    EXPECT_EQ(VLValue(VLTestBytes("main()")), perform("readFile", {"index.js"}).result);
     EXPECT_EQ(VLValue::null(), perform("access", {"lib/data.bin"}).result);
     EXPECT_EQ(VLValue(true), perform("exists", {"vlfile://usr/a.txt"}).result);
     EXPECT_EQ(VLValue(false), perform("exists", {"vlfile://usr/b.txt"}).result);
@@ -337,7 +334,7 @@ TEST_F(VLFilePerformTest, AWriteBesideANameNearTheLongestMakesItsTemporaryFile) 
 }
 
 TEST_F(VLFilePerformTest, PackageFilesAreReadAndCopiedOnlyThroughTheirDigests) {
-    const VLSHA256Digest digest = VLSHA256::digest(bytesOf("\x01\x02\x03"));
+    const VLSHA256Digest digest = VLSHA256::digest(VLTestBytes("\x01\x02\x03"));
     const VLData wrong(32, 0);
     const struct Case {
         VLValue digests;

@@ -9,6 +9,7 @@
 #include "Tests/Support/VLLogCapture.h"
 #include "Tests/Support/VLSystemStatusTestMonitor.h"
 #include "Tests/Support/VLWaitUntil.h"
+#include "Tests/Supports/SystemStatus/VLSystemStatusFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,6 @@
 #include <vector>
 
 namespace {
-
-std::filesystem::path fixture(const char* tree = "laptop-discharging") {
-    return std::filesystem::path(VELTO_FIXTURES) / "system-status" / tree;
-}
 
 // Keeps the generations it is told, on the monitor's queue.
 class Observer final : public VLSystemStatusObserver {
@@ -62,7 +59,7 @@ const std::string kStopped = "app.velto.engine/VLSystemStatusMonitor info: Stopp
 } // namespace
 
 TEST(VLSystemStatusMonitor, TheFirstReadWaitsForABaseline150MillisecondsBeforeItsReading) {
-    VLSystemStatusTestMonitor test(fixture());
+    VLSystemStatusTestMonitor test(VLSystemStatusFixture());
     auto future = readAside(test);
     EXPECT_EQ(test.scheduler().pendingDelays(), std::vector<double>({0.15}));
     // What the counters gain after the baseline is the first reading's.
@@ -87,7 +84,7 @@ TEST(VLSystemStatusMonitor, TheFirstReadWaitsForABaseline150MillisecondsBeforeIt
 
 TEST(VLSystemStatusMonitor, ReadsKeepItSamplingUntilTwoSecondsPassWithoutOne) {
     VLLogCapture capture(VLLogFlagInfo);
-    VLSystemStatusTestMonitor test(fixture());
+    VLSystemStatusTestMonitor test(VLSystemStatusFixture());
     auto future = readAside(test);
     test.advance(0.15);
     EXPECT_EQ(future.get()->generation, 1u);
@@ -120,7 +117,7 @@ TEST(VLSystemStatusMonitor, ReadsKeepItSamplingUntilTwoSecondsPassWithoutOne) {
 }
 
 TEST(VLSystemStatusMonitor, ChangesWithin100MillisecondsBringOneExtraReading) {
-    VLSystemStatusTestMonitor test(fixture());
+    VLSystemStatusTestMonitor test(VLSystemStatusFixture());
     auto observer = std::make_shared<Observer>();
     test.monitor()->addObserver(observer);
     test.advance(0.15);
@@ -155,7 +152,7 @@ TEST(VLSystemStatusMonitor, ChangesWithin100MillisecondsBringOneExtraReading) {
 }
 
 TEST(VLSystemStatusMonitor, TheWaitForTheNetworkPathEndsBy250Milliseconds) {
-    VLSystemStatusTestMonitor test(fixture(), nullptr, false);
+    VLSystemStatusTestMonitor test(VLSystemStatusFixture(), nullptr, false);
     auto future = readAside(test);
     test.advance(0.24);
     EXPECT_EQ(future.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
@@ -171,7 +168,7 @@ TEST(VLSystemStatusMonitor, TheWaitForTheNetworkPathEndsBy250Milliseconds) {
 
 TEST(VLSystemStatusMonitor, SleepThenWakePostsTwiceAndASecondSleepNothing) {
     auto server = std::make_shared<VLWindowServer>();
-    VLSystemStatusTestMonitor test(fixture());
+    VLSystemStatusTestMonitor test(VLSystemStatusFixture());
     int posted = 0;
     auto token = VLNotificationCenter::defaultCenter().addObserver(
         VLSystemStatusSystemSleepDidChangeNotification, test.monitor().get(),

@@ -8,6 +8,7 @@
 #include "Supports/SystemStatus/VLSystemStatusProcessorReader.h"
 #include "Supports/SystemStatus/VLSystemStatusReading.h"
 #include "Tests/Support/VLTemporaryDirectory.h"
+#include "Tests/Supports/SystemStatus/VLSystemStatusFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,6 @@
 #include <string>
 
 namespace {
-
-std::filesystem::path fixture(const char* tree) {
-    return std::filesystem::path(VELTO_FIXTURES) / "system-status" / tree;
-}
 
 std::string number(double value) {
     std::ostringstream text;
@@ -63,7 +60,7 @@ std::string describe(const VLSystemStatusReading& reading) {
 class Tree {
 public:
     explicit Tree(const char* name) : _root(_directory / "root") {
-        std::filesystem::copy(fixture(name), _root, std::filesystem::copy_options::recursive);
+        std::filesystem::copy(VLSystemStatusFixture(name), _root, std::filesystem::copy_options::recursive);
     }
     std::string root() const { return _root.string(); }
     void write(const std::string& path, const std::string& contents) const {

@@ -5,6 +5,7 @@
 #include "Supports/SystemStatus/VLSystemStatusSMCFunctions.h"
 #include "Tests/Support/VLFakeSMCTransport.h"
 #include "Tests/Support/VLLogCapture.h"
+#include "Tests/Supports/SystemStatus/VLSystemStatusFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +28,6 @@ std::string names(const std::vector<VLSMCKeyRecord>& records) {
     for (const VLSMCKeyRecord& record : records)
         text += (text.empty() ? "" : " ") + VLFourCharCodeString(record.key);
     return text;
-}
-
-std::string fixture(const char* tree) {
-    return std::string(VELTO_FIXTURES) + "/system-status/" + tree;
 }
 
 const std::string kLogPrefix = "app.velto.engine/VLSystemStatusMonitor info: ";
@@ -218,7 +215,8 @@ TEST(VLSMCHwmonTransport, PresentsProcessorSensorsAndThePowerMeter) {
         {"laptop-charging", "Tp00", 61.3, 41.5},
     };
     for (const auto& test : cases) {
-        VLSystemStatusSMC smc(std::make_shared<VLSMCHwmonTransport>(fixture(test.tree)));
+        VLSystemStatusSMC smc(
+            std::make_shared<VLSMCHwmonTransport>(VLSystemStatusFixture(test.tree).string()));
         smc.open();
         EXPECT_EQ(names(smc.temperatureKeys()), test.keys) << test.tree;
         EXPECT_EQ(smc.temperature(), test.temperature) << test.tree;
@@ -227,7 +225,7 @@ TEST(VLSMCHwmonTransport, PresentsProcessorSensorsAndThePowerMeter) {
     // What the cases logged is not the desktop's.
     VLLogFlush();
     VLLogCapture capture(VLLogFlagInfo);
-    VLSystemStatusSMC smc(std::make_shared<VLSMCHwmonTransport>(fixture("desktop")));
+    VLSystemStatusSMC smc(std::make_shared<VLSMCHwmonTransport>(VLSystemStatusFixture("desktop").string()));
     smc.open();
     VLLogFlush();
     EXPECT_TRUE(smc.isUnavailable());

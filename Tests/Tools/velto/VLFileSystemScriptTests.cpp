@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string fixture(const std::string& name) {
+std::string fsPackage(const std::string& name) {
     return std::string(VELTO_FIXTURES) + "/fs/" + name;
 }
 
@@ -16,9 +16,9 @@ std::string fixture(const std::string& name) {
 // operations before it ends.
 TEST(VLFileSystemScriptTests, PackagesRequireModulesAndUseTheFileSystemAsNodeDoes) {
     for (const char* name : {"require", "forms", "errors"}) {
-        const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run '" + fixture(name) + "'");
+        const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run '" + fsPackage(name) + "'");
         EXPECT_EQ(outcome.status, 0) << name;
-        EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(fixture(name) + "/expected.txt")) << name;
+        EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(fsPackage(name) + "/expected.txt")) << name;
         EXPECT_EQ(outcome.err, "") << name;
     }
 }
