@@ -67,21 +67,11 @@ std::string toBase64URL(std::span<const uint8_t> data) {
     return text;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 VLData fromHex(std::string_view text) {
     VLData data;
     data.reserve(text.size() / 2);
     for (size_t index = 0; index + 1 < text.size(); index += 2) {
-        const int high = hexValue(text[index]), low = hexValue(text[index + 1]);
+        const int high = VLHexDigitValue(text[index]), low = VLHexDigitValue(text[index + 1]);
         if (high < 0 || low < 0)
             break;
         data.push_back(uint8_t(high << 4 | low));

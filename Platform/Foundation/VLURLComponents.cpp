@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLURLComponents.h"
 
+#include "Platform/Foundation/VLUnicode.h"
+
 #include <algorithm>
 
 namespace {
@@ -27,16 +29,6 @@ std::string percentEncode(std::string_view text, std::string_view allowed) {
 
 constexpr std::string_view kAllowedInQueryItem = "-._~!$'()*+,;:@/?";
 constexpr std::string_view kAllowedInPath = "-._~!$&'()*+,=:@/";
-
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isSchemeText(std::string_view text) {
     auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
@@ -179,9 +171,9 @@ std::string VLURLComponents::percentDecode(std::string_view text) {
     std::string result;
     result.reserve(text.size());
     for (size_t index = 0; index < text.size(); ++index) {
-        if (text[index] == '%' && index + 2 < text.size() && hexDigitValue(text[index + 1]) >= 0 &&
-            hexDigitValue(text[index + 2]) >= 0) {
-            result += char(hexDigitValue(text[index + 1]) * 16 + hexDigitValue(text[index + 2]));
+        if (text[index] == '%' && index + 2 < text.size() && VLHexDigitValue(text[index + 1]) >= 0 &&
+            VLHexDigitValue(text[index + 2]) >= 0) {
+            result += char(VLHexDigitValue(text[index + 1]) * 16 + VLHexDigitValue(text[index + 2]));
             index += 2;
         } else {
             result += text[index];

@@ -265,6 +265,16 @@ std::string_view VLStringByTrimmingWhitespaceAndNewlines(std::string_view text) 
     return start < end ? text.substr(start, end - start) : std::string_view();
 }
 
+int VLHexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 std::string VLASCIILowercaseString(std::string_view text) {
     return changeASCIICase<'A', 'Z'>(text);
 }

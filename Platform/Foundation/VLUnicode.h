@@ -37,6 +37,9 @@ size_t VLUTF16Length(std::string_view utf8);
 // space separators, as Foundation's whitespace-and-newline set has them.
 std::string_view VLStringByTrimmingWhitespaceAndNewlines(std::string_view text);
 
+// The value of an ASCII hexadecimal digit of either case; -1 for any other character.
+int VLHexDigitValue(char c);
+
 // ASCII letters changed case; every other byte kept, so UTF-8 text stays valid.
 std::string VLASCIILowercaseString(std::string_view text);
 std::string VLASCIIUppercaseString(std::string_view text);
