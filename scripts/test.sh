@@ -23,7 +23,7 @@ clang-format --dry-run --Werror "${sources[@]}"
 if $ci; then
     build_dir="${VELTO_BUILD_DIR:-build-ci}"
     CC=clang CXX=clang++ VELTO_BUILD_DIR="$build_dir" scripts/build.sh -DCMAKE_BUILD_TYPE=Check \
-        -DVELTO_SANITIZE=address,undefined -DVELTO_FUZZ=ON -DVELTO_UNITY_TESTS=ON -DVELTO_WERROR=ON "$@"
+        -DVELTO_SANITIZE=address,undefined -DVELTO_FUZZ=ON -DVELTO_UNITY=ON -DVELTO_WERROR=ON "$@"
 else
     build_dir="${VELTO_BUILD_DIR:-build}"
     VELTO_BUILD_DIR="$build_dir" scripts/build.sh -DVELTO_WERROR=ON "$@"

@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLBinaryPropertyListReader.h"
 
+#include "Platform/Foundation/VLBinaryPropertyListFormat.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 #include "Platform/Foundation/VLUnicode.h"
 
@@ -9,9 +10,7 @@
 
 namespace {
 
-constexpr std::string_view kMagic = "bplist00";
-constexpr size_t kHeaderLength = 8;
-constexpr size_t kTrailerLength = 32;
+constexpr size_t kHeaderLength = VLBinaryPropertyListMagic.size();
 
 // Texts may come to a mebibyte plus 64 times the data: generous for a writer that shares equal strings,
 // and a bound on what many references to one long string could make.
@@ -26,12 +25,12 @@ void VLBinaryPropertyListReader::fail(std::string reason) {
 
 VLBinaryPropertyListReader::VLBinaryPropertyListReader(std::span<const uint8_t> bytes) : _bytes(bytes) {
     // The header, one object of one byte, its offset and the trailer.
-    if (bytes.size() < kHeaderLength + 2 + kTrailerLength)
+    if (bytes.size() < kHeaderLength + 2 + VLBinaryPropertyListTrailerLength)
         fail(
             VLStringWithFormat("The data (%zu bytes) is too short for a binary property list", bytes.size()));
-    if (!std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
+    if (!std::equal(VLBinaryPropertyListMagic.begin(), VLBinaryPropertyListMagic.end(), bytes.begin()))
         fail("The data doesn't start with \"bplist00\"");
-    const size_t trailer = bytes.size() - kTrailerLength;
+    const size_t trailer = bytes.size() - VLBinaryPropertyListTrailerLength;
     _offsetSize = bytes[trailer + 6];
     _referenceSize = bytes[trailer + 7];
     if (_offsetSize < 1 || _offsetSize > 8)

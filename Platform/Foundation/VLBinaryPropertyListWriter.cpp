@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLBinaryPropertyListWriter.h"
 
+#include "Platform/Foundation/VLBinaryPropertyListFormat.h"
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <cstdint>
@@ -7,9 +8,6 @@
 #include <bit>
 
 namespace {
-
-constexpr std::string_view kMagic = "bplist00";
-constexpr size_t kTrailerLength = 32;
 
 // The fewest of 1, 2, 4 or 8 bytes that hold the value.
 size_t widthFor(uint64_t value) {
@@ -232,7 +230,7 @@ size_t VLBinaryPropertyListWriter::Pieces::size() const {
 VLBinaryPropertyListWriter::Pieces VLBinaryPropertyListWriter::pieces(Reference top,
                                                                       size_t borrowedLength) const {
     const size_t referenceSize = widthFor(_objects.empty() ? 0 : _objects.size() - 1);
-    size_t tableStart = kMagic.size();
+    size_t tableStart = VLBinaryPropertyListMagic.size();
     size_t borrowedTotal = 0;
     for (const Object& object : _objects) {
         tableStart += encodedLength(object, referenceSize);
@@ -241,8 +239,9 @@ VLBinaryPropertyListWriter::Pieces VLBinaryPropertyListWriter::pieces(Reference 
     }
     const size_t offsetSize = widthFor(tableStart);
 
-    Pieces pieces{VLData(kMagic.begin(), kMagic.end()), {}};
-    pieces.bytes.reserve(tableStart - borrowedTotal + _objects.size() * offsetSize + kTrailerLength);
+    Pieces pieces{VLData(VLBinaryPropertyListMagic.begin(), VLBinaryPropertyListMagic.end()), {}};
+    pieces.bytes.reserve(tableStart - borrowedTotal + _objects.size() * offsetSize +
+                         VLBinaryPropertyListTrailerLength);
     std::vector<size_t> offsets;
     offsets.reserve(_objects.size());
     size_t borrowedSoFar = 0;

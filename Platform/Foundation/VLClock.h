@@ -10,6 +10,9 @@
 // Implementations are safe to read from any thread.
 class VLClock {
 public:
+    // One year: "later" for any timer or wait, small enough to add to a clock reading.
+    static constexpr double longestInterval = 365.0 * 86400;
+
     virtual ~VLClock() = default;
 
     virtual uint64_t nanoseconds() const = 0;

@@ -14,7 +14,7 @@ namespace {
 
 // Enough for a few slow resolutions at once without letting a burst of them start threads unbounded.
 constexpr int kWorkerLimit = 8;
-constexpr const char* kLabel = "app.velto.global";
+constexpr const char* kGlobalQueueLabel = "app.velto.global";
 
 // The blocks and the workers that take them; any thread, under `lock`. Never destroyed: workers are
 // detached and may still be waiting while the process exits.
@@ -31,7 +31,7 @@ struct Pool {
     }
 
     void work() {
-        pthread_setname_np(pthread_self(), VLStringShortenedBelowByteCount(kLabel, 16).c_str());
+        pthread_setname_np(pthread_self(), VLStringShortenedBelowByteCount(kGlobalQueueLabel, 16).c_str());
         std::unique_lock guard(lock);
         for (;;) {
             ++idleWorkers;

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr char16_t kReplacementCharacter = 0xFFFD;
 constexpr const char* kNativeUTF16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
 bool namesUTF8(std::string_view label) {
@@ -67,7 +66,7 @@ std::optional<std::u16string> Converter::decode(std::span<const uint8_t> bytes, 
             break;
         if (fatal)
             return std::nullopt;
-        output += kReplacementCharacter;
+        output += char16_t(VLReplacementCharacter);
         if (stopped != EILSEQ)
             break; // an incomplete sequence at the end, or an error that skipping cannot mend
         ++input;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
 void appendUTF8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += char(c);
@@ -81,7 +79,7 @@ char32_t decodeUTF8(std::string_view text, size_t& i) {
     if (std::optional<char32_t> c = decodeUTF8Strict(text, i))
         return *c;
     ++i;
-    return kReplacementCharacter;
+    return VLReplacementCharacter;
 }
 
 // The length of the maximal subpart at the start of an invalid sequence: the lead byte, when it can
@@ -184,7 +182,7 @@ std::string VLUTF8FromUTF16(std::u16string_view utf16) {
             c = 0x10000 + ((c - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacementCharacter;
+            c = VLReplacementCharacter;
         }
         appendUTF8(out, c);
     }
@@ -239,7 +237,7 @@ std::string VLUTF8ByDecodingLossily(std::string_view bytes) {
         bytes.remove_prefix(valid);
         if (bytes.empty())
             break;
-        appendUTF8(out, kReplacementCharacter);
+        appendUTF8(out, VLReplacementCharacter);
         bytes.remove_prefix(maximalSubpartLength(bytes));
     }
     return out;

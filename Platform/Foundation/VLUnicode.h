@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+// U+FFFD, what every lenient decoding puts in place of what it cannot read.
+constexpr char32_t VLReplacementCharacter = 0xFFFD;
+
 // Conversions between UTF-8 (our strings) and UTF-16 (script strings). Both are lenient: a lone
 // surrogate or a malformed byte sequence becomes U+FFFD instead of failing, and U+0000 is kept.
 std::u16string VLUTF16FromUTF8(std::string_view utf8);

@@ -11,7 +11,6 @@
 namespace {
 
 constexpr uint32_t kKeyCount = VLFourCharCode("#KEY");
-constexpr uint32_t kFloat = VLFourCharCode("flt ");
 constexpr uint32_t kUnsigned32 = VLFourCharCode("ui32");
 // The SMC's answer for a key it does not have.
 constexpr uint8_t kKeyNotFound = 0x84;
@@ -112,7 +111,7 @@ int VLSMCHwmonTransport::callStructMethod(uint32_t selector, const VLSMCParamRec
             output.dataType = kUnsigned32;
             output.dataSize = 4;
         } else if (keyNamed(input.key)) {
-            output.dataType = kFloat;
+            output.dataType = VLSMCFloatType;
             output.dataSize = 4;
         } else {
             output.result = kKeyNotFound;

@@ -13,6 +13,8 @@ constexpr uint32_t VLFourCharCode(std::string_view code) {
         value = (value << 8) | uint8_t(index < code.size() ? code[index] : ' ');
     return value;
 }
+// The SMC's type of a 32-bit float value.
+constexpr uint32_t VLSMCFloatType = VLFourCharCode("flt ");
 // The four characters of a code, first character first.
 std::string VLFourCharCodeString(uint32_t code);
 

@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr const char* kTag = "VLSystemStatusMonitor";
-constexpr uint32_t kFloat = VLFourCharCode("flt ");
+constexpr const char* kSMCLogTag = "VLSystemStatusMonitor";
 constexpr uint32_t kPower = VLFourCharCode("PSTR");
 constexpr uint32_t kKeyCount = VLFourCharCode("#KEY");
 constexpr uint32_t kMostKeys = 10000;
@@ -78,14 +77,15 @@ void VLSystemStatusSMC::open() {
         return;
     if (!_transport || !_transport->findService()) {
         _unavailable = true;
-        VLLogInfo(kTag, "No SMC: no temperature, and what the Mac draws comes from the battery's telemetry, "
-                        "if it has one");
+        VLLogInfo(kSMCLogTag,
+                  "No SMC: no temperature, and what the Mac draws comes from the battery's telemetry, "
+                  "if it has one");
         return;
     }
     if (int error = _transport->open(); error != 0) {
         _unavailable = true;
         VLLogInfo(
-            kTag,
+            kSMCLogTag,
             "Can't open the SMC (0x%x): no temperature, and what the Mac draws comes from the battery's "
             "telemetry, if it has one",
             error);
@@ -93,9 +93,9 @@ void VLSystemStatusSMC::open() {
     }
     _open = true;
     VLSMCKeyRecord power;
-    _hasPower = keyInfo(kPower, power) && power.type == kFloat && power.size == 4;
+    _hasPower = keyInfo(kPower, power) && power.type == VLSMCFloatType && power.size == 4;
     if (!_hasPower)
-        VLLogInfo(kTag,
+        VLLogInfo(kSMCLogTag,
                   "The SMC has no PSTR as a float: what the Mac draws comes from the battery's telemetry, "
                   "if it has one");
     if (!_keysListed) {
@@ -109,7 +109,8 @@ void VLSystemStatusSMC::open() {
             names += VLStringWithFormat("%c%c%c%c", char(record.key >> 24), char(record.key >> 16),
                                         char(record.key >> 8), char(record.key));
         }
-        VLLogInfo(kTag, "The processor's temperature from %lu SMC keys: %@", _temperatureKeys.size(), names);
+        VLLogInfo(kSMCLogTag, "The processor's temperature from %lu SMC keys: %@", _temperatureKeys.size(),
+                  names);
     }
     if (!_hasPower && _temperatureKeys.empty()) {
         _unavailable = true;

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kFloat = VLFourCharCode("flt ");
 constexpr uint32_t kSP78 = VLFourCharCode("sp78");
 
 char character(uint32_t key, int index) {
@@ -17,12 +16,12 @@ char character(uint32_t key, int index) {
 }
 
 bool isTemperatureType(const VLSMCKeyRecord& record) {
-    return (record.size == 4 && record.type == kFloat) || (record.size == 2 && record.type == kSP78);
+    return (record.size == 4 && record.type == VLSMCFloatType) || (record.size == 2 && record.type == kSP78);
 }
 
 bool ruleOne(const VLSMCKeyRecord& record) {
     const char second = character(record.key, 1);
-    return record.size == 4 && record.type == kFloat && character(record.key, 0) == 'T' &&
+    return record.size == 4 && record.type == VLSMCFloatType && character(record.key, 0) == 'T' &&
            (second == 'p' || second == 'e' || second == 'f');
 }
 
@@ -68,7 +67,7 @@ std::vector<VLSMCKeyRecord> VLSystemStatusTemperatureKeys(const VLSMCKeyRecord* 
 }
 
 double VLSystemStatusSMCTemperature(uint32_t type, uint32_t size, const uint8_t* bytes) {
-    if (type == kFloat && size == 4) {
+    if (type == VLSMCFloatType && size == 4) {
         float value;
         std::memcpy(&value, bytes, sizeof value);
         return value;

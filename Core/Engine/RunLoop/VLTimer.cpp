@@ -9,12 +9,11 @@
 namespace {
 
 constexpr double kShortestRepeatInterval = 0.0001; // seconds: a repeating timer never spins
-constexpr double kLongestInterval = 365.0 * 86400; // seconds: "later" for any timer, safe to add to a reading
 
 // A one-shot timer of no interval is due at once: it runs on the loop's next turn.
 uint64_t intervalNanoseconds(double seconds, bool repeats) {
     const double shortest = repeats ? kShortestRepeatInterval : 0;
-    const double clamped = seconds >= shortest ? std::min(seconds, kLongestInterval) : shortest;
+    const double clamped = seconds >= shortest ? std::min(seconds, VLClock::longestInterval) : shortest;
     return static_cast<uint64_t>(std::llround(clamped * 1e9));
 }
 

@@ -1,5 +1,7 @@
 #include "Core/Engine/RunLoop/VLTimerSource.h"
 
+#include "Platform/Foundation/VLClock.h"
+
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -10,9 +12,6 @@ struct HandlerSource {
     GSource source;
     std::function<void()> handler;
 };
-
-// One year: far enough to mean "later" for any timer, small enough to add to a clock reading.
-constexpr double kLongestInterval = 365.0 * 24 * 3600;
 
 GSourceFuncs handlerSourceFunctions = {
     nullptr, // readiness is the ready time alone
@@ -57,5 +56,5 @@ int64_t VLTimerSource::microseconds(double seconds) {
     if (!(seconds > 0)) {
         return 0;
     }
-    return static_cast<int64_t>(std::min(seconds, kLongestInterval) * 1e6);
+    return static_cast<int64_t>(std::min(seconds, VLClock::longestInterval) * 1e6);
 }

@@ -82,12 +82,12 @@ bool regionContainsPoint(const VLWindowRegion& region, VLPoint point) {
                        [&](const VLRect& rect) { return VLPointInRect(point, rect); });
 }
 
-double mainScreenScale() {
+} // namespace
+
+double VLWindow::mainScreenScale() {
     const std::vector<VLWSScreen>& screens = VLWindowServer::shared()->snapshot()->screens();
     return screens.empty() ? 1 : screens.front().backingScaleFactor;
 }
-
-} // namespace
 
 std::shared_ptr<VLWindow> VLWindow::create(const VLDictionary& style, const VLDictionary& attributes,
                                            const VLArray& events) {

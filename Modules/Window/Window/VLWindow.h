@@ -166,6 +166,8 @@ public:
     uint64_t nswindowFileDragWithType(VLWSWindow& window, const std::string& type,
                                       const VLWSDraggingInfo* info) override;
 
+    // The backing scale factor of the main screen; 1 without screens.
+    static double mainScreenScale();
     // The window's place in a host view of bounds B for the layout frame F and the host area A (null: the
     // whole bounds), flipped or not; nothing when the area has no size, or when any of them is not finite.
     static std::optional<VLRect> hostedFrame(const VLRect& bounds, bool flipped, const VLRect& area,

@@ -9,7 +9,6 @@
 #include "Core/Runtime/VLRuntimeJSBindingContext.h"
 #include "Modules/Window/Component/VLComponentOptions.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
-#include "Platform/WindowServer/VLWindowServer.h"
 
 #include <cmath>
 
@@ -18,12 +17,6 @@ namespace {
 std::shared_ptr<VLRuntime> runtimeOf(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
     auto runtimeContext = std::dynamic_pointer_cast<VLRuntimeJSBindingContext>(bindingContext);
     return runtimeContext ? runtimeContext->runtime() : nullptr;
-}
-
-// The backing scale factor of the main screen; 1 without screens.
-double mainScreenScale() {
-    const std::vector<VLWSScreen>& screens = VLWindowServer::shared()->snapshot()->screens();
-    return screens.empty() ? 1 : screens.front().backingScaleFactor;
 }
 
 // The number under `name` of an object; nullopt when it is absent, no number or its getter throws.
@@ -188,7 +181,7 @@ JSValueRef VLWindowJSBinding::devicePixelRatio(JSContextRef ctx) {
         return JSValueMakeNumber(ctx, runtime->devicePixelRatio());
     if (window().isViewLoaded())
         return JSValueMakeNumber(ctx, window().devicePixelRatio());
-    return JSValueMakeNumber(ctx, static_cast<float>(mainScreenScale()));
+    return JSValueMakeNumber(ctx, static_cast<float>(VLWindow::mainScreenScale()));
 }
 
 JSValueRef VLWindowJSBinding::parentWindow(JSContextRef) {
