@@ -8,6 +8,7 @@
 #include "Platform/Foundation/VLManualClock.h"
 #include "Platform/Graphics/VLBitmap.h"
 #include "Tests/Platform/Image/VLImageTestFixtures.h"
+#include "Tests/Support/VLGLCallCounter.h"
 #include "Tests/Support/VLGLContextOnOtherThread.h"
 #include "Tests/Support/VLGLTextureTest.h"
 
@@ -245,6 +246,61 @@ TEST_F(VLGLTextureTests, ACopySharesTheStorageOfAPlainTexture) {
     EXPECT_EQ(copy->paramForName(GL_TEXTURE_MAG_FILTER), GLenum(GL_NEAREST));
     EXPECT_EQ(copy->width(), 2);
     EXPECT_EQ(copy->paramForName(GL_TEXTURE_BINDING_2D), 0u);
+}
+
+TEST_F(VLGLTextureTests, ABindAppliesOnlyTheSamplerValuesThatChanged) {
+    std::shared_ptr<VLGLTexture> texture = VLGLTexture::createWithWidth(1, 1, VLData(4, 255));
+    VLGLCallCounter<glTexParameteri> calls;
+    texture->bindToTarget(GL_TEXTURE_2D);
+    EXPECT_EQ(calls.calls(), 0);
+    texture->setParam(GL_REPEAT, GL_TEXTURE_WRAP_T);
+    texture->bindWithFilter(GL_NEAREST);
+    EXPECT_EQ(calls.calls(), 3);
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
+    EXPECT_EQ(value, GL_NEAREST);
+    texture->bindWithFilter(GL_NEAREST);
+    EXPECT_EQ(calls.calls(), 3);
+}
+
+TEST_F(VLGLTextureTests, PicturesBecomePremultipliedRGBA) {
+    const struct {
+        VLBitmapByteOrder order;
+        VLBitmapAlpha alpha;
+        VLData bytes;
+    } cases[] = {
+        {VLBitmapByteOrder::RGBA, VLBitmapAlpha::Premultiplied, {10, 20, 30, 51}},
+        {VLBitmapByteOrder::BGRA, VLBitmapAlpha::Premultiplied, {30, 20, 10, 51}},
+        {VLBitmapByteOrder::RGBA, VLBitmapAlpha::Straight, {50, 100, 150, 51}},
+    };
+    for (const auto& c : cases) {
+        std::shared_ptr<VLBitmap> bitmap = VLBitmap::make(1, 1, c.order, c.alpha);
+        std::copy(c.bytes.begin(), c.bytes.end(), bitmap->mutableBytes());
+        std::shared_ptr<VLGLTexture> texture = VLGLTexture::createWithImage(bitmap);
+        EXPECT_EQ(texture->pixels(), (VLData{10, 20, 30, 51})) << int(c.order) << int(c.alpha);
+    }
+}
+
+TEST_F(VLGLTextureTests, WebGLGetsAMutableStorageKeepingThePixelsWhenAsked) {
+    const VLData pixels = VLTestOpaquePixels(2, 2);
+    std::shared_ptr<VLGLTexture> kept = VLGLTexture::createWithWidth(2, 2, pixels);
+    std::shared_ptr<VLGLTexture> shared = kept->copy();
+    kept->ensureMutableKeepPixels(true, GL_TEXTURE_2D);
+    ASSERT_TRUE(kept->textureStorage());
+    EXPECT_FALSE(kept->textureStorage()->immutable());
+    EXPECT_NE(kept->textureId(), shared->textureId());
+    EXPECT_EQ(kept->pixels(), pixels);
+    const std::shared_ptr<VLGLTextureStorage> storage = kept->textureStorage();
+    kept->ensureMutableKeepPixels(true, GL_TEXTURE_2D);
+    EXPECT_EQ(kept->textureStorage(), storage);
+
+    shared->ensureMutableKeepPixels(false, GL_TEXTURE_2D);
+    EXPECT_FALSE(shared->textureStorage()->immutable());
+    std::shared_ptr<VLGLTexture> empty = VLGLTexture::createEmptyForWebGL();
+    EXPECT_EQ(empty->textureId(), 0u);
+    empty->ensureMutableKeepPixels(true, GL_TEXTURE_2D);
+    EXPECT_NE(empty->textureId(), 0u);
+    EXPECT_EQ(empty->paramForName(GL_TEXTURE_WRAP_S), GLenum(GL_REPEAT));
 }
 
 TEST_F(VLGLTextureTests, StoragesAreDeletedInTheirOwnContextOrLeaked) {
