@@ -19,8 +19,9 @@ bool hasScheme(std::string_view path, std::string_view scheme) {
     return path.size() >= scheme.size() && VLASCIILowercaseString(path.substr(0, scheme.size())) == scheme;
 }
 
-// Pictures are decoded within the image component's limit (the decoder's own), so that a few bytes
-// claiming a huge size fail from their header before any pixel memory is taken.
+// Pictures are decoded within the image component's limit (the decoder's default, 16384 a side and
+// VLImageMaximumPixelCount in all), so that a few bytes claiming a huge size fail from their header
+// before any pixel memory is taken.
 std::shared_ptr<const VLBitmap> decodePicture(std::span<const uint8_t> bytes) {
     return VLImageDecoder::decode(bytes);
 }

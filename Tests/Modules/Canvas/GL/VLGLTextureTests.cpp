@@ -215,6 +215,7 @@ TEST_F(VLGLTextureTests, WhatIsNoPictureGivesNoTextureAndSaysSo) {
         writeFile("text.png", VLData{'n', 'o', 'p', 'e'}),
         writeFile("cut.png", VLData(png.begin(), png.begin() + long(png.size() / 2))),
         writeFile("huge.png", pngClaiming(20000, 20000)),
+        writeFile("many.png", pngClaiming(8193, 8192)),
         writeFile("wide.png", pngClaiming(16385, 1)),
         (folder / "missing.png").string(),
     };
@@ -229,13 +230,14 @@ TEST_F(VLGLTextureTests, WhatIsNoPictureGivesNoTextureAndSaysSo) {
         EXPECT_THAT(lastLine(), Pair("error", "Error Loading image from Data URI: " + uri));
     }
 
-    // A lazy texture learns no size from a picture it could never load.
+    // A lazy texture learns no size from a picture it could never load: one of more pixels than the
+    // picture limit allows, though each side would fit a texture.
     VLEGLContext::setCurrentContext(nullptr);
-    std::shared_ptr<VLGLTexture> lazy = VLGLTexture::createWithPath(paths[2], true);
+    std::shared_ptr<VLGLTexture> lazy = VLGLTexture::createWithPath(paths[3], true);
     EXPECT_EQ(lazy->width(), 0);
     makeCurrentSharedContext(2);
     EXPECT_EQ(lazy->textureId(), 0u);
-    EXPECT_THAT(lastLine(), Pair("error", "Error Loading image from Path: " + paths[2]));
+    EXPECT_THAT(lastLine(), Pair("error", "Error Loading image from Path: " + paths[3]));
 }
 
 TEST_F(VLGLTextureTests, ACopySharesTheStorageOfAPlainTexture) {
