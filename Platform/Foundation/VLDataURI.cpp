@@ -4,8 +4,6 @@
 #include "Platform/Foundation/VLURLComponents.h"
 #include "Platform/Foundation/VLUnicode.h"
 
-#include <cctype>
-
 namespace {
 
 bool isASCIIWhitespace(char c) {
@@ -39,8 +37,8 @@ bool removeBase64Marker(std::string_view& mediaType) {
 // Whether every "%" starts an escape of two hexadecimal digits.
 bool hasOnlyWholeEscapes(std::string_view text) {
     for (size_t index = text.find('%'); index != std::string_view::npos; index = text.find('%', index + 1)) {
-        if (index + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[index + 1])) ||
-            !std::isxdigit(static_cast<unsigned char>(text[index + 2])))
+        if (index + 2 >= text.size() || VLHexDigitValue(text[index + 1]) < 0 ||
+            VLHexDigitValue(text[index + 2]) < 0)
             return false;
     }
     return true;
