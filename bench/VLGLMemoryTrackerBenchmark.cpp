@@ -6,12 +6,12 @@
 
 #include "Modules/Canvas/GL/VLEGLContext.h"
 #include "Modules/Canvas/GL/VLGLWrappers.h"
+#include "bench/Support/VLBenchmarkInterleaving.h"
 #include "bench/Support/VLBenchmarkReporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -66,13 +66,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no GL context\n");
         return 1;
     }
-    // llvmpipe's upload cost drifts over a process's life: the repetitions of both take turns, so that
-    // neither is measured only early or only late. A flag given on the command line still wins.
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleaving[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleaving);
-    int count = int(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
+    // llvmpipe's upload cost drifts over a process's life.
+    VLBenchmarkInitializeInterleaved(argc, argv);
     registerUpload("BM_glTexImage2D", BM_glTexImage2D);
     registerUpload("BM_VLGLTexImage2D", BM_VLGLTexImage2D);
     VLBenchmarkReporter reporter;

@@ -34,22 +34,26 @@ std::string VLBase64Encode(std::span<const uint8_t> bytes) {
     return text;
 }
 
-std::optional<std::vector<uint8_t>> VLBase64Decode(std::string_view text) {
-    if (text.size() % 4 != 0)
-        return std::nullopt;
-    size_t padding = 0;
-    if (!text.empty() && text.back() == '=')
-        padding = text[text.size() - 2] == '=' ? 2 : 1;
-    const std::string_view digits = text.substr(0, text.size() - padding);
+namespace {
 
+bool isASCIIWhitespace(char c) {
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+
+// The bytes of Base64 digits without padding; bits past the last whole byte are dropped. Characters
+// outside the alphabet are skipped when asked, else they fail the decoding.
+std::optional<std::vector<uint8_t>> decodeDigits(std::string_view digits, bool skipsUnknownCharacters) {
     std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() / 4 * 3);
+    bytes.reserve(digits.size() / 4 * 3 + 2);
     uint32_t accumulated = 0;
     int bitCount = 0;
     for (char character : digits) {
         const int8_t value = kDecodingTable[uint8_t(character)];
-        if (value == kNotInAlphabet)
+        if (value == kNotInAlphabet) {
+            if (skipsUnknownCharacters)
+                continue;
             return std::nullopt;
+        }
         accumulated = (accumulated << 6 | uint32_t(value)) & 0xFFFFFF;
         bitCount += 6;
         if (bitCount >= 8) {
@@ -58,4 +62,35 @@ std::optional<std::vector<uint8_t>> VLBase64Decode(std::string_view text) {
         }
     }
     return bytes;
+}
+
+} // namespace
+
+std::optional<std::vector<uint8_t>> VLBase64Decode(std::string_view text) {
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    size_t padding = 0;
+    if (!text.empty() && text.back() == '=')
+        padding = text[text.size() - 2] == '=' ? 2 : 1;
+    return decodeDigits(text.substr(0, text.size() - padding), false);
+}
+
+std::optional<std::vector<uint8_t>> VLBase64DecodeForgiving(std::string_view text) {
+    std::string digits;
+    digits.reserve(text.size());
+    for (const char c : text) {
+        if (!isASCIIWhitespace(c))
+            digits += c;
+    }
+    if (digits.size() % 4 == 0) {
+        for (int i = 0; i < 2 && !digits.empty() && digits.back() == '='; ++i)
+            digits.pop_back();
+    }
+    if (digits.size() % 4 == 1)
+        return std::nullopt;
+    return decodeDigits(digits, false);
+}
+
+std::vector<uint8_t> VLBase64DecodeIgnoringUnknownCharacters(std::string_view text) {
+    return *decodeDigits(text, true);
 }

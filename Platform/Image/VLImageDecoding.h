@@ -47,10 +47,14 @@ enum VLImageDecoderErrorCode : int64_t {
 // reason and ends the description.
 void VLImageDecoderSetError(VLErrorRef* error, VLImageDecoderErrorCode code, std::string_view reason = {});
 
+// The most pixels a picture may have: 8192 by 8192, 256 MiB of RGBA. A file of a few bytes can claim any
+// size, so this bounds what one picture may cost, and every decoder of pictures shares it.
+inline constexpr uint64_t VLImageMaximumPixelCount = uint64_t(1) << 26;
+
 // The largest image decoded; larger ones are refused before any pixel memory is taken.
 struct VLImageSizeLimit {
     uint32_t maximumSide = 16384;
-    uint64_t maximumPixels = uint64_t(1) << 28;
+    uint64_t maximumPixels = VLImageMaximumPixelCount;
 
     bool allows(uint32_t width, uint32_t height) const {
         return width <= maximumSide && height <= maximumSide && uint64_t(width) * height <= maximumPixels;

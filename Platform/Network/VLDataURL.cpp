@@ -1,17 +1,12 @@
 #include "Platform/Network/VLDataURL.h"
 
-#include "Platform/Foundation/VLBase64.h"
-#include "Platform/Foundation/VLURLComponents.h"
+#include "Platform/Foundation/VLDataURI.h"
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-bool isASCIIWhitespace(char c) {
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
 
 bool isHTTPWhitespace(char c) {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ';
@@ -115,68 +110,19 @@ std::optional<MediaType> parseMediaType(std::string_view input) {
     return type;
 }
 
-bool isBase64Character(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '/';
-}
-
-// The HTML Standard's forgiving Base64 decoder.
-std::optional<VLData> forgivingBase64Decode(std::string_view input) {
-    std::string text;
-    text.reserve(input.size() + 2);
-    for (const char c : input) {
-        if (!isASCIIWhitespace(c))
-            text += c;
-    }
-    if (text.size() % 4 == 0) {
-        for (int i = 0; i < 2 && !text.empty() && text.back() == '='; ++i)
-            text.pop_back();
-    }
-    if (text.size() % 4 == 1 || !std::all_of(text.begin(), text.end(), isBase64Character))
-        return std::nullopt;
-    text.append((4 - text.size() % 4) % 4, '=');
-    return VLBase64Decode(text);
-}
-
-// Whether the media type ends in ";", any spaces and "base64"; if so, takes that off.
-bool removeBase64Marker(std::string_view& mediaType) {
-    constexpr std::string_view marker = "base64";
-    if (mediaType.size() < marker.size() ||
-        VLASCIILowercaseString(mediaType.substr(mediaType.size() - marker.size())) != marker)
-        return false;
-    std::string_view rest = mediaType.substr(0, mediaType.size() - marker.size());
-    while (!rest.empty() && rest.back() == ' ')
-        rest.remove_suffix(1);
-    if (rest.empty() || rest.back() != ';')
-        return false;
-    rest.remove_suffix(1);
-    mediaType = rest;
-    return true;
-}
-
 } // namespace
 
 std::optional<VLDataURL> VLDataURL::parse(std::string_view url) {
-    constexpr std::string_view scheme = "data:";
-    if (url.size() < scheme.size() || VLASCIILowercaseString(url.substr(0, scheme.size())) != scheme)
+    std::optional<VLDataURI> uri = VLDataURI::parse(url);
+    if (!uri)
         return std::nullopt;
-    std::string_view input = url.substr(0, url.find('#')).substr(scheme.size());
-    const size_t comma = input.find(',');
-    if (comma == std::string_view::npos)
+    std::optional<VLData> body = uri->decodedBody(VLDataURI::Decoding::Strict);
+    if (!body)
         return std::nullopt;
-    std::string_view mediaType = trimmed(input.substr(0, comma), isASCIIWhitespace);
-    std::string decoded = VLURLComponents::percentDecode(input.substr(comma + 1));
 
     VLDataURL result;
-    if (removeBase64Marker(mediaType)) {
-        std::optional<VLData> bytes = forgivingBase64Decode(decoded);
-        if (!bytes)
-            return std::nullopt;
-        result._body = std::move(*bytes);
-    } else {
-        result._body.assign(decoded.begin(), decoded.end());
-    }
-    decoded = {};
-
+    result._body = std::move(*body);
+    const std::string_view mediaType = uri->mediaType();
     const std::string typeText =
         (!mediaType.empty() && mediaType.front() == ';' ? "text/plain" : "") + std::string(mediaType);
     std::optional<MediaType> type = parseMediaType(typeText);

@@ -8,8 +8,8 @@
 
 // The contents of a data: URL, read as the Fetch Standard's data: URL processor reads them: the text
 // before the first comma is the media type, the rest the body, percent-decoded and then, under
-// ";base64", decoded from forgiving Base64. A media type that does not parse counts as
-// "text/plain;charset=US-ASCII". A value type; any thread.
+// ";base64", decoded from forgiving Base64 (VLDataURI's strict decoding). A media type that does not parse
+// counts as "text/plain;charset=US-ASCII". A value type; any thread.
 class VLDataURL {
 public:
     // Nothing for a text that does not start with "data:" (in any case), has no comma, or has a body

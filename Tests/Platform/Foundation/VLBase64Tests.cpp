@@ -33,4 +33,13 @@ TEST(VLBase64Tests, RefusesWhatIsNotStrictBase64) {
     EXPECT_EQ(VLBase64Decode("QR=="), VLTestBytes("A"));
 }
 
+TEST(VLBase64Tests, ForgivingAndLenientDecodings) {
+    EXPECT_EQ(VLBase64DecodeForgiving(" Zm9v YmE\n"), VLTestBytes("fooba"));
+    EXPECT_EQ(VLBase64DecodeForgiving("Zm9vYg=="), VLTestBytes("foob"));
+    for (const char* text : {"Zm9vY", "Zm9-", "Zg=a", "Zg==="})
+        EXPECT_FALSE(VLBase64DecodeForgiving(text)) << text;
+    EXPECT_EQ(VLBase64DecodeIgnoringUnknownCharacters("Zm9v-Y=g=\xff="), VLTestBytes("foob"));
+    EXPECT_EQ(VLBase64DecodeIgnoringUnknownCharacters("Z"), VLTestBytes(""));
+}
+
 } // namespace

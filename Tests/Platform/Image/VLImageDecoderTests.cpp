@@ -317,7 +317,7 @@ TEST(VLImageDecoderTests, ImagesBeyondTheLimitAreRefused) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), VLImageDecoderErrorTooLarge);
     EXPECT_EQ(error->localizedDescription(),
-              "The image is too large: 65535 by 65535 pixels, beyond 16384 a side or 268435456 in all.");
+              "The image is too large: 65535 by 65535 pixels, beyond 16384 a side or 67108864 in all.");
 }
 
 // Each reader on its own, as the fuzz targets call them: nothing to read is an error, not a crash.
