@@ -35,4 +35,4 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-"$(dirname "$0")/fetch-yoga.sh" >/dev/null
+"$(dirname "$0")/fetch-npm.sh" cmake/yoga-source.env >/dev/null
