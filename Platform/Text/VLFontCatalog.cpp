@@ -117,9 +117,17 @@ VLFontFamilyNameSet VLFontCatalog::makeFamilyNames() {
         FcPattern* all = FcPatternCreate();
         FcObjectSet* properties = FcObjectSetBuild(FC_FAMILY, nullptr);
         if (FcFontSet* fonts = FcFontList(_config, all, properties)) {
-            for (int i = 0; i < fonts->nfont; ++i)
-                forEachString(fonts->fonts[i], FC_FAMILY,
-                              [&](std::string name) { families.insert(std::move(name)); });
+            // Most families have several faces: a name is copied only the first time it comes.
+            families.reserve(size_t(fonts->nfont) + kFamilyAliases.size());
+            for (int i = 0; i < fonts->nfont; ++i) {
+                FcChar8* value = nullptr;
+                for (int n = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, n, &value) == FcResultMatch;
+                     ++n) {
+                    const std::string_view name(reinterpret_cast<const char*>(value));
+                    if (!families.contains(name))
+                        families.emplace(name);
+                }
+            }
             FcFontSetDestroy(fonts);
         }
         FcObjectSetDestroy(properties);

@@ -19,7 +19,12 @@ inline constexpr const char* VLFontSystemRounded = "ui-rounded";
 inline constexpr const char* VLFontSystemMonospaced = "ui-monospace";
 inline constexpr const char* VLFontSystemSerif = "ui-serif";
 
-using VLFontFamilyNameSet = std::unordered_set<std::string>;
+// A set of family names that can be asked with a string_view.
+struct VLFontFamilyNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
+};
+using VLFontFamilyNameSet = std::unordered_set<std::string, VLFontFamilyNameHash, std::equal_to<>>;
 
 // The fonts installed on the machine, as fontconfig lists them: family names, font names, the face that
 // serves a family at a style, the system fonts and the faces that draw what another face lacks. One

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -52,9 +53,19 @@ uint64_t hashOf(const std::string& name, float size, bool isItalic, int32_t weig
     return saturatingUInt64(sum);
 }
 
+// "name.size.italic.weight", the size in hundredths truncated toward zero and the italic flag as 0 or 1.
+// Every font assignment makes one, so it is put together by hand rather than through a format.
 std::string cacheKey(std::string_view name, float size, bool isItalic, int32_t weight) {
-    return VLStringWithFormat("%@.%@.%@.%@", name, VLJSNumberToInt64(double(size) * 100), isItalic ? 1 : 0,
-                              weight);
+    char numbers[48];
+    char* end = std::to_chars(numbers, numbers + 20, VLJSNumberToInt64(double(size) * 100)).ptr;
+    end = std::copy_n(isItalic ? ".1." : ".0.", 3, end);
+    end = std::to_chars(end, numbers + sizeof(numbers), weight).ptr;
+    std::string key;
+    key.reserve(name.size() + 1 + size_t(end - numbers));
+    key.append(name);
+    key += '.';
+    key.append(numbers, end);
+    return key;
 }
 
 // The size as CSS text: whole when within a hundredth of a whole number.
@@ -130,7 +141,7 @@ VLFontDescriptorRef VLFontDescriptor::descriptorWithName(std::string_view name, 
         return nullptr;
     const std::string key = cacheKey(name, size, isItalic, weight);
     if (std::optional<VLFontDescriptorRef> cached = descriptorCache().objectForKey(key))
-        return *cached;
+        return std::move(*cached);
     std::optional<std::string> resolved = resolvedName(name);
     if (!resolved)
         return nullptr;
