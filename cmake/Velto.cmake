@@ -95,3 +95,19 @@ function(velto_embed_scripts target folder)
     VERBATIM)
   target_sources(${target} PRIVATE "${output}")
 endfunction()
+
+# velto_fetch_npm(VARIABLE ENV_FILE): the folder in the cache outside the source tree that holds what
+# scripts/fetch-npm.sh keeps of the pinned npm package that cmake/ENV_FILE names, fetched there on first use.
+function(velto_fetch_npm variable env_file)
+  set(env "${PROJECT_SOURCE_DIR}/cmake/${env_file}")
+  execute_process(
+    COMMAND bash "${PROJECT_SOURCE_DIR}/scripts/fetch-npm.sh" "${env}"
+    OUTPUT_VARIABLE folder
+    OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE fetch_result)
+  if(NOT fetch_result EQUAL 0 OR NOT IS_DIRECTORY "${folder}")
+    message(FATAL_ERROR "The files of cmake/${env_file} are missing; scripts/setup.sh fetches them")
+  endif()
+  set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${env}")
+  set(${variable} "${folder}" PARENT_SCOPE)
+endfunction()

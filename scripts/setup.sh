@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need, plus any named as arguments (tools
-# that only some scripts use); skips what is already there. Then fetches the pinned Yoga sources into
-# the cache, once.
+# that only some scripts use); skips what is already there. Then fetches the pinned Yoga sources and the
+# test fonts into the cache, once.
 set -euo pipefail
 
 packages=(
@@ -14,9 +14,10 @@ packages=(
     libcurl4-openssl-dev ca-certificates curl
     dbus-daemon
     libegl-dev libgles-dev libegl1 libgles2 libegl-mesa0 libgl1-mesa-dri
+    libfontconfig-dev libfreetype-dev libharfbuzz-dev fonts-dejavu-core fonts-liberation2
 )
 packages+=("$@")
-# npm fetches Yoga's sources; a machine that has Node.js from elsewhere keeps its own npm.
+# npm fetches Yoga's sources and the test fonts; a machine that has Node.js from elsewhere keeps its own npm.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
@@ -35,4 +36,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-"$(dirname "$0")/fetch-yoga.sh" >/dev/null
+for source in yoga-source inter-font inter-variable-font; do
+    "$(dirname "$0")/fetch-npm.sh" "cmake/$source.env" >/dev/null
+done

@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLUnicode.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -271,6 +273,45 @@ int VLHexDigitValue(char c) {
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
+size_t VLWhitespaceAndNewlineLength(std::string_view text, size_t position) {
+    if (position >= text.size())
+        return 0;
+    size_t end = position;
+    return isWhitespaceOrNewline(decodeUTF8(text, end)) ? end - position : 0;
+}
+
+size_t VLLetterRunLength(std::string_view text, size_t position) {
+    size_t end = position;
+    while (end < text.size()) {
+        size_t next = end;
+        if (!g_unichar_isalpha(gunichar(decodeUTF8(text, next))))
+            break;
+        end = next;
+    }
+    return end - position;
+}
+
+bool VLStringsEqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (VLIsASCII(a) && VLIsASCII(b))
+        return a.size() == b.size() && changeASCIICase<'A', 'Z'>(a) == changeASCIICase<'A', 'Z'>(b);
+    // GLib's folded text ends at its first U+0000: each run between them is folded on its own.
+    auto fold = [](std::string_view text) {
+        const std::string valid = VLUTF8ByDecodingLossily(text);
+        std::string result;
+        for (size_t start = 0; start <= valid.size();) {
+            const size_t end = std::min(valid.find('\0', start), valid.size());
+            gchar* folded = g_utf8_casefold(valid.data() + start, gssize(end - start));
+            result += folded;
+            g_free(folded);
+            if (end < valid.size())
+                result += '\0';
+            start = end + 1;
+        }
+        return result;
+    };
+    return fold(a) == fold(b);
 }
 
 std::string VLASCIILowercaseString(std::string_view text) {

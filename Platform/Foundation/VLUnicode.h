@@ -43,6 +43,18 @@ std::string_view VLStringByTrimmingWhitespaceAndNewlines(std::string_view text);
 // The value of an ASCII hexadecimal digit of either case; -1 for any other character.
 int VLHexDigitValue(char c);
 
+// The bytes of the white-space or line-end character (of the set above) that starts at `position`, or 0
+// when another character, or nothing, stands there.
+size_t VLWhitespaceAndNewlineLength(std::string_view text, size_t position);
+
+// The bytes of the run of letters (Unicode's letter categories) that starts at `position`; 0 when none
+// starts there.
+size_t VLLetterRunLength(std::string_view text, size_t position);
+
+// Whether two texts are equal once Unicode case folding is applied to both (ill-formed bytes compare as
+// replacement characters).
+bool VLStringsEqualIgnoringCase(std::string_view a, std::string_view b);
+
 // ASCII letters changed case; every other byte kept, so UTF-8 text stays valid.
 std::string VLASCIILowercaseString(std::string_view text);
 std::string VLASCIIUppercaseString(std::string_view text);

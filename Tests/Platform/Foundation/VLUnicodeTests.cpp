@@ -66,6 +66,28 @@ TEST(VLUnicodeTests, CountsAndTrimsAsScriptsSeeTheText) {
     EXPECT_EQ(VLASCIIUppercaseString("#ffaa0x"), "#FFAA0X");
 }
 
+TEST(VLUnicodeTests, MeasuresWhiteSpaceAndLettersAndFoldsCase) {
+    const std::string text = "a\xC2\xA0\xE3\x80\x80 \xC3\xA9t\xC3\xA9"
+                             "1";
+    EXPECT_EQ(VLWhitespaceAndNewlineLength(text, 0), 0u);
+    EXPECT_EQ(VLWhitespaceAndNewlineLength(text, 1), 2u); // no-break space
+    EXPECT_EQ(VLWhitespaceAndNewlineLength(text, 3), 3u); // ideographic space
+    EXPECT_EQ(VLWhitespaceAndNewlineLength(text, 6), 1u);
+    EXPECT_EQ(VLWhitespaceAndNewlineLength(text, text.size()), 0u);
+    EXPECT_EQ(VLLetterRunLength(text, 7), 5u); // "été", not the digit
+    EXPECT_EQ(VLLetterRunLength(text, 1), 0u);
+    EXPECT_EQ(VLLetterRunLength("px\xFF", 0), 2u); // a stray byte is no letter
+
+    EXPECT_TRUE(VLStringsEqualIgnoringCase("Brand", "bRAND"));
+    EXPECT_TRUE(VLStringsEqualIgnoringCase("\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9")); // ÉTÉ, été
+    EXPECT_TRUE(VLStringsEqualIgnoringCase("Stra\xC3\x9F"
+                                           "e",
+                                           "STRASSE")); // ß folds to ss
+    EXPECT_FALSE(VLStringsEqualIgnoringCase("Brand", "Brand "));
+    EXPECT_FALSE(VLStringsEqualIgnoringCase(std::string("\xC3\xA9\0a", 4), std::string("\xC3\xA9\0b", 4)));
+    EXPECT_TRUE(VLStringsEqualIgnoringCase(std::string("\xC3\x89\0A", 4), std::string("\xC3\xA9\0a", 4)));
+}
+
 TEST(VLUnicodeTests, FindsANonASCIIByteWhereverItStands) {
     EXPECT_TRUE(VLIsASCII(""));
     EXPECT_TRUE(VLIsASCII(std::string(200, '\x7F')));
