@@ -159,8 +159,10 @@ TEST(VLEvalCommandTests, ScriptFixturesGiveTheirExpectedOutput) {
                 continue;
             ++scripts;
             const std::string text = VLVeltoProcess::contentsOf(script);
+            // Each script ends once nothing is pending; the long time-out only keeps a busy machine
+            // from ending one early.
             const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
-                "eval " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
+                "eval --timeout 60 " + directive(text, "// velto eval: ") + " '" + script.string() + "'",
                 "LANGUAGE= LC_ALL= LC_MESSAGES= LANG= " + directive(text, "// environment: "));
             std::filesystem::path expected = script;
             EXPECT_EQ(outcome.status, 0) << script;
