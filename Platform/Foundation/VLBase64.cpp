@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLBase64.h"
 
+#include "Platform/Foundation/VLUnicode.h"
+
 #include <array>
 
 namespace {
@@ -35,10 +37,6 @@ std::string VLBase64Encode(std::span<const uint8_t> bytes) {
 }
 
 namespace {
-
-bool isASCIIWhitespace(char c) {
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
 
 // The bytes of Base64 digits without padding; bits past the last whole byte are dropped. Characters
 // outside the alphabet are skipped when asked, else they fail the decoding.
@@ -79,7 +77,7 @@ std::optional<std::vector<uint8_t>> VLBase64DecodeForgiving(std::string_view tex
     std::string digits;
     digits.reserve(text.size());
     for (const char c : text) {
-        if (!isASCIIWhitespace(c))
+        if (!VLIsASCIIWhitespace(c))
             digits += c;
     }
     if (digits.size() % 4 == 0) {

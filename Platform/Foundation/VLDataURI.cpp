@@ -6,14 +6,10 @@
 
 namespace {
 
-bool isASCIIWhitespace(char c) {
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isASCIIWhitespace(text.front()))
+    while (!text.empty() && VLIsASCIIWhitespace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isASCIIWhitespace(text.back()))
+    while (!text.empty() && VLIsASCIIWhitespace(text.back()))
         text.remove_suffix(1);
     return text;
 }

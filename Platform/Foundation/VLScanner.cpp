@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLScanner.h"
 
+#include "Platform/Foundation/VLUnicode.h"
+
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
@@ -9,9 +11,6 @@ namespace {
 
 bool isSkipped(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // The C locale, so that a host's own locale never changes the decimal separator.
@@ -31,7 +30,7 @@ size_t VLScanner::skipWhitespace() const {
 
 size_t VLScanner::digitsFrom(size_t position) const {
     size_t end = position;
-    while (end < _text.size() && isDigit(_text[end]))
+    while (end < _text.size() && VLIsASCIIDigit(_text[end]))
         ++end;
     return end - position;
 }

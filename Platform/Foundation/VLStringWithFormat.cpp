@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLStringWithFormat.h"
 
+#include "Platform/Foundation/VLUnicode.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -21,10 +23,6 @@ std::string printfText(const std::string& directive, T value) {
 
 bool isFlag(char c) {
     return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\'';
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // Reads a length modifier; they only say how wide the caller's value was, which the argument knows.
@@ -153,11 +151,11 @@ std::string VLStringWithFormatArguments(std::string_view format,
         size_t j = i + 1;
         while (j < format.size() && isFlag(format[j]))
             ++j;
-        while (j < format.size() && isDigit(format[j]))
+        while (j < format.size() && VLIsASCIIDigit(format[j]))
             ++j;
         if (j < format.size() && format[j] == '.') {
             ++j;
-            while (j < format.size() && isDigit(format[j]))
+            while (j < format.size() && VLIsASCIIDigit(format[j]))
                 ++j;
         }
         std::string flagsWidthPrecision(format.substr(i + 1, j - i - 1));

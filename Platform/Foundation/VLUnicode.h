@@ -40,6 +40,14 @@ size_t VLUTF16Length(std::string_view utf8);
 // space separators, as Foundation's whitespace-and-newline set has them.
 std::string_view VLStringByTrimmingWhitespaceAndNewlines(std::string_view text);
 
+// ASCII white space as the web counts it: tab, line feed, form feed, carriage return and space.
+constexpr bool VLIsASCIIWhitespace(char c) {
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+constexpr bool VLIsASCIIDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // The value of an ASCII hexadecimal digit of either case; -1 for any other character.
 int VLHexDigitValue(char c);
 
