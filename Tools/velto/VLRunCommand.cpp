@@ -164,7 +164,9 @@ int VLRunCommand::launch(const Options& options) {
         status = writeScreenshot(options);
     } else {
         if (outcome->runtime) {
-            VLToolWaiting::runMainQueueUntilIdle(outcome->runtime->engine(), deadline);
+            // A screenshot is of the settled widget: its open windows don't hold the run.
+            VLToolWaiting::runMainQueueUntilIdle(outcome->runtime->engine(), deadline,
+                                                 options.screenshotPath.has_value());
             status = writeScreenshot(options);
             manager->terminateRuntime(outcome->runtime);
         } else {

@@ -45,13 +45,14 @@ bool VLToolWaiting::runMainQueueUntil(const std::function<bool()>& finished, Dea
     return done;
 }
 
-bool VLToolWaiting::runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline) {
+bool VLToolWaiting::runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline,
+                                          bool settling) {
     for (;;) {
         auto idle = std::make_shared<bool>(false); // the main queue's
         const uint64_t blocksBefore = VLMainQueue::blocksRun();
         // The engine wakes this waiter only when its pending work ends.
-        std::thread waiter([engine, deadline, idle] {
-            if (engine->waitUntilIdle(deadline))
+        std::thread waiter([engine, deadline, idle, settling] {
+            if (engine->waitUntilIdle(deadline, settling))
                 VLMainQueue::async([idle] { *idle = true; });
         });
         const bool done = runMainQueueUntil([&] { return *idle; }, deadline);

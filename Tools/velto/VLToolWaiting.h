@@ -19,8 +19,10 @@ public:
     // comes through the main queue) or the deadline passes; false when the deadline came first.
     static bool runMainQueueUntil(const std::function<bool()>& finished, Deadline deadline);
     // The same, until the engine has no pending work (timers included), nothing queued for its thread,
-    // and the main queue ran nothing else while the engine was found idle.
-    static bool runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline);
+    // and the main queue ran nothing else while the engine was found idle. `settling` counts lasting
+    // work (open windows) as done.
+    static bool runMainQueueUntilIdle(const std::shared_ptr<VLJSEngine>& engine, Deadline deadline,
+                                      bool settling = false);
     // Runs what the main queue holds ready, without waiting.
     static void runMainQueueWhileReady();
     // Waits for the engines' threads to end and flushes the log. Shortly after the deadline the process

@@ -288,30 +288,43 @@ void VLJSEngine::callJSMethod(std::string name, VLArray arguments, CallCompletio
 }
 
 VLJSEngine::PendingWork VLJSEngine::beginPendingWork() {
+    return beginPendingWork(false);
+}
+
+VLJSEngine::PendingWork VLJSEngine::beginLastingWork() {
+    return beginPendingWork(true);
+}
+
+VLJSEngine::PendingWork VLJSEngine::beginPendingWork(bool lasting) {
     std::shared_ptr<PendingWorkState> state = _pendingWork;
     {
         std::lock_guard lock(state->mutex);
         ++state->count;
+        state->lastingCount += lasting;
     }
-    return PendingWork(nullptr, [state](void*) {
+    return PendingWork(nullptr, [state, lasting](void*) {
         std::lock_guard lock(state->mutex);
-        if (--state->count == 0)
+        --state->count;
+        state->lastingCount -= lasting;
+        // A settling waiter wakes when nothing but lasting work is left, any other when nothing is.
+        if (state->count == state->lastingCount)
             state->changed.notify_all();
     });
 }
 
-bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline) {
+bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline, bool settling) {
     const std::shared_ptr<PendingWorkState> state = _pendingWork;
     std::unique_lock lock(state->mutex);
     for (;;) {
-        if (!state->changed.wait_until(lock, deadline, [&] { return state->count == 0; }))
+        if (!state->changed.wait_until(lock, deadline, [&] { return state->idle(settling); }))
             return false;
         // Nothing is pending: the JavaScript thread confirms it once what is queued there has run.
         const uint64_t check = ++state->lastCheckAsked;
         lock.unlock();
         bool posted = false;
         try {
-            posted = _runLoop->thread()->post([state, check] { answerIdleCheck(state, check); });
+            posted = _runLoop->thread()->post(
+                [state, check, settling] { answerIdleCheck(state, check, settling); });
         } catch (const std::bad_alloc&) {
             // A script holding all memory until its collector runs leaves nothing for the check: the
             // waiter lets a little time pass and asks again rather than ending the process.
@@ -332,17 +345,17 @@ bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline) {
 }
 
 // On the JavaScript thread.
-void VLJSEngine::answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check) {
+void VLJSEngine::answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check, bool settling) {
     const std::shared_ptr<VLRunLoopThread> thread = VLRunLoopThread::current();
     std::unique_lock lock(state->mutex);
     // Blocks queued since the check was posted may start work: look again behind them.
-    if (state->count == 0 && thread && thread->hasQueuedBlocks()) {
+    if (state->idle(settling) && thread && thread->hasQueuedBlocks()) {
         lock.unlock();
-        thread->post([state, check] { answerIdleCheck(state, check); });
+        thread->post([state, check, settling] { answerIdleCheck(state, check, settling); });
         return;
     }
     state->lastCheckAnswered = std::max(state->lastCheckAnswered, check);
-    state->checkedIdle = state->count == 0;
+    state->checkedIdle = state->idle(settling);
     state->changed.notify_all();
 }
 

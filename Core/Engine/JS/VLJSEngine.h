@@ -143,10 +143,13 @@ public:
     // tool that runs a script to its end knows when nothing is left. Any thread.
     using PendingWork = std::shared_ptr<void>;
     PendingWork beginPendingWork();
-    // Waits until no work is pending and nothing is queued for the JavaScript thread, or until the
-    // deadline; false when the deadline came first. It sleeps until pending work ends, never looking
-    // in between. Any thread but the JavaScript thread.
-    bool waitUntilIdle(std::chrono::steady_clock::time_point deadline);
+    // Work that lasts until the script ends it, whatever the time (an open window): pending like the
+    // rest, but a waiter may choose to count the engine settled while only such work is left.
+    PendingWork beginLastingWork();
+    // Waits until no work is pending (or, when `settling`, none but lasting work) and nothing is queued
+    // for the JavaScript thread, or until the deadline; false when the deadline came first. It sleeps
+    // until pending work ends, never looking in between. Any thread but the JavaScript thread.
+    bool waitUntilIdle(std::chrono::steady_clock::time_point deadline, bool settling = false);
 
 private:
     // The count of pending work, and the answers of the JavaScript thread to idle checks. Any thread,
@@ -155,11 +158,15 @@ private:
         std::mutex mutex;
         std::condition_variable changed;
         size_t count = 0;
+        size_t lastingCount = 0; // of `count`
         uint64_t lastCheckAsked = 0;
         uint64_t lastCheckAnswered = 0;
         bool checkedIdle = false; // the answer of the latest check
+
+        bool idle(bool settling) const { return count - (settling ? lastingCount : 0) == 0; }
     };
-    static void answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check);
+    static void answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check, bool settling);
+    PendingWork beginPendingWork(bool lasting);
 
     explicit VLJSEngine(RejectionTracking tracking);
     void start(std::shared_ptr<VLJSBindingContext> coreScope);

@@ -391,7 +391,7 @@ void VLWindow::setOpen(bool open) {
     if (_openWork)
         return;
     if (const std::shared_ptr<VLRuntime> runtime = this->runtime())
-        _openWork = runtime->engine()->beginPendingWork();
+        _openWork = runtime->engine()->beginLastingWork();
 }
 
 // Parent and child windows

@@ -67,7 +67,7 @@ TEST(VLImageScriptTests, AnHTTPSourceWithoutNetworkAccessWarnsAndFails) {
 // The 48 by 32 picture contained in a 120 by 40 box at 300,200 is drawn 60 by 40 from x 330, its
 // quadrants red, green, blue and white; the window's black shows on either side.
 TEST(VLImageScriptTests, AContainedPictureAppearsInTheScreenshotAtItsFittedPlace) {
-    const VLVeltoScreenshot shot("--timeout 2 --payload 'allowedWindowTypes=[\"widget\"]' " +
+    const VLVeltoScreenshot shot("--timeout 600 --payload 'allowedWindowTypes=[\"widget\"]' " +
                                  quotedPackage("screenshot"));
     EXPECT_EQ(shot.outcome().status, 0);
     EXPECT_EQ(shot.outcome().out, "log: load\n");

@@ -34,8 +34,9 @@ TEST(VLWindowScriptTests, PackagesPrintTheirExpectedOutput) {
 }
 
 // The window sits at its layout frame, 200,100 to 360,180, filled blue, its child red at 20,10 inside it.
+// The run ends once the widget has settled, the open window aside, long before the time-out.
 TEST(VLWindowScriptTests, AScriptMadeWidgetWindowAppearsInTheScreenshot) {
-    const VLVeltoScreenshot shot("--timeout 2 --payload 'allowedWindowTypes=[\"widget\"]' '" +
+    const VLVeltoScreenshot shot("--timeout 600 --payload 'allowedWindowTypes=[\"widget\"]' '" +
                                  std::string(VELTO_FIXTURES) + "/windows/screenshot'");
     EXPECT_EQ(shot.outcome().status, 0);
     EXPECT_EQ(shot.outcome().err, "");
