@@ -173,6 +173,10 @@ std::shared_ptr<VLRenderingLoop> VLRuntime::renderingLoop() const {
     std::shared_ptr<VLRenderingLoop> loop = _renderingLoop.load();
     if (!loop) {
         loop = VLRenderingLoop::create(_engine->runLoop());
+        loop->setPendingWorkMaker([weakEngine = std::weak_ptr<VLJSEngine>(_engine)] {
+            const std::shared_ptr<VLJSEngine> engine = weakEngine.lock();
+            return engine ? engine->beginPendingWork() : nullptr;
+        });
         _renderingLoop.store(loop);
     }
     return loop;

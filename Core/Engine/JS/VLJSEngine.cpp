@@ -9,6 +9,7 @@
 #include "Core/Engine/JS/VLJSValueBridge.h"
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/RunLoop/VLRunLoop.h"
+#include "Core/Engine/RunLoop/VLRunLoopObserver.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Engine/Support/VLProduct.h"
 #include "Core/Engine/Support/VLScopeExit.h"
@@ -344,19 +345,33 @@ bool VLJSEngine::waitUntilIdle(std::chrono::steady_clock::time_point deadline, b
     }
 }
 
-// On the JavaScript thread.
+// On the JavaScript thread. The answer waits until the thread is about to sleep, behind the observers
+// that run then: what they start (the frame a layout needs) is pending before the work is counted.
 void VLJSEngine::answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check, bool settling) {
     const std::shared_ptr<VLRunLoopThread> thread = VLRunLoopThread::current();
-    std::unique_lock lock(state->mutex);
-    // Blocks queued since the check was posted may start work: look again behind them.
-    if (state->idle(settling) && thread && thread->hasQueuedBlocks()) {
-        lock.unlock();
-        thread->post([state, check, settling] { answerIdleCheck(state, check, settling); });
+    if (!thread) {
+        finishIdleCheck(*state, check, settling);
         return;
     }
-    state->lastCheckAnswered = std::max(state->lastCheckAnswered, check);
-    state->checkedIdle = state->idle(settling);
-    state->changed.notify_all();
+    auto self = std::make_shared<std::weak_ptr<VLRunLoopObserver>>();
+    auto observer = std::make_shared<VLRunLoopObserver>([self, state, check, settling] {
+        const std::shared_ptr<VLRunLoopThread> current = VLRunLoopThread::current();
+        // Blocks queued meanwhile may start work: look again when the thread next sleeps.
+        if (current && current->hasQueuedBlocks())
+            return;
+        if (const std::shared_ptr<VLRunLoopObserver> observer = self->lock())
+            observer->invalidate();
+        finishIdleCheck(*state, check, settling);
+    });
+    *self = observer;
+    thread->addBeforeWaitingObserver(observer);
+}
+
+void VLJSEngine::finishIdleCheck(PendingWorkState& state, uint64_t check, bool settling) {
+    std::lock_guard lock(state.mutex);
+    state.lastCheckAnswered = std::max(state.lastCheckAnswered, check);
+    state.checkedIdle = state.idle(settling);
+    state.changed.notify_all();
 }
 
 void VLJSEngine::performWithEngine(std::function<void(VLJSEngine&)> block) {

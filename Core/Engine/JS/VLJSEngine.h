@@ -166,6 +166,7 @@ private:
         bool idle(bool settling) const { return count - (settling ? lastingCount : 0) == 0; }
     };
     static void answerIdleCheck(std::shared_ptr<PendingWorkState> state, uint64_t check, bool settling);
+    static void finishIdleCheck(PendingWorkState& state, uint64_t check, bool settling);
     PendingWork beginPendingWork(bool lasting);
 
     explicit VLJSEngine(RejectionTracking tracking);

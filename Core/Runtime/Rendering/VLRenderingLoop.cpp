@@ -52,8 +52,10 @@ void VLRenderingLoop::installObservers() {
     std::weak_ptr<VLRenderingLoop> weak = weak_from_this();
     if (std::shared_ptr<VLRunLoop> runLoop = _runLoop.lock()) {
         _wakeObserver = runLoop->addBeforeWaitingObserver([weak] {
-            if (std::shared_ptr<VLRenderingLoop> loop = weak.lock())
+            if (std::shared_ptr<VLRenderingLoop> loop = weak.lock()) {
                 loop->wakeIfNeeded();
+                loop->holdWorkWhileAFrameIsNeeded();
+            }
         });
     }
     _screenObserver = VLNotificationCenter::defaultCenter().addObserver(
@@ -62,6 +64,10 @@ void VLRenderingLoop::installObservers() {
             if (std::shared_ptr<VLFrameSource> source = loop ? loop->currentSource() : nullptr)
                 source->adoptRefreshRate();
         });
+}
+
+void VLRenderingLoop::setPendingWorkMaker(std::function<PendingWork()> begin) {
+    _beginPendingWork = std::move(begin);
 }
 
 // Ports and presentables.
@@ -401,6 +407,15 @@ bool VLRenderingLoop::needsFrame() {
             presentable && presentable->needsPresenting())
             return true;
     return false;
+}
+
+void VLRenderingLoop::holdWorkWhileAFrameIsNeeded() {
+    if (!_beginPendingWork || _paused.load() || _stopped.load() || !needsFrame()) {
+        _frameWork.reset();
+        return;
+    }
+    if (!_frameWork)
+        _frameWork = _beginPendingWork();
 }
 
 void VLRenderingLoop::stopIfIdle() {

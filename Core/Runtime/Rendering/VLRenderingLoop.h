@@ -86,6 +86,12 @@ public:
     // What was recorded since the last call.
     VLRenderingStatistics takeStatistics();
 
+    // What the loop holds while a frame is needed, so that a waiter for the end of a runtime's work (a
+    // tool's settled screenshot) also waits for the layout and drawing it asked for. Made by `begin`,
+    // which the runtime gives; any thread, before the loop's first port.
+    using PendingWork = std::shared_ptr<void>;
+    void setPendingWorkMaker(std::function<PendingWork()> begin);
+
     // Held weakly; no duplicate check.
     void addMemoryReporter(const std::shared_ptr<VLRenderingMemoryReporting>& reporter);
     // The sum over the reporters still alive; forgets the others.
@@ -123,6 +129,8 @@ private:
     void tickPorts();
     void forEachPresentable(const std::function<void(VLRenderingPresentable&)>& block);
     bool needsFrame();
+    // Before the JavaScript thread sleeps: holds pending work while a frame is needed and the loop runs.
+    void holdWorkWhileAFrameIsNeeded();
     void stopIfIdle();
     void wakeIfNeeded();
     void recordFrame(double duration, bool presented);
@@ -137,6 +145,8 @@ private:
     uint64_t _portsVersion = 0;                           // JavaScript thread; counts the changes of _ports
     std::vector<std::shared_ptr<VLRenderingPort>> _portsInPhase; // JavaScript thread; kept for its memory
     std::vector<std::weak_ptr<VLRenderingPresentable>> _presentables; // JavaScript thread
+    std::function<PendingWork()> _beginPendingWork; // set before the loop runs, then read-only
+    PendingWork _frameWork;                         // JavaScript thread
 
     mutable std::mutex _displayLinkLock; // guards _displayLink and the cap sent to it; any thread
     std::shared_ptr<VLFrameSource> _displayLink;
