@@ -250,10 +250,10 @@ VLLauncher::createLaunchTaskWithLaunchPayload(std::shared_ptr<VLLaunchPayload> p
 
 void VLLauncher::injectLaunchOptions(const std::optional<VLDictionary>& options,
                                      const std::shared_ptr<VLRuntime>& runtime, Block completion) {
-    const std::optional<std::string> json =
-        VLJSONSerialization::dataWithJSONObject(options.value_or(VLDictionary()));
+    std::optional<std::string> call =
+        VLRuntime::launchOptionsCall("publish", options.value_or(VLDictionary()));
     runtime->engine()->evaluateScript(
-        VLEmbeddedScriptCall("Runtime/launch-options", ".publish", {"this", json.value_or("{}")}),
+        call ? std::move(*call) : *VLRuntime::launchOptionsCall("publish", VLDictionary()),
         "launch-options.js", loggingFailure("inject launch options failed: %@", std::move(completion)));
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,7 +73,13 @@ std::optional<VLData> VLCheckedFile::allDataWithError(VLErrorRef* error) {
         fail(error, EIO, "the file is too large");
         return std::nullopt;
     }
-    VLData data(_length);
+    VLData data;
+    try {
+        data.resize(_length);
+    } catch (const std::bad_alloc&) {
+        fail(error, ENOMEM, "there is no memory for the file");
+        return std::nullopt;
+    }
     if (VLReadFullyAt(_fd, data.data(), data.size(), 0) && hasNotGrown() &&
         digestMatches(VLSHA256::digest(data), _digest))
         return data;

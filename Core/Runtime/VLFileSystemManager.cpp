@@ -12,6 +12,7 @@
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <unordered_map>
@@ -275,20 +276,26 @@ std::optional<VLData> VLFileSystemManager::contentsAtURL(const VLURL& url, VLErr
     return contents;
 }
 
-std::optional<VLData> VLFileSystemManager::contentsOfFileAtPath(const std::string& path, VLErrorRef* error) {
+std::optional<VLData> VLFileSystemManager::contentsOfFileAtPath(const std::string& path, VLErrorRef* error,
+                                                                uint64_t maximumLength) {
     VLErrorRef packageError;
-    if (std::shared_ptr<VLPackageFile> packageFile = packageFileAtPath(path, &packageError))
+    std::shared_ptr<VLPackageFile> packageFile = packageFileAtPath(path, &packageError);
+    if (packageFile && packageFile->length() <= maximumLength)
         return packageFile->allDataWithError(error);
-    if (packageError) {
-        if (error)
-            *error = packageError;
-        return std::nullopt;
-    }
-    int number = 0;
-    std::optional<VLData> contents = VLContentsOfFile(path, &number);
-    if (!contents && error)
-        *error = VLError::make(VLPOSIXErrorDomain, number,
-                               {{VLLocalizedDescriptionKey, VLStringWithFormat("can't read the file")}});
+    int number = packageFile ? EFBIG : 0;
+    std::optional<VLData> contents;
+    if (!packageFile && !packageError)
+        contents = VLContentsOfFile(path, &number, maximumLength);
+    if (contents || !error)
+        return contents;
+    if (packageError)
+        *error = packageError;
+    else if (number == EFBIG)
+        *error = fileError(number, "the file is larger than %@ bytes", std::to_string(maximumLength));
+    else if (number == ENOMEM)
+        *error = VLMakeError(VLPOSIXErrorDomain, number, "there is no memory for the file");
+    else
+        *error = VLMakeError(VLPOSIXErrorDomain, number, "can't read the file");
     return contents;
 }
 

@@ -67,8 +67,10 @@ public:
 
     bool fileExistsAtURL(const VLURL& url, bool* isDirectory = nullptr);
     std::optional<VLData> contentsAtURL(const VLURL& url, VLErrorRef* error = nullptr);
-    // A package file's proved contents, or another file's plain contents.
-    std::optional<VLData> contentsOfFileAtPath(const std::string& path, VLErrorRef* error = nullptr);
+    // A package file's proved contents, or another file's plain contents; a file of more than
+    // maximumLength bytes, or one whose bytes find no memory, is an error.
+    std::optional<VLData> contentsOfFileAtPath(const std::string& path, VLErrorRef* error = nullptr,
+                                               uint64_t maximumLength = UINT64_MAX);
     // The checked file for a path inside the package of a runtime with package digests; nothing without
     // an error for a path outside the package or a runtime without digests.
     std::shared_ptr<VLPackageFile> packageFileAtPath(const std::string& path, VLErrorRef* error = nullptr);

@@ -274,19 +274,29 @@ void VLRuntime::collectGarbage() {
 
 // Parameters.
 
+std::optional<std::string> VLRuntime::launchOptionsCall(std::string_view member, const VLValue& value) {
+    const std::optional<std::string> json = VLJSONSerialization::dataWithJSONObject(value);
+    if (!json)
+        return std::nullopt;
+    VLJSONWritingOptions fragment;
+    fragment.fragmentsAllowed = true;
+    const std::optional<std::string> text = VLJSONSerialization::dataWithJSONObject(VLValue(*json), fragment);
+    return VLEmbeddedScriptCall("Runtime/launch-options", "." + std::string(member), {"this", *text});
+}
+
 void VLRuntime::updateParameters(const VLValue& parameters, ParametersCompletion completion) {
     auto reply = std::make_shared<ParametersReply>(std::move(completion));
-    const std::optional<std::string> json = VLJSONSerialization::dataWithJSONObject(parameters);
-    if (!json || isTerminated() || !_engine->runLoop()->isRunning())
+    std::optional<std::string> call = launchOptionsCall("update", parameters);
+    if (!call || isTerminated() || !_engine->runLoop()->isRunning())
         return; // the reply answers false as it goes
-    _engine->runLoop()->performBlock([weakSelf = weak_from_this(), json = *json, reply] {
+    _engine->runLoop()->performBlock([weakSelf = weak_from_this(), call = std::move(*call), reply] {
         std::shared_ptr<VLRuntime> self = weakSelf.lock();
         if (self && !self->isTerminated() && self->_engine->context())
-            reply->send(self->applyParameters(json));
+            reply->send(self->applyParameters(call));
     });
 }
 
-bool VLRuntime::applyParameters(const std::string& json) {
+bool VLRuntime::applyParameters(const std::string& call) {
     JSGlobalContextRef ctx = _engine->context()->globalContext();
     JSValueRef velto = VLGetJSObjectProperty(ctx, JSContextGetGlobalObject(ctx), "Velto");
     if (!velto || !JSValueIsObject(ctx, velto))
@@ -298,8 +308,7 @@ bool VLRuntime::applyParameters(const std::string& json) {
 
     bool updated = false;
     // On the JavaScript thread the evaluation runs at once.
-    _engine->evaluateScript(VLEmbeddedScriptCall("Runtime/launch-options", ".update", {"this", json}),
-                            "launch-options.js",
+    _engine->evaluateScript(call, "launch-options.js",
                             [&](JSValueRef result, const std::optional<VLJSException>& exception) {
                                 if (!result) {
                                     VLLogError("VLRuntime", "update parameters failed: %@",
@@ -402,7 +411,8 @@ void VLRuntime::loadPackage(LoadCompletion completion) {
         return;
     }
     VLErrorRef readError;
-    const std::optional<VLData> contents = _fileSystemManager->contentsOfFileAtPath(*path, &readError);
+    const std::optional<VLData> contents =
+        _fileSystemManager->contentsOfFileAtPath(*path, &readError, kMaximumScriptLength);
     if (!contents) {
         completion(VLMakeError(VLRuntimeErrorDomain, 202, "Can't read index.js: %@",
                                readError ? readError->localizedDescription() : std::string()));

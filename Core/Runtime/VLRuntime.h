@@ -68,6 +68,10 @@ public:
     using NetworkRequestObserver =
         std::function<void(const std::string& url, const std::optional<std::string>& denial)>;
 
+    // An index.js above this many bytes fails the launch: JavaScriptCore holds a script's source in
+    // UTF-16 besides the bytes read, so this keeps a script's load within about a gigabyte.
+    static constexpr uint64_t kMaximumScriptLength = 268435456;
+
     // A runtime for the bundle: its file thread, blob store and engine (whose JavaScript thread starts
     // at once, with the runtime scope and Velto.apiVersion). Nothing here starts rendering.
     static std::shared_ptr<VLRuntime> create(std::shared_ptr<VLBundle> bundle);
@@ -127,6 +131,10 @@ public:
     // was applied (also when nothing changed), false when it could not be (not a JSON object, a
     // terminated runtime, no System binding listening for the event, a script failure).
     void updateParameters(const VLValue& parameters, ParametersCompletion completion);
+    // The call of the launch-options script's member ("publish" or "update") with the global object and
+    // the value as JSON text in a string, which the script parses as data: pasted in as source, a key
+    // named "__proto__" would set the object's prototype instead. Nothing for a value JSON can't hold.
+    static std::optional<std::string> launchOptionsCall(std::string_view member, const VLValue& value);
 
     // Moves the widget window through its component; nothing without one. Main thread.
     void moveWidgetWindowToPlace(VLPoint place);
@@ -328,7 +336,7 @@ private:
     // On the JavaScript thread, unless terminated meanwhile.
     void collectGarbage();
     // On the JavaScript thread: whether the update reached a System binding that listens for it.
-    bool applyParameters(const std::string& json);
+    bool applyParameters(const std::string& call);
 
     const std::string _identity;
     const std::shared_ptr<VLBundle> _bundle;

@@ -1,7 +1,10 @@
 #include "Platform/Foundation/VLFileIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,39 +45,80 @@ bool VLReadFullyAt(int fd, void* buffer, size_t count, uint64_t offset) {
     return true;
 }
 
-std::optional<VLData> VLContentsOfFile(const std::string& path, int* error) {
+namespace {
+
+// Reads an open regular file that fstat found `length` bytes long: into one buffer of that size, grown
+// only when the file grows while it is read. 0 or the error number.
+int VLFileIOReadWhole(int fd, uint64_t length, uint64_t maximumLength, std::optional<VLData>& contents) {
+    if (length > maximumLength)
+        return EFBIG;
+    try {
+        VLData data(static_cast<size_t>(length));
+        size_t filled = 0;
+        while (true) {
+            if (filled == data.size()) {
+                // Whether the file grew meanwhile, without growing the buffer when it did not.
+                uint8_t more[4096];
+                ssize_t read = VLReadAt(fd, more, sizeof more, filled);
+                if (read < 0)
+                    return errno;
+                if (read == 0)
+                    break;
+                if (filled + uint64_t(read) > maximumLength)
+                    return EFBIG;
+                data.insert(data.end(), more, more + read);
+                filled += size_t(read);
+                continue;
+            }
+            ssize_t read = VLReadAt(fd, data.data() + filled, data.size() - filled, filled);
+            if (read < 0)
+                return errno;
+            if (read == 0) { // the file shrank meanwhile
+                data.resize(filled);
+                break;
+            }
+            filled += size_t(read);
+        }
+        contents = std::move(data);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (const std::length_error&) {
+        return EFBIG;
+    }
+}
+
+// Why what stands at the path may not be replaced by a file: 0 when it may, or when nothing is there.
+int VLFileIOReplacementRefusal(const std::string& path, VLSymbolicLinkWriting links) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISREG(status.st_mode))
+        return 0;
+    if (S_ISLNK(status.st_mode))
+        return links == VLSymbolicLinkWriting::Refuse ? ELOOP : 0;
+    return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+}
+
+} // namespace
+
+std::optional<VLData> VLContentsOfFile(const std::string& path, int* error, uint64_t maximumLength) {
     int failure = 0;
     std::optional<VLData> contents;
     // Non-blocking, so that a FIFO put where a file was expected fails instead of hanging the reader.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat status;
-    if (fd < 0) {
+    if (fd < 0)
         failure = errno;
-    } else if (::fstat(fd, &status) != 0) {
+    else if (::fstat(fd, &status) != 0)
         failure = errno;
-    } else if (S_ISDIR(status.st_mode)) {
+    else if (S_ISDIR(status.st_mode))
         failure = EISDIR;
-    } else if (!S_ISREG(status.st_mode)) {
+    else if (!S_ISREG(status.st_mode))
         failure = EINVAL; // a device such as /dev/zero would never end
-    } else {
-        VLData data(status.st_size > 0 ? size_t(status.st_size) : 0);
-        size_t filled = 0;
-        while (true) {
-            if (filled == data.size())
-                data.resize(data.size() + 65536);
-            ssize_t read = VLReadAt(fd, data.data() + filled, data.size() - filled, filled);
-            if (read < 0) {
-                failure = errno;
-                break;
-            }
-            if (read == 0) {
-                data.resize(filled);
-                contents = std::move(data);
-                break;
-            }
-            filled += size_t(read);
-        }
-    }
+    else
+        failure =
+            VLFileIOReadWhole(fd, uint64_t(std::max<off_t>(status.st_size, 0)), maximumLength, contents);
     if (fd >= 0)
         ::close(fd);
     if (error)
@@ -82,15 +126,27 @@ std::optional<VLData> VLContentsOfFile(const std::string& path, int* error) {
     return contents;
 }
 
-bool VLWriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+bool VLWriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                           VLSymbolicLinkWriting links) {
+    if (int refusal = VLFileIOReplacementRefusal(path, links)) {
+        errno = refusal;
+        return false;
+    }
     std::string temporary = path + ".XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     bool written = VLFileWriteAll(fd, bytes) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
+    int failure = written ? 0 : errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        failure = errno;
+    }
     if (written && ::rename(temporary.c_str(), path.c_str()) == 0)
         return true;
+    if (written)
+        failure = errno;
     ::unlink(temporary.c_str());
+    errno = failure;
     return false;
 }

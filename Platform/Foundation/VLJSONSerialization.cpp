@@ -142,6 +142,8 @@ public:
         case VLValue::Type::String:
             return writeString(value.stringValue());
         case VLValue::Type::Data:
+            if (_options.writesDataAsByteArrays)
+                return writeByteArray(value.dataValue());
             return substituteOrFail(value, depth, "Invalid type in JSON write (data)");
         case VLValue::Type::Date:
             return substituteOrFail(value, depth, "Invalid type in JSON write (date)");
@@ -252,6 +254,17 @@ private:
                 _text += ',';
             if (!write(array[index], depth))
                 return false;
+        }
+        _text += ']';
+        return true;
+    }
+
+    bool writeByteArray(const VLData& bytes) {
+        _text += '[';
+        for (size_t index = 0; index < bytes.size(); ++index) {
+            if (index > 0)
+                _text += ',';
+            writeInteger(bytes[index]);
         }
         _text += ']';
         return true;

@@ -29,6 +29,9 @@ struct VLJSONWritingOptions {
     // what it returns is written in its place, so that a caller with its own rules for those values
     // need not copy the whole graph first. What it returns must be writable as it is.
     std::function<VLValue(const VLValue&)> substitute;
+    // Write data as the array of its bytes' numbers, straight from the bytes, instead of asking the
+    // substitute: data of hundreds of megabytes would otherwise become a value per byte first.
+    bool writesDataAsByteArrays = false;
 };
 
 // JSON text to values and back.

@@ -105,7 +105,8 @@ std::optional<int> VLURLComponents::port() const {
     int port = 0;
     for (char c : digits)
         port = port * 10 + (c - '0');
-    return port;
+    // Ports are 16 bits: a larger number names none, rather than one a connection would cut it to.
+    return port <= 65535 ? std::optional(port) : std::nullopt;
 }
 
 std::vector<VLURLQueryItem> VLURLComponents::percentEncodedQueryItems() const {

@@ -29,7 +29,7 @@ public:
     const std::optional<std::string>& percentEncodedAuthority() const { return _authority; }
     // The authority's host as written, without user information, port, or an IP literal's brackets.
     std::optional<std::string> percentEncodedHost() const;
-    // The authority's port, when it has digits after the host's ':'.
+    // The authority's port, when it has digits after the host's ':' that make at most 65535.
     std::optional<int> port() const;
     // The path as written; empty when there is none.
     const std::string& percentEncodedPath() const { return _path; }

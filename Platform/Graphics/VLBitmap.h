@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 // Whether colour channels are multiplied by alpha. Drawing takes premultiplied pixels only; straight
 // ones are for callers that hand pixels on as they are (texture uploads that premultiply themselves).
@@ -41,6 +42,10 @@ public:
     VLMutablePixels mutablePixels() { return {mutableBytes(), _width, _height, rowBytes(), _byteOrder}; }
 
     void lendPixels(const Reader& reader) const override;
+
+    // Takes the pixels as a bitmap of height by width from now on: for a writer that has just moved
+    // them so in place (a picture turned a quarter), sparing a second bitmap.
+    void swapWidthAndHeight() { std::swap(_width, _height); }
 
 private:
     struct FreeBytes {

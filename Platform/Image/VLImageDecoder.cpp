@@ -8,8 +8,9 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
+#include <new>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -85,30 +86,52 @@ OrientationWalk walkFor(VLImageOrientation orientation) {
     return {false, false, 1, 0, 0, 1};
 }
 
-std::shared_ptr<VLBitmap> oriented(const VLBitmap& source, VLImageOrientation orientation,
+// Turns and mirrors the pixels in place, as the orientation says, so that a picture never costs a
+// second bitmap: each pixel is pulled from where the walk says, along the cycles of that rearrangement,
+// with a bit per pixel (1/32 of the bitmap) marking the places already filled.
+std::shared_ptr<VLBitmap> oriented(std::shared_ptr<VLBitmap> bitmap, VLImageOrientation orientation,
                                    VLErrorRef* error) {
     const bool swaps = VLImageOrientationSwapsSides(orientation);
-    const uint32_t width = swaps ? source.height() : source.width();
-    const uint32_t height = swaps ? source.width() : source.height();
-    auto result = VLBitmap::make(width, height, source.byteOrder(), source.alpha(), VLBitmapContents::Unset);
-    if (!result) {
+    const size_t sourceWidth = bitmap->width(), sourceHeight = bitmap->height();
+    const size_t width = swaps ? sourceHeight : sourceWidth;
+    const size_t count = sourceWidth * sourceHeight;
+    std::vector<uint64_t> filled;
+    try {
+        filled.resize((count + 63) / 64);
+    } catch (const std::bad_alloc&) {
         VLImageDecoderSetError(error, VLImageDecoderErrorTooLarge, "no memory to turn the image");
         return nullptr;
     }
     // In pixels of the source.
     const OrientationWalk walk = walkFor(orientation);
-    const ptrdiff_t sourceWidth = source.width();
-    const ptrdiff_t stepRight = walk.stepRightX + walk.stepRightY * sourceWidth;
-    const ptrdiff_t stepDown = walk.stepDownX + walk.stepDownY * sourceWidth;
-    ptrdiff_t rowStart = (walk.startsBottom ? ptrdiff_t(source.height()) - 1 : 0) * sourceWidth +
-                         (walk.startsRight ? sourceWidth - 1 : 0);
-    for (uint32_t y = 0; y < height; ++y, rowStart += stepDown) {
-        uint8_t* into = result->mutableRow(y);
-        ptrdiff_t from = rowStart;
-        for (uint32_t x = 0; x < width; ++x, from += stepRight, into += 4)
-            std::memcpy(into, source.bytes() + from * 4, 4);
+    const ptrdiff_t stepRight = walk.stepRightX + walk.stepRightY * ptrdiff_t(sourceWidth);
+    const ptrdiff_t stepDown = walk.stepDownX + walk.stepDownY * ptrdiff_t(sourceWidth);
+    const ptrdiff_t origin = (walk.startsBottom ? ptrdiff_t(sourceHeight) - 1 : 0) * ptrdiff_t(sourceWidth) +
+                             (walk.startsRight ? ptrdiff_t(sourceWidth) - 1 : 0);
+    // The source of the pixel that the result holds at this index.
+    auto sourceOf = [&](size_t index) {
+        return size_t(origin + ptrdiff_t(index / width) * stepDown + ptrdiff_t(index % width) * stepRight);
+    };
+    auto* pixels = reinterpret_cast<uint32_t*>(bitmap->mutableBytes());
+    for (size_t start = 0; start < count; ++start) {
+        if (filled[start / 64] & (uint64_t(1) << (start % 64)))
+            continue;
+        const uint32_t first = pixels[start];
+        size_t place = start;
+        for (;;) {
+            filled[place / 64] |= uint64_t(1) << (place % 64);
+            const size_t from = sourceOf(place);
+            if (from == start) {
+                pixels[place] = first;
+                break;
+            }
+            pixels[place] = pixels[from];
+            place = from;
+        }
     }
-    return result;
+    if (swaps)
+        bitmap->swapWidthAndHeight();
+    return bitmap;
 }
 
 } // namespace
@@ -133,5 +156,6 @@ std::shared_ptr<VLBitmap> VLImageDecoder::decode(std::span<const uint8_t> bytes,
     if (!bitmap || !options.appliesOrientation)
         return bitmap;
     const VLImageOrientation orientation = VLExifOrientationReader::orientationOf(codec->format, bytes);
-    return orientation == VLImageOrientation::TopLeft ? bitmap : oriented(*bitmap, orientation, error);
+    return orientation == VLImageOrientation::TopLeft ? bitmap
+                                                      : oriented(std::move(bitmap), orientation, error);
 }

@@ -60,15 +60,18 @@ std::optional<VLData> VLPNGWriter::dataWithSource(const VLPixelSource& source) {
     return data;
 }
 
-VLErrorRef VLPNGWriter::writeSource(const VLPixelSource& source, const std::string& path) {
+VLErrorRef VLPNGWriter::writeSource(const VLPixelSource& source, const std::string& path,
+                                    VLSymbolicLinkWriting links) {
     const std::optional<VLData> data = dataWithSource(source);
     if (!data)
         return VLError::make(
             VLCocoaErrorDomain, 512,
             {{VLLocalizedDescriptionKey, VLStringWithFormat("Can't encode an image for %@", path)}});
-    if (!VLWriteFileAtomically(path, *data))
-        return VLError::make(VLPOSIXErrorDomain, errno,
+    if (!VLWriteFileAtomically(path, *data, links)) {
+        const int failure = errno;
+        return VLError::make(VLPOSIXErrorDomain, failure,
                              {{VLLocalizedDescriptionKey,
-                               VLStringWithFormat("Can't write %@: %s", path, std::strerror(errno))}});
+                               VLStringWithFormat("Can't write %@: %s", path, std::strerror(failure))}});
+    }
     return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/VLError.h"
+#include "Platform/Foundation/VLFileIO.h"
 #include "Platform/Foundation/VLValue.h"
 #include "Platform/Graphics/VLPixelSource.h"
 
@@ -17,6 +18,7 @@ public:
     static std::optional<VLData> dataWithPixels(const VLPixels& pixels);
     // The source's pixels at this moment.
     static std::optional<VLData> dataWithSource(const VLPixelSource& source);
-    // Replaces the file whole, never leaving a part of it.
-    static VLErrorRef writeSource(const VLPixelSource& source, const std::string& path);
+    // Replaces the file whole, never leaving a part of it; what is no file (a device, say) is refused.
+    static VLErrorRef writeSource(const VLPixelSource& source, const std::string& path,
+                                  VLSymbolicLinkWriting links = VLSymbolicLinkWriting::Replace);
 };

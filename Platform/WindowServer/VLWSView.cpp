@@ -128,8 +128,12 @@ void VLWSView::addSubview(std::shared_ptr<VLWSView> view, VLWSWindowOrderingMode
         return;
     view->removeFromSuperview();
     const bool above = place == VLWSWindowOrderingMode::Above;
-    auto position = std::find_if(_subviews.begin(), _subviews.end(),
-                                 [&](const auto& subview) { return subview.get() == relativeTo; });
+    // Without a sibling named there is nothing to look for: appending costs the same however many
+    // subviews there are.
+    auto position = relativeTo
+                        ? std::find_if(_subviews.begin(), _subviews.end(),
+                                       [&](const auto& subview) { return subview.get() == relativeTo; })
+                        : _subviews.end();
     if (position == _subviews.end())
         position = above ? _subviews.end() : _subviews.begin();
     else if (above)
@@ -315,10 +319,12 @@ void VLWSView::makeLayer() {
 }
 
 void VLWSView::placeSublayer(VLWSView* subview) {
-    auto position = std::find_if(_subviews.begin(), _subviews.end(),
-                                 [&](const auto& view) { return view.get() == subview; });
+    // Found from the end, where views are appended.
+    const auto found = std::find_if(_subviews.rbegin(), _subviews.rend(),
+                                    [&](const auto& view) { return view.get() == subview; });
     // Below the first sibling above it that is in place already; layers added by hand stay where they are.
-    for (auto above = position + 1; above < _subviews.end(); ++above) {
+    for (auto above = found == _subviews.rend() ? _subviews.end() : found.base(); above != _subviews.end();
+         ++above) {
         const auto& layer = (*above)->_layer;
         if (layer && layer->superlayer() == _layer) {
             _layer->insertSublayerBelow(subview->_layer, layer.get());

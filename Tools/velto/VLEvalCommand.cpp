@@ -69,6 +69,7 @@ int VLEvalCommand::evaluate(const Options& options, const std::string& script) {
         engine->addScriptMessageHandler(VLScriptOutput::messageHandler(name), name);
 
     const auto deadline = std::chrono::steady_clock::now() + options.shared.timeout();
+    VLToolWaiting::begin(deadline);
     // The script is pending work itself until its evaluation has run.
     engine->evaluateScript(
         script, std::filesystem::path(options.shared.operand()).filename().string(),

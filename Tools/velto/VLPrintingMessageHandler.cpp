@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 
 namespace {
 
@@ -20,22 +21,10 @@ std::string isoDate(VLDate date) {
     return text;
 }
 
-// What JSON.stringify writes for a value that JSON cannot hold; the rest of the message is written as
-// it is, without a copy.
+// What JSON.stringify writes for a value that JSON cannot hold (data is written as its bytes' numbers
+// by the writer itself); the rest of the message is written as it is, without a copy.
 VLValue jsonSubstitute(const VLValue& value) {
-    switch (value.type()) {
-    case VLValue::Type::Date:
-        return isoDate(value.dateValue());
-    case VLValue::Type::Data: {
-        VLArray bytes;
-        bytes.reserve(value.dataValue().size());
-        for (uint8_t byte : value.dataValue())
-            bytes.emplace_back(int(byte));
-        return bytes;
-    }
-    default:
-        return VLValue::null();
-    }
+    return value.isDate() ? VLValue(isoDate(value.dateValue())) : VLValue::null();
 }
 
 } // namespace
@@ -44,6 +33,16 @@ void VLPrintingMessageHandler::jsEngine(VLJSEngine&, const VLValue& message) {
     VLJSONWritingOptions options;
     options.fragmentsAllowed = true;
     options.substitute = jsonSubstitute;
-    const auto json = VLJSONSerialization::dataWithJSONObject(message, options);
-    VLScriptOutput::writeLine(stdout, "message " + _name + ": " + json.value_or("null"));
+    options.writesDataAsByteArrays = true;
+    std::optional<std::string> json;
+    try {
+        json = VLJSONSerialization::dataWithJSONObject(message, options);
+    } catch (const std::exception&) { // no memory for the text, or a text longer than a string holds
+        VLScriptOutput::writeLine(stderr, "message " + _name + ": too large to print");
+        return;
+    }
+    // The text may be large: written after its prefix, not copied into one line.
+    const std::string prefix = "message " + _name + ": ";
+    std::fwrite(prefix.data(), 1, prefix.size(), stdout);
+    VLScriptOutput::writeLine(stdout, json.value_or("null"));
 }

@@ -1,9 +1,11 @@
 #include "Tools/velto/VLRunCommand.h"
 
 #include "Core/Engine/JS/VLJSEngine.h"
+#include "Core/Engine/Log/VLLog.h"
 #include "Core/Launcher/VLLauncher.h"
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
 #include "Core/Launcher/VLManager.h"
+#include "Core/Runtime/VLProcessTemporaryDirectory.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLJSONSerialization.h"
 #include "Platform/Foundation/VLMainQueue.h"
@@ -11,6 +13,10 @@
 #include "Tools/velto/VLRunScreenshot.h"
 #include "Tools/velto/VLScriptOutput.h"
 #include "Tools/velto/VLToolWaiting.h"
+
+#include <glib-unix.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -148,7 +154,9 @@ int VLRunCommand::launch(const Options& options) {
     payload.setScriptMessageHandlers(std::move(handlers));
 
     const auto deadline = std::chrono::steady_clock::now() + options.shared.timeout();
+    VLToolWaiting::begin(deadline);
     std::shared_ptr<VLManager> manager = VLManager::create();
+    endOnSignals(manager);
     std::shared_ptr<VLLauncher> launcher = VLLauncher::create(manager);
     struct Outcome {
         bool arrived = false;
@@ -175,16 +183,60 @@ int VLRunCommand::launch(const Options& options) {
             status = 3;
         }
     }
+    VLToolWaiting::setEndingStatus(status);
     outcome->runtime.reset();
     launcher.reset();
     manager.reset();
     VLToolWaiting::end(deadline);
+    removeEmptyProcessFolder();
     return status;
+}
+
+void VLRunCommand::endOnSignals(const std::shared_ptr<VLManager>& manager) {
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+        struct Ending {
+            std::weak_ptr<VLManager> manager;
+            int number;
+        };
+        // The main queue's; the source keeps it for the process's life.
+        auto* ending = new Ending{manager, number};
+        g_unix_signal_add(
+            number,
+            [](gpointer data) -> gboolean {
+                const Ending& ending = *static_cast<Ending*>(data);
+                if (std::shared_ptr<VLManager> manager = ending.manager.lock())
+                    terminateAtOnce(*manager);
+                removeEmptyProcessFolder();
+                VLLogFlush();
+                std::fflush(nullptr);
+                _exit(128 + ending.number);
+            },
+            ending);
+    }
+}
+
+void VLRunCommand::terminateAtOnce(VLManager& manager) {
+    for (const std::shared_ptr<VLRuntime>& runtime : manager.runingRuntimes())
+        manager.terminateRuntime(runtime);
+    // The file threads remove the runtimes' folders later, and a runtime still launching has joined
+    // no manager yet: the process's own folder holds only its runtimes' folders, and goes now.
+    const std::string folder = VLProcessTemporaryDirectory("Velto-runtimes");
+    std::error_code error;
+    if (!folder.empty())
+        std::filesystem::remove_all(folder, error);
+}
+
+void VLRunCommand::removeEmptyProcessFolder() {
+    const std::string folder = VLProcessTemporaryDirectory("Velto-runtimes");
+    if (!folder.empty())
+        ::rmdir(folder.c_str()); // only when empty: what is left in it was not ours to end
 }
 
 int VLRunCommand::writeScreenshot(const Options& options) {
     if (!options.screenshotPath)
         return 0;
+    // Past the deadline too, the main thread gets the time to finish the screenshot it comes to.
+    VLToolWaiting::allowAtLeast(kScreenshotAllowance);
     const VLErrorRef error = VLRunScreenshot::write(*options.screenshotPath);
     if (!error)
         return 0;

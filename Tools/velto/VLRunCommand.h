@@ -2,12 +2,14 @@
 
 #include "Tools/velto/VLToolOptions.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class VLLaunchPayload;
+class VLManager;
 class VLLocalPathLaunchPayload;
 
 // `velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]...
@@ -16,7 +18,8 @@ class VLLocalPathLaunchPayload;
 // application would through the host, and prints what it produces as velto eval does, with the code it
 // turns from text into code reported on standard error. It returns once nothing is pending (no timer,
 // no queued work, no animation frame asked for, no open window) or the time-out has passed, after
-// terminating the runtime.
+// terminating the runtime. The time-out holds from the start, whatever any thread is doing, and
+// SIGTERM, SIGINT and SIGHUP end the run early, leaving no folder behind.
 //
 // --payload sets one launch setting by its name to a JSON value; "packageDigests" takes hexadecimal
 // SHA-256 digests, "allowedWindowTypes" an array of names. --options gives the launch options, a JSON
@@ -45,4 +48,14 @@ private:
     static int launch(const Options& options);
     // 0, or 1 after a message on standard error.
     static int writeScreenshot(const Options& options);
+    // SIGTERM, SIGINT and SIGHUP end the run on the main queue: its runtimes terminate, their folders
+    // go, and the process ends with 128 and the signal's number.
+    static void endOnSignals(const std::shared_ptr<VLManager>& manager);
+    // Terminates every runtime of the manager and removes the process's folder of runtime folders now.
+    static void terminateAtOnce(VLManager& manager);
+    // The process's own folder of runtime folders, once nothing is left in it.
+    static void removeEmptyProcessFolder();
+
+    // What the screenshot may take past the deadline: compositing the screen and encoding the PNG.
+    static constexpr std::chrono::seconds kScreenshotAllowance{10};
 };

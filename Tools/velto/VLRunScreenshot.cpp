@@ -16,5 +16,6 @@ VLErrorRef VLRunScreenshot::write(const std::string& path) {
         return VLError::make(VLCocoaErrorDomain, 0,
                              {{VLLocalizedDescriptionKey, "the screen could not be composited"}});
     }
-    return VLPNGWriter::writeSource(*bitmap, path);
+    // The path comes from a person, who may not know that it names a link to something else.
+    return VLPNGWriter::writeSource(*bitmap, path, VLSymbolicLinkWriting::Refuse);
 }

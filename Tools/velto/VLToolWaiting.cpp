@@ -19,10 +19,17 @@ namespace {
 // What the engines get past the time-out to end in order before the process ends regardless.
 constexpr std::chrono::milliseconds kEndingGrace{500};
 
-// Ends the process with status 0 when the moment comes, whatever still runs or waits then.
+// The status the alarm ends the process with; read in the signal handler, hence lock-free.
+std::atomic<int> gVLToolEndingStatus{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+// When the alarm rings; main thread.
+VLToolWaiting::Deadline gVLToolEndingMoment;
+
+// Ends the process with the ending status when the moment comes, whatever still runs or waits then.
 void exitAt(VLToolWaiting::Deadline moment) {
+    gVLToolEndingMoment = moment;
     struct sigaction action = {};
-    action.sa_handler = [](int) { _exit(0); };
+    action.sa_handler = [](int) { _exit(gVLToolEndingStatus.load()); };
     sigaction(SIGALRM, &action, nullptr);
     const auto remaining = std::max<std::chrono::microseconds>(
         std::chrono::ceil<std::chrono::microseconds>(moment - std::chrono::steady_clock::now()),
@@ -72,8 +79,21 @@ void VLToolWaiting::runMainQueueWhileReady() {
     }
 }
 
-void VLToolWaiting::end(Deadline deadline) {
+void VLToolWaiting::begin(Deadline deadline) {
     exitAt(deadline + kEndingGrace);
+}
+
+void VLToolWaiting::allowAtLeast(std::chrono::milliseconds time) {
+    const Deadline moment = std::chrono::steady_clock::now() + time;
+    if (moment > gVLToolEndingMoment)
+        exitAt(moment);
+}
+
+void VLToolWaiting::setEndingStatus(int status) {
+    gVLToolEndingStatus = status;
+}
+
+void VLToolWaiting::end(Deadline deadline) {
     VLRunLoopThread::waitUntilAllFinished(deadline + kEndingGrace - std::chrono::steady_clock::now());
     VLLogFlush();
 }

@@ -25,8 +25,16 @@ public:
                                       bool settling = false);
     // Runs what the main queue holds ready, without waiting.
     static void runMainQueueWhileReady();
-    // Waits for the engines' threads to end and flushes the log. Shortly after the deadline the process
-    // ends with status 0 regardless: a script that never returns or output that nobody reads cannot
-    // keep it; what was not written by then is dropped.
+    // Called as the run starts: shortly after the deadline the process ends with status 0 whatever any
+    // thread is doing then (a script that never returns, a picture still decoding, output that nobody
+    // reads); what was not written by then is dropped.
+    static void begin(Deadline deadline);
+    // Moves that end to no sooner than the time from now: for the main thread's own last step (a
+    // screenshot), which nothing else holds up.
+    static void allowAtLeast(std::chrono::milliseconds time);
+    // The status the process ends with at that end: the run's outcome once it is known.
+    static void setEndingStatus(int status);
+    // Waits, until shortly after the deadline at most, for the engines' threads to end, and flushes
+    // the log.
     static void end(Deadline deadline);
 };

@@ -101,6 +101,11 @@ std::vector<std::shared_ptr<VLComponent>> VLComponent::subcomponents() const {
     return _subcomponents;
 }
 
+size_t VLComponent::subcomponentCount() const {
+    std::lock_guard lock(*_propertyLock);
+    return _subcomponents.size();
+}
+
 std::vector<std::string> VLComponent::events() const {
     std::lock_guard lock(*_propertyLock);
     return _events;
@@ -173,18 +178,40 @@ bool VLComponent::isAncestorOrSelf(const VLComponent* component) const {
     return false;
 }
 
+bool VLComponent::canNestWithinMaximumDepth(const VLComponent& component) const {
+    size_t levels = 1;
+    for (std::shared_ptr<VLComponent> ancestor = parent(); ancestor; ancestor = ancestor->parent())
+        ++levels;
+    // The subtree's levels, one at a time, only as far as the levels left allow; no recursion, which
+    // is what the limit guards.
+    std::vector<std::shared_ptr<VLComponent>> level = component.subcomponents();
+    for (++levels; levels <= kMaximumDepth; ++levels) {
+        if (level.empty())
+            return true;
+        std::vector<std::shared_ptr<VLComponent>> next;
+        for (const std::shared_ptr<VLComponent>& member : level) {
+            std::vector<std::shared_ptr<VLComponent>> children = member->subcomponents();
+            next.insert(next.end(), children.begin(), children.end());
+        }
+        level = std::move(next);
+    }
+    return false;
+}
+
 void VLComponent::addComponent(const std::shared_ptr<VLComponent>& component, int64_t index) {
-    if (!component || !component->canBecomeSubcomponent(this) || isAncestorOrSelf(component.get()))
+    if (!component || !component->canBecomeSubcomponent(this) || isAncestorOrSelf(component.get()) ||
+        !canNestWithinMaximumDepth(*component))
         return;
     if (component->parent())
         component->removeFromParent();
+    const int64_t count = int64_t(subcomponentCount());
     if (index == -1)
-        index = int64_t(subcomponents().size());
+        index = count;
     if (!_insertSubcomponent(component, index))
         return;
-    performOnMainQueue([weakChild = std::weak_ptr(component)](VLComponent& self) {
+    performOnMainQueue([weakChild = std::weak_ptr(component), appended = index == count](VLComponent& self) {
         if (std::shared_ptr<VLComponent> child = weakChild.lock())
-            self._insertSubview(child);
+            self._insertSubview(child, appended);
     });
 }
 
@@ -467,13 +494,27 @@ std::shared_ptr<VLWSView> VLComponent::loadView() {
     return std::make_shared<VLComponentView>();
 }
 
-void VLComponent::_insertSubview(const std::shared_ptr<VLComponent>& child) {
+void VLComponent::_insertSubview(const std::shared_ptr<VLComponent>& child, bool appended) {
     const std::shared_ptr<VLWSView> parentView = view();
-    const std::vector<std::shared_ptr<VLComponent>> siblings = subcomponents();
-    auto found = std::find(siblings.begin(), siblings.end(), child);
-    if (found == siblings.end())
+    if (child->parent().get() != this)
         return;
-    for (auto next = found + 1; next != siblings.end(); ++next) {
+    // Every sibling whose view is in place came before an appended child: a sibling moved after it
+    // since has its view taken out and put back later, in order. So appending costs the same however
+    // many siblings there are, even when many appends wait for the main thread.
+    if (appended) {
+        parentView->addSubview(child->view());
+        return;
+    }
+    // The siblings after the child only, found from the end.
+    std::vector<std::shared_ptr<VLComponent>> later;
+    {
+        std::lock_guard lock(*_propertyLock);
+        auto found = std::find(_subcomponents.rbegin(), _subcomponents.rend(), child);
+        if (found == _subcomponents.rend())
+            return;
+        later.assign(found.base(), _subcomponents.end());
+    }
+    for (auto next = later.begin(); next != later.end(); ++next) {
         const std::shared_ptr<VLWSView> nextView = (*next)->loadedView();
         if (nextView && nextView->superview() == parentView.get()) {
             parentView->addSubview(child->view(), VLWSWindowOrderingMode::Below, nextView.get());

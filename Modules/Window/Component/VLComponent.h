@@ -47,6 +47,8 @@ public:
     VLDictionary style() const;
     VLDictionary attributes() const;
     std::vector<std::shared_ptr<VLComponent>> subcomponents() const;
+    // Without a copy of them.
+    size_t subcomponentCount() const;
     std::vector<std::string> events() const;
     std::optional<VLColor> backgroundColor() const;
     float opacity() const;
@@ -58,10 +60,17 @@ public:
     std::shared_ptr<VLComponentEventDelegate> eventDelegate() const;
     void setEventDelegate(const std::shared_ptr<VLComponentEventDelegate>& delegate);
 
+    // The most levels a tree may have, a root alone being one. Layout, views and compositing walk the
+    // tree recursively, each level taking at most a few hundred bytes of a thread's stack (a few
+    // kilobytes under the sanitizers), so a thousand levels stay far within the 8 MiB stacks.
+    static constexpr size_t kMaximumDepth = 1000;
+
     // Tree operations, on the component thread. A child that refuses the parent, the parent itself or
-    // one of its ancestors is ignored without a word; -1 appends; another index outside 0...count is
-    // logged and changes nothing.
+    // one of its ancestors, or that would nest the tree deeper than kMaximumDepth, is ignored without a
+    // word; -1 appends; another index outside 0...count is logged and changes nothing.
     void addComponent(const std::shared_ptr<VLComponent>& component, int64_t index);
+    // Whether the component and its subcomponents fit under this one within kMaximumDepth levels.
+    bool canNestWithinMaximumDepth(const VLComponent& component) const;
     void removeFromParent();
     virtual bool canBecomeSubcomponent(const VLComponent* proposedParent) const;
     std::shared_ptr<VLComponent> parent() const;
@@ -130,8 +139,9 @@ protected:
     // Make this component its view's click or mouse delegate while it listens to such events.
     virtual void _addEventOnMainThread(const std::string& name);
     virtual void _removeEventOnMainThread(const std::string& name);
-    // Places the child's view among its siblings' views in the subcomponents' order, later ones on top.
-    virtual void _insertSubview(const std::shared_ptr<VLComponent>& child);
+    // Places the child's view among its siblings' views in the subcomponents' order, later ones on top;
+    // `appended` when it was added as the last subcomponent.
+    virtual void _insertSubview(const std::shared_ptr<VLComponent>& child, bool appended);
     virtual void _removeFromSuperview();
     // A layer-backed VLComponentView; subclasses make their own views.
     virtual std::shared_ptr<VLWSView> loadView();

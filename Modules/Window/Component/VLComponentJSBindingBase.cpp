@@ -176,11 +176,18 @@ JSValueRef VLComponentJSBindingBase::appendChild(JSContextRef ctx, size_t argc, 
                                               classInfo().name(), child->classInfo().name()));
         return nullptr;
     }
+    if (!_component->canNestWithinMaximumDepth(*childComponent)) {
+        VLJSThrowException(
+            ctx, exception,
+            VLStringWithFormat("RangeError: appendChild would nest components deeper than %lu levels",
+                               VLComponent::kMaximumDepth));
+        return nullptr;
+    }
     int64_t index = -1;
     if (argc > 1 && JSValueIsNumber(ctx, argv[1])) {
         const double position = JSValueToNumber(ctx, argv[1], nullptr);
         // A child moving within this component leaves its own place first.
-        const size_t count = _component->subcomponents().size() - (childComponent->parent() == _component);
+        const size_t count = _component->subcomponentCount() - (childComponent->parent() == _component);
         if (position != -1 &&
             !(position >= 0 && position <= double(count) && std::trunc(position) == position)) {
             VLJSThrowException(ctx, exception,

@@ -23,6 +23,19 @@ std::shared_ptr<const VLBitmap> pictureFromData(const VLData& data) {
     return VLImageDecoder::decode(data);
 }
 
+// Reads and decodes on the global queue, then hands the picture and its bytes (nothing for either when
+// there is no picture) to the main queue.
+void decodePictureOffTheMainThread(std::function<std::optional<VLData>()> read,
+                                   VLImage::LoadCompletion completion) {
+    VLGlobalQueue::async([read = std::move(read), completion = std::move(completion)] {
+        std::optional<VLData> bytes = read();
+        std::shared_ptr<const VLBitmap> picture = bytes ? pictureFromData(*bytes) : nullptr;
+        std::shared_ptr<const VLData> data =
+            picture ? std::make_shared<const VLData>(std::move(*bytes)) : nullptr;
+        VLExecuteOnMainQueue([completion, picture, data] { completion(picture, data); });
+    });
+}
+
 VLErrorRef loadFailedError() {
     return VLMakeError(VLImageErrorDomain, -1, "load image failed");
 }
@@ -182,29 +195,32 @@ void VLImage::_loadSrcOnMainThread() {
         _showImage(nullptr, nullptr);
         return;
     }
-    if (!VLURLStringIsHTTP(src)) {
-        _loadFile(src, completion);
-        return;
-    }
-    std::weak_ptr<VLImage> weakSelf = std::static_pointer_cast<VLImage>(shared_from_this());
-    _download =
-        loadImageWithURL(src, [weakSelf, generation, completion](std::shared_ptr<const VLBitmap> picture,
-                                                                 std::shared_ptr<const VLData> data) {
-            std::shared_ptr<VLImage> self = weakSelf.lock();
-            if (!self || self->_loadedGeneration != generation)
-                return;
-            self->_download.reset();
-            self->_showImage(picture, std::move(data));
-            completion(picture, picture ? nullptr : loadFailedError());
-        });
+    LoadCompletion showing = _showingForGeneration(generation, std::move(completion));
+    if (VLURLStringIsHTTP(src))
+        _download = loadImageWithURL(src, std::move(showing));
+    else
+        _loadFile(src, std::move(showing));
 }
 
-void VLImage::_loadFile(const std::string& path, const Completion& completion) {
-    const FileReader reader = fileReader();
-    std::optional<VLData> bytes = reader ? reader(path) : VLContentsOfFile(path);
-    std::shared_ptr<const VLBitmap> picture = bytes ? pictureFromData(*bytes) : nullptr;
-    _showImage(picture, picture ? std::make_shared<const VLData>(std::move(*bytes)) : nullptr);
-    completion(picture, picture ? nullptr : loadFailedError());
+VLImage::LoadCompletion VLImage::_showingForGeneration(int64_t generation, Completion completion) {
+    std::weak_ptr<VLImage> weakSelf = std::static_pointer_cast<VLImage>(shared_from_this());
+    return [weakSelf, generation, completion = std::move(completion)](std::shared_ptr<const VLBitmap> picture,
+                                                                      std::shared_ptr<const VLData> data) {
+        std::shared_ptr<VLImage> self = weakSelf.lock();
+        if (!self || self->_loadedGeneration != generation)
+            return;
+        self->_download.reset();
+        self->_showImage(picture, std::move(data));
+        completion(picture, picture ? nullptr : loadFailedError());
+    };
+}
+
+void VLImage::_loadFile(const std::string& path, LoadCompletion showing) {
+    decodePictureOffTheMainThread(
+        [reader = fileReader(), path] {
+            return reader ? reader(path) : VLContentsOfFile(path, nullptr, kMaximumPictureLength);
+        },
+        std::move(showing));
 }
 
 VLImage::Completion VLImage::_completionForGeneration(int64_t generation) {
@@ -248,18 +264,12 @@ std::shared_ptr<VLRemoteDownload> VLImage::loadImageWithURL(const std::string& u
         return nullptr;
     }
     return VLRemoteResource::downloadDataWithContentsOfURL(
-        VLURL(url), *check, kMaximumRemoteLength,
+        VLURL(url), *check, kMaximumPictureLength,
         [completion = std::move(completion)](std::optional<VLData> data, const VLErrorRef&) {
-            if (!data) {
-                VLExecuteOnMainQueue([completion] { completion(nullptr, nullptr); });
-                return;
-            }
-            // The bitmap is made here and only read once it reaches the main queue.
-            VLGlobalQueue::async([completion, bytes = std::make_shared<const VLData>(std::move(*data))] {
-                std::shared_ptr<const VLBitmap> picture = pictureFromData(*bytes);
-                VLExecuteOnMainQueue(
-                    [completion, picture, bytes] { completion(picture, picture ? bytes : nullptr); });
-            });
+            // The bitmap is made on the global queue and only read once it reaches the main queue.
+            decodePictureOffTheMainThread([data = std::make_shared<std::optional<VLData>>(
+                                               std::move(data))] { return std::move(*data); },
+                                          completion);
         });
 }
 
@@ -282,12 +292,25 @@ void VLImage::_showImage(std::shared_ptr<const VLBitmap> picture, std::shared_pt
 }
 
 void VLImage::_showSetAsideImage() {
-    if (!_imageSetAside || !_shownInWindow || !_imageView || !_imageData)
+    if (!_imageSetAside || !_shownInWindow || !_imageView || !_imageData || _imageDataDecoding == _imageData)
         return;
-    if (std::shared_ptr<const VLBitmap> picture = pictureFromData(*_imageData)) {
-        _imageView->setImage(std::move(picture));
-        _imageSetAside = false;
-    }
+    _imageDataDecoding = _imageData;
+    std::weak_ptr<VLImage> weakSelf = std::static_pointer_cast<VLImage>(shared_from_this());
+    VLGlobalQueue::async([weakSelf, data = _imageData] {
+        std::shared_ptr<const VLBitmap> picture = pictureFromData(*data);
+        VLExecuteOnMainQueue([weakSelf, data, picture] {
+            std::shared_ptr<VLImage> self = weakSelf.lock();
+            if (!self || self->_imageDataDecoding != data)
+                return;
+            self->_imageDataDecoding.reset();
+            // Shown only while these bytes are still the picture's and the window still shows it.
+            if (picture && self->_imageData == data && self->_imageSetAside && self->_shownInWindow &&
+                self->_imageView) {
+                self->_imageView->setImage(picture);
+                self->_imageSetAside = false;
+            }
+        });
+    });
 }
 
 void VLImage::inWindowDidChange(bool inWindow) {

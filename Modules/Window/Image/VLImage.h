@@ -37,8 +37,8 @@ public:
     using LoadCompletion =
         std::function<void(std::shared_ptr<const VLBitmap> picture, std::shared_ptr<const VLData> data)>;
 
-    // Remote pictures above this many bytes are refused.
-    static constexpr uint64_t kMaximumRemoteLength = 67108864;
+    // Pictures above this many bytes, remote or local, are refused.
+    static constexpr uint64_t kMaximumPictureLength = 67108864;
     // Pictures of at least this many points count as large media.
     static constexpr double kLargeMediaArea = 4194304;
 
@@ -70,7 +70,8 @@ public:
     void setImagePosition(VLImagePosition position);
 
     // Downloads and decodes a remote picture; the completion runs on the main queue, with nothing
-    // without URL or check or when the download fails. The handle cancels it.
+    // without URL or check or when the download fails. The handle cancels it. Pictures, remote or
+    // local, are read and decoded on the global queue: the main thread only shows them.
     std::shared_ptr<VLRemoteDownload> loadImageWithURL(const std::string& url, LoadCompletion completion);
 
     // The natural size, in points; on the component thread.
@@ -100,7 +101,9 @@ private:
     void _loadSrc();
     void _loadSrcOnMainThread();
     Completion _completionForGeneration(int64_t generation);
-    void _loadFile(const std::string& path, const Completion& completion);
+    // Shows the picture and reports it, on the main thread, unless a newer source came meanwhile.
+    LoadCompletion _showingForGeneration(int64_t generation, Completion completion);
+    void _loadFile(const std::string& path, LoadCompletion showing);
     void _showImage(std::shared_ptr<const VLBitmap> picture, std::shared_ptr<const VLData> data);
     void _showSetAsideImage();
     void _setShownInWindow(bool shownInWindow);
@@ -119,6 +122,8 @@ private:
     std::shared_ptr<VLRemoteDownload> _download;
     std::shared_ptr<VLImageView> _imageView;
     std::shared_ptr<const VLData> _imageData;
+    // The set-aside bytes being decoded again off the main thread, if any.
+    std::shared_ptr<const VLData> _imageDataDecoding;
     bool _shownInWindow = false;
     bool _imageSetAside = false;
 

@@ -176,7 +176,8 @@ void VLImageJSBinding::_applySrc(const std::string& src) {
     image->setFileReader(
         [weakManager = std::weak_ptr(manager)](const std::string& path) -> std::optional<VLData> {
             std::shared_ptr<VLFileSystemManager> manager = weakManager.lock();
-            return manager ? manager->contentsOfFileAtPath(path) : std::nullopt;
+            return manager ? manager->contentsOfFileAtPath(path, nullptr, VLImage::kMaximumPictureLength)
+                           : std::nullopt;
         });
     image->setSrc(*file.path);
 }

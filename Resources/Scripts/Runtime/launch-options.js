@@ -1,11 +1,19 @@
 // Velto.launchOptions: the options the host launched the widget with, frozen with their parameters,
 // and replaced whole when the host sends new parameters. The native side evaluates this expression and
-// calls publish or update with the global object and an object it wrote as JSON.
+// calls publish or update with the global object and the JSON text of the object, which is parsed here
+// as data, so that every key stays an own key of the object ("__proto__" too).
 (function () {
     var defineProperty = Object.defineProperty;
     var freeze = Object.freeze;
     var keys = Object.keys;
     var is = Object.is;
+    var parse = JSON.parse;
+    var hasOwn = Object.prototype.hasOwnProperty;
+    var call = Function.prototype.call;
+
+    function own(object, name) {
+        return call.call(hasOwn, object, name) ? object[name] : undefined;
+    }
 
     function install(velto, options) {
         try {
@@ -16,8 +24,9 @@
     }
 
     return {
-        publish: function (global, options) {
-            if (options.parameters)
+        publish: function (global, text) {
+            var options = parse(text);
+            if (own(options, 'parameters'))
                 freeze(options.parameters);
             freeze(options);
             if (global.Velto)
@@ -26,10 +35,11 @@
 
         // Null when no parameter changed; otherwise the new parameters and the names of the changed
         // ones, the old names first.
-        update: function (global, parameters) {
+        update: function (global, text) {
+            var parameters = parse(text);
             var velto = global.Velto;
             var options = velto.launchOptions || {};
-            var old = options.parameters || {};
+            var old = own(options, 'parameters') || {};
             var names = keys(old).concat(keys(parameters));
             var seen = {};
             var changed = [];
@@ -38,7 +48,7 @@
                 if (seen['$' + name])
                     continue;
                 seen['$' + name] = true;
-                if (!is(old[name], parameters[name]))
+                if (!is(own(old, name), own(parameters, name)))
                     changed[changed.length] = name;
             }
             if (changed.length === 0)
@@ -47,7 +57,9 @@
             var copy = {};
             var optionNames = keys(options);
             for (var j = 0; j < optionNames.length; j++)
-                copy[optionNames[j]] = options[optionNames[j]];
+                defineProperty(copy, optionNames[j], {
+                    value: own(options, optionNames[j]), writable: true, enumerable: true, configurable: true
+                });
             copy.parameters = parameters;
             install(velto, freeze(copy));
             return { parameters: parameters, changed: changed };

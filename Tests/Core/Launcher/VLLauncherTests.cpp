@@ -155,6 +155,21 @@ TEST_F(VLLauncherTest, OptionsThatAreNoJSONObjectReachScriptsAsAFrozenEmptyObjec
     }
 }
 
+// The options reach scripts as data: a key named "__proto__" is an own key, not the prototype.
+TEST_F(VLLauncherTest, OptionsKeepEveryKeyAsAnOwnKey) {
+    package.write("index.js", "");
+    auto payload = payloadFor(package.path());
+    payload->setOptions(VLDictionary{{"__proto__", VLDictionary{{"polluted", true}}},
+                                     {"parameters", VLDictionary{{"__proto__", 1}}}});
+    const Outcome outcome = launch(payload);
+    ASSERT_TRUE(outcome.runtime);
+    EXPECT_EQ(VLValue("[\"__proto__\",\"parameters\"] [\"__proto__\"] true undefined"),
+              evaluate(outcome.runtime, R"(
+        var options = Velto.launchOptions;
+        [JSON.stringify(Object.keys(options)), JSON.stringify(Object.keys(options.parameters)),
+         Object.getPrototypeOf(options) === Object.prototype, String(options.polluted)].join(' '))"));
+}
+
 TEST_F(VLLauncherTest, DynamicCodeIsReportedCutTo2000CharactersAndStillRuns) {
     package.write("index.js", R"(
         var two = eval('1+1');

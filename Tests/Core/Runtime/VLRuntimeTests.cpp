@@ -353,6 +353,16 @@ TEST_F(VLRuntimeTest, ParameterUpdatesReachAListeningSystemBinding) {
         options !== before && options.size === 'large' && options.parameters === events[0].parameters &&
             options.parameters.c === 4 && Object.isFrozen(options) && Object.isFrozen(options.parameters) &&
             Object.getOwnPropertyDescriptor(Velto, 'launchOptions').enumerable)"));
+
+    // Keys named "__proto__" stay own keys, among the options kept and the new parameters.
+    evaluate(runtime,
+             R"(Velto.launchOptions = Object.freeze(JSON.parse('{"__proto__": 7, "parameters": {}}'));)");
+    EXPECT_EQ(std::optional<bool>(true),
+              updateParameters(runtime, VLDictionary{{"__proto__", VLDictionary{}}}));
+    EXPECT_EQ(VLValue("__proto__ __proto__,parameters 7 __proto__ true"), evaluate(runtime, R"(
+        var options = Velto.launchOptions;
+        [events[1].changed.join(), Object.keys(options).join(), options.__proto__,
+         Object.keys(options.parameters).join(), Object.getPrototypeOf(options.parameters) === Object.prototype].join(' '))"));
 }
 
 TEST_F(VLRuntimeTest, ParameterUpdatesThatCannotApplyAnswerNoAndChangeNothing) {

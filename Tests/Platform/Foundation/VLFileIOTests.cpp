@@ -61,4 +61,48 @@ TEST_F(VLFileIOTest, WritesAtomicallyOverAnOldFileAndLeavesNothingBehindOnFailur
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(directory), {}));
 
     EXPECT_FALSE(VLWriteFileAtomically((directory / "missing" / "x").string(), bytes));
+    EXPECT_EQ(ENOENT, errno);
+}
+
+// Only a file is replaced: what else stands at the path stays, and the failure says why. A link is
+// replaced unless the caller refuses links.
+TEST_F(VLFileIOTest, AtomicWritesLeaveWhatIsNoFileAlone) {
+    const uint8_t bytes[] = {1, 2, 3};
+    std::filesystem::create_directory(directory / "folder");
+    ASSERT_EQ(0, ::mkfifo((directory / "fifo").c_str(), 0600));
+    std::ofstream(directory / "target") << "kept";
+    std::filesystem::create_symlink(directory / "target", directory / "link");
+    const struct {
+        const char* name;
+        VLSymbolicLinkWriting links;
+        int error;
+    } refused[] = {{"folder", VLSymbolicLinkWriting::Replace, EISDIR},
+                   {"fifo", VLSymbolicLinkWriting::Replace, EINVAL},
+                   {"link", VLSymbolicLinkWriting::Refuse, ELOOP}};
+    for (const auto& entry : refused) {
+        const auto before = std::filesystem::symlink_status(directory / entry.name).type();
+        errno = 0;
+        EXPECT_FALSE(VLWriteFileAtomically(directory / entry.name, bytes, entry.links)) << entry.name;
+        EXPECT_EQ(entry.error, errno) << entry.name;
+        EXPECT_EQ(before, std::filesystem::symlink_status(directory / entry.name).type()) << entry.name;
+    }
+    EXPECT_EQ(4, std::distance(std::filesystem::directory_iterator(directory), {}));
+
+    ASSERT_TRUE(VLWriteFileAtomically(directory / "link", bytes));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(directory / "link")));
+    EXPECT_EQ(VLData({'k', 'e', 'p', 't'}), VLContentsOfFile(directory / "target"));
+}
+
+// A file beyond the cap, or larger than memory, is an error and never ends the process. The file is
+// sparse: it takes no room on the disk.
+TEST_F(VLFileIOTest, ReadsWithinACap) {
+    const std::string path = directory / "sparse";
+    std::ofstream(path) << "abc";
+    int error = 0;
+    EXPECT_EQ(std::nullopt, VLContentsOfFile(path, &error, 2));
+    EXPECT_EQ(EFBIG, error);
+    EXPECT_EQ(VLData({'a', 'b', 'c'}), VLContentsOfFile(path, &error, 3));
+    std::filesystem::resize_file(path, uint64_t(1) << 40);
+    EXPECT_EQ(std::nullopt, VLContentsOfFile(path, &error, uint64_t(1) << 30));
+    EXPECT_EQ(EFBIG, error);
 }

@@ -43,6 +43,9 @@ TEST(VLURL, ReadsReferencesAndOddForms) {
     }
     EXPECT_EQ(std::string("a\0b", 3), VLURL("a%00b").path());
     EXPECT_EQ(std::nullopt, VLURL("http://h:x/").port());
+    EXPECT_EQ(65535, VLURL("http://h:65535/").port());
+    EXPECT_EQ(std::nullopt, VLURL("http://h:65536/").port());
+    EXPECT_EQ(std::nullopt, VLURL("http://h:999999999/").port());
 }
 
 TEST(VLURL, ResolvesReferencesAgainstABase) {

@@ -318,6 +318,16 @@ TEST(VLImageDecoderTests, ImagesBeyondTheLimitAreRefused) {
     EXPECT_EQ(error->code(), VLImageDecoderErrorTooLarge);
     EXPECT_EQ(error->localizedDescription(),
               "The image is too large: 65535 by 65535 pixels, beyond 16384 a side or 67108864 in all.");
+
+    // An animation whose canvas is 16384 by 16384, in a few dozen bytes: refused from its header,
+    // however small its frames.
+    std::vector<uint8_t> webp = {'R', 'I', 'F', 'F', 22, 0,    0, 0, 'W', 'E',  'B',  'P', 'V',  'P',  '8',
+                                 'X', 10,  0,   0,   0,  0x02, 0, 0, 0,   0xFF, 0x3F, 0,   0xFF, 0x3F, 0};
+    error = nullptr;
+    EXPECT_FALSE(VLImageDecoder::decode(webp, {}, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription(),
+              "The image is too large: 16384 by 16384 pixels, beyond 16384 a side or 67108864 in all.");
 }
 
 // Each reader on its own, as the fuzz targets call them: nothing to read is an error, not a crash.

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <filesystem>
@@ -58,6 +59,24 @@ TEST(VLEvalCommandTests, PrintsConsoleLinesMessagesAndExceptions) {
                              "stack: [^\n]*\n[^\n]*\n"
                              "exception: TypeError: boom, at line: 6, source file: velto:///basic.js\n"
                              "stack: global code@velto:///basic.js:6:[0-9]+\n"));
+}
+
+// Bytes are printed as their numbers straight from the data: the process's memory stays near the
+// size of the text (32 MiB here), not a value of 40 bytes per byte (640 MiB and more).
+TEST(VLEvalCommandTests, ALargeTypedArrayMessageIsPrintedWithBoundedMemory) {
+    const VLVeltoProcess::Outcome outcome =
+        VLVeltoProcess::run("eval --timeout 100 --handler out " + fixture("large-message.js"));
+    EXPECT_EQ(outcome.status, 0);
+    const size_t count = 16 * 1024 * 1024;
+    // "message out: [", then "7," for each byte but the last, "7]" and the end of the line.
+    ASSERT_EQ(outcome.out.size(), std::string("message out: [").size() + count * 2 + 1);
+    EXPECT_TRUE(outcome.out.starts_with("message out: [7,7,"));
+    EXPECT_TRUE(outcome.out.ends_with(",7,7]\n"));
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    if (!VL_TEST_SHADOWS_MEMORY) {
+        EXPECT_LT(usage.ru_maxrss, 384 * 1024) << "kilobytes";
+    }
 }
 
 TEST(VLEvalCommandTests, TheTimeoutEndsAScriptThatNeverReturns) {

@@ -10,11 +10,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <span>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -68,6 +74,10 @@ TEST(VLRunCommandTests, PrintsWhatTheWidgetProducesAndEndsWhenNothingIsPending) 
 
 TEST(VLRunCommandTests, ALaunchThatFailsExitsWith3) {
     const std::string wrongDigest(64, '0');
+    // A script a byte over the cap, sparse so that it takes no room on the disk.
+    VLTemporaryDirectory large;
+    std::ofstream(large.path() / "index.js") << "//";
+    std::filesystem::resize_file(large.path() / "index.js", 268435457);
     const struct {
         std::string arguments;
         std::string out;
@@ -78,6 +88,8 @@ TEST(VLRunCommandTests, ALaunchThatFailsExitsWith3) {
         {"--payload 'packageDigests={}' " + quoted(package("digest")), "",
          "launch failed: Can't read index.js: Not a file of the package: index.js\n"},
         {quoted(package("absent")), "", "launch failed: The package has no index.js\n"},
+        {quoted(large.path()), "",
+         "launch failed: Can't read index.js: the file is larger than 268435456 bytes\n"},
         {quoted(package("throws")), "log: loading\n",
          "exception: TypeError: not today, at line: 3, source file: velto:///index.js\n"
          "stack: global code@velto:///index.js:3:[0-9]+\n"
@@ -180,13 +192,61 @@ TEST(VLRunCommandTests, AScreenshotOfARunWithoutWindowsIsATransparentScreen) {
     EXPECT_TRUE(std::all_of(bytes, bytes + screen->byteCount(), [](uint8_t byte) { return byte == 0; }));
 }
 
-TEST(VLRunCommandTests, AScreenshotThatCannotBeWrittenExitsWith1) {
+// A path that names no file is left as it is: the screenshot is never renamed over a device, a FIFO,
+// a folder or a link, and the failure is the run's.
+TEST(VLRunCommandTests, AScreenshotThatCannotBeWrittenExitsWith1AndLeavesThePathAlone) {
     VLTemporaryDirectory directory;
-    const std::string path = (directory.path() / "missing" / "screen.png").string();
-    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
-        "run --timeout 60 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_THAT(outcome.err, HasSubstr("screenshot failed: "));
-    EXPECT_THAT(outcome.out, HasSubstr("warn: later 42"));
-    EXPECT_FALSE(std::filesystem::exists(path));
+    const std::filesystem::path& root = directory.path();
+    std::filesystem::create_directory(root / "folder");
+    ASSERT_EQ(0, ::mkfifo((root / "fifo").c_str(), 0600));
+    std::filesystem::create_symlink(root / "target.png", root / "link");
+    // Only root may make a device node; without one the other cases still run.
+    const bool madeDevice = ::mknod((root / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    struct Case {
+        std::string name;
+        std::filesystem::file_type type;
+    };
+    std::vector<Case> cases = {{"missing/screen.png", std::filesystem::file_type::not_found},
+                               {"folder", std::filesystem::file_type::directory},
+                               {"fifo", std::filesystem::file_type::fifo},
+                               {"link", std::filesystem::file_type::symlink}};
+    if (madeDevice)
+        cases.push_back({"null", std::filesystem::file_type::character});
+    for (const Case& entry : cases) {
+        const std::string path = (root / entry.name).string();
+        const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(
+            "run --timeout 60 --screenshot " + quoted(path) + " " + quoted(package("greeting")));
+        EXPECT_EQ(outcome.status, 1) << entry.name;
+        EXPECT_THAT(outcome.err, HasSubstr("screenshot failed: ")) << entry.name;
+        EXPECT_THAT(outcome.out, HasSubstr("warn: later 42")) << entry.name;
+        EXPECT_EQ(std::filesystem::symlink_status(path).type(), entry.type) << entry.name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "target.png"));
+    EXPECT_TRUE(std::filesystem::is_empty(root / "folder"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root), {}), madeDevice ? 4 : 3);
+}
+
+// A signal ends the run at once with 128 and its number, and the runtime's folders go with it; a run
+// that ends by itself leaves no empty folder of its own either.
+TEST(VLRunCommandTests, SignalsEndTheRunWithoutLeavingItsFolders) {
+    VLTemporaryDirectory temporary;
+    const std::string previous = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    const std::filesystem::path runtimes = temporary.path() / "Velto-runtimes";
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+        VLVeltoProcess velto({"run", "--timeout", "60", package("files-then-waiting")});
+        ASSERT_EQ(velto.readLine(), "log: waiting") << number;
+        const std::filesystem::path own = runtimes / std::to_string(velto.pid());
+        EXPECT_FALSE(std::filesystem::is_empty(own)) << number;
+        ::kill(velto.pid(), number);
+        EXPECT_EQ(velto.waitForExit(), 128 + number) << number;
+        EXPECT_FALSE(std::filesystem::exists(own)) << number;
+    }
+    VLVeltoProcess velto({"run", "--timeout", "60", package("greeting")});
+    EXPECT_EQ(velto.waitForExit(), 0);
+    EXPECT_FALSE(std::filesystem::exists(runtimes / std::to_string(velto.pid())));
+    if (previous.empty())
+        ::unsetenv("TMPDIR");
+    else
+        ::setenv("TMPDIR", previous.c_str(), 1);
 }

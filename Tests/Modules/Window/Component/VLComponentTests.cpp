@@ -55,7 +55,7 @@ protected:
     }
     void _updateStyleOnMainThread() override { record("style " + name); }
     void _updateAttributesOnMainThread() override { record("attributes " + name); }
-    void _insertSubview(const std::shared_ptr<VLComponent>& child) override {
+    void _insertSubview(const std::shared_ptr<VLComponent>& child, bool) override {
         record("insert " + static_cast<Probe&>(*child).name + " into " + name);
     }
     void _removeFromSuperview() override { record("remove " + name); }

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <memory>
+#include <thread>
 #include <vector>
 
 // The test thread is the main thread and the component thread at once: queued view work runs inline.
@@ -61,6 +64,34 @@ TEST_F(VLComponentViewTest, ViewsMirrorTheSubcomponentsInOrder) {
 
     c->removeFromParent();
     EXPECT_EQ(subviewsOf(*root), viewsOf({b}));
+}
+
+// Changes made on another thread reach the views later, all at once: appends, inserts at indices and
+// moves still end in the subcomponents' order, views and layers alike.
+TEST_F(VLComponentViewTest, ViewsFollowABurstOfChangesFromAnotherThreadInOrder) {
+    auto root = VLComponent::create();
+    root->view();
+    std::vector<std::shared_ptr<VLComponent>> made;
+    for (int i = 0; i < 7; ++i)
+        made.push_back(VLComponent::create());
+    std::thread([&] {
+        const struct {
+            int child;
+            int64_t index;
+        } changes[] = {{0, -1}, {1, -1}, {2, 0}, {3, 2}, {0, -1}, {4, -1}, {5, 1}, {6, 6}, {2, 3}};
+        for (const auto& change : changes)
+            root->addComponent(made[size_t(change.child)], change.index);
+    }).join();
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    const std::vector<std::shared_ptr<VLComponent>> order = root->subcomponents();
+    ASSERT_EQ(order, (std::vector<std::shared_ptr<VLComponent>>{made[5], made[3], made[1], made[2], made[0],
+                                                                made[4], made[6]}));
+    EXPECT_EQ(subviewsOf(*root), viewsOf(order));
+    VLWSLayer::Layers layers;
+    for (const auto& component : order)
+        layers.push_back(component->view()->layer());
+    EXPECT_EQ(root->view()->layer()->sublayers(), layers);
 }
 
 TEST_F(VLComponentViewTest, AReleasedComponentsViewLeavesItsSuperview) {

@@ -63,12 +63,22 @@ public:
     Lines lines;
 };
 
+// Pictures are read and decoded off the main thread: these wait for the outcome to come back.
+bool reported(const std::shared_ptr<Outcomes>& outcomes, size_t count) {
+    return VLMainQueue::runUntil([&] { return outcomes->lines.size() == count; });
+}
+
+bool shown(const std::shared_ptr<VLImage>& image) {
+    return VLMainQueue::runUntil([&] { return image->imageView()->image() != nullptr; });
+}
+
 // An image with its view, reporting to the outcomes, given the package's wide picture.
 std::shared_ptr<VLImage> imageShowingWidePicture(const std::shared_ptr<Outcomes>& outcomes) {
     auto image = VLImage::create();
     image->setDelegate(outcomes);
     image->view();
     image->setSrc(fixture("wide.png"));
+    EXPECT_TRUE(reported(outcomes, 1));
     return image;
 }
 
@@ -103,32 +113,38 @@ TEST_F(VLImageTest, APictureOutsideAShownWindowKeepsOnlyItsBytesAndIsDecodedAgai
 
     auto window = ShownWindow::create();
     window->addComponent(image, -1);
-    std::shared_ptr<const VLBitmap> shown = image->imageView()->image();
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->width(), 48u);
+    ASSERT_TRUE(shown(image));
+    std::shared_ptr<const VLBitmap> picture = image->imageView()->image();
+    EXPECT_EQ(picture->width(), 48u);
     EXPECT_FALSE(image->isImageSetAside());
-    EXPECT_EQ(image->imageView()->pictureView()->image(), shown);
+    EXPECT_EQ(image->imageView()->pictureView()->image(), picture);
 
     image->removeFromParent();
     EXPECT_TRUE(image->isImageSetAside());
     EXPECT_EQ(image->imageView()->image(), nullptr);
     EXPECT_EQ(image->imageView()->pictureView()->image(), nullptr);
     EXPECT_EQ(image->imageData(), bytes);
-    const std::weak_ptr<const VLBitmap> released = shown;
-    shown.reset();
+    const std::weak_ptr<const VLBitmap> released = picture;
+    picture.reset();
     EXPECT_TRUE(released.expired());
 
+    // Back, out and back again before the picture is decoded once more: it shows once decoded.
     window->addComponent(image, -1);
-    ASSERT_NE(image->imageView()->image(), nullptr);
+    image->removeFromParent();
+    EXPECT_TRUE(image->isImageSetAside());
+    window->addComponent(image, -1);
+    ASSERT_TRUE(shown(image));
     EXPECT_EQ(image->imageView()->image()->height(), 32u);
     EXPECT_FALSE(image->isImageSetAside());
 
     // A picture that arrives while shown is shown at once; a failed one clears it.
     image->setSrc(fixture("alpha.png"));
+    ASSERT_TRUE(reported(outcomes, 2));
     EXPECT_FALSE(image->isImageSetAside());
     ASSERT_NE(image->imageView()->image(), nullptr);
     EXPECT_EQ(image->imageView()->image()->width(), 32u);
     image->setSrc(fixture("missing.png"));
+    ASSERT_TRUE(reported(outcomes, 3));
     EXPECT_EQ(image->imageView()->image(), nullptr);
     EXPECT_EQ(image->imageData(), nullptr);
     image->setUnresolvableSrc("nowhere");
@@ -148,8 +164,11 @@ TEST_F(VLImageTest, LargeMediaStartsAtExactly4194304Points) {
         const std::string path = directory / (std::to_string(test.height) + ".png");
         ASSERT_EQ(VLPNGWriter::writeSource(*VLBitmap::make(test.width, test.height), path), nullptr);
         auto image = VLImage::create();
+        auto outcomes = std::make_shared<Outcomes>();
+        image->setDelegate(outcomes);
         EXPECT_FALSE(image->_holdsLargeMedia());
         image->setSrc(path);
+        ASSERT_TRUE(reported(outcomes, 1));
         EXPECT_EQ(image->imageRealSize(), (VLSize{double(test.width), double(test.height)}));
         EXPECT_EQ(image->_holdsLargeMedia(), test.large);
     }
@@ -175,10 +194,14 @@ TEST_F(VLImageTest, OnlyTheCurrentGenerationLoadsAndReports) {
 // A detached image is its own root and lays itself out as each picture arrives: at that picture's size.
 TEST_F(VLImageTest, ADetachedImageTakesTheSizeOfEachNewPicture) {
     auto image = VLImage::create();
+    auto outcomes = std::make_shared<Outcomes>();
+    image->setDelegate(outcomes);
     image->setSrc(fixture("wide.png"));
+    ASSERT_TRUE(reported(outcomes, 1));
     image->layoutIfNeeded();
     EXPECT_EQ(image->frame().size, (VLSize{48, 32}));
     image->setSrc(fixture("alpha.png"));
+    ASSERT_TRUE(reported(outcomes, 2));
     image->layoutIfNeeded();
     EXPECT_EQ(image->frame().size, (VLSize{32, 32}));
 }
