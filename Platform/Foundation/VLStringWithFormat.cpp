@@ -25,6 +25,15 @@ bool isFlag(char c) {
     return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\'';
 }
 
+// Skips "{public}" or "{private}" right after the '%'; any other brace is left as text.
+size_t skipPrivacyAnnotation(std::string_view format, size_t i) {
+    for (std::string_view annotation : {std::string_view("{public}"), std::string_view("{private}")}) {
+        if (format.substr(i, annotation.size()) == annotation)
+            return i + annotation.size();
+    }
+    return i;
+}
+
 // Reads a length modifier; they only say how wide the caller's value was, which the argument knows.
 size_t skipLengthModifier(std::string_view format, size_t i) {
     while (i < format.size() && std::strchr("hlqzjtL", format[i]) != nullptr)
@@ -149,6 +158,9 @@ std::string VLStringWithFormatArguments(std::string_view format,
             continue;
         }
         size_t j = i + 1;
+        // The system log's privacy annotation ("%{public}s"): everything here is printed alike.
+        j = skipPrivacyAnnotation(format, j);
+        const size_t flagsStart = j;
         while (j < format.size() && isFlag(format[j]))
             ++j;
         while (j < format.size() && VLIsASCIIDigit(format[j]))
@@ -158,7 +170,7 @@ std::string VLStringWithFormatArguments(std::string_view format,
             while (j < format.size() && VLIsASCIIDigit(format[j]))
                 ++j;
         }
-        std::string flagsWidthPrecision(format.substr(i + 1, j - i - 1));
+        std::string flagsWidthPrecision(format.substr(flagsStart, j - flagsStart));
         j = skipLengthModifier(format, j);
         if (j >= format.size() || std::strchr("diDuUxXoOcCfFeEgGaApsS@", format[j]) == nullptr) {
             // Not a conversion: keep the text as written.

@@ -86,13 +86,21 @@ void VLLogPrintAdapter::logWithMessage(const VLLogMessage& message) {
     std::string text = trimmed(message.message());
     if (message.flag() == VLLogFlagError)
         text += errorLocation(message);
-    logForCategory(categoryOf(message))->write(typeOf(message.flag()), text);
+    const bool ownSubsystem = message.scope().find('.') != std::string::npos;
+    const std::shared_ptr<const Log> log =
+        ownSubsystem ? logFor(message.scope(), categoryOf(message)) : logForCategory(categoryOf(message));
+    log->write(typeOf(message.flag()), text);
 }
 
 std::shared_ptr<const VLLogPrintAdapter::Log> VLLogPrintAdapter::logForCategory(const std::string& category) {
+    return logFor(VLStringWithFormat("%s.engine", kVLReverseDomainPrefix), category);
+}
+
+std::shared_ptr<const VLLogPrintAdapter::Log> VLLogPrintAdapter::logFor(const std::string& subsystem,
+                                                                        const std::string& category) {
     std::lock_guard guard(_logsLock);
-    std::shared_ptr<const Log>& log = _logs[category];
+    std::shared_ptr<const Log>& log = _logs[subsystem + '/' + category];
     if (!log)
-        log = std::make_shared<const Log>(VLStringWithFormat("%s.engine", kVLReverseDomainPrefix), category);
+        log = std::make_shared<const Log>(subsystem, category);
     return log;
 }

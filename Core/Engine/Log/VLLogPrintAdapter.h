@@ -12,6 +12,8 @@
 // The built-in sink: prints the records whose flag is in the process-wide print mask, one record a
 // write, to the system log (standard error unless replaced, see VLSystemLog), as
 //   app.velto.engine/<category> <type>: <text>
+// A record of a scope other than the engine's own, written as a reverse-domain subsystem (the content
+// host's "app.velto.mac.content"), prints under that subsystem instead.
 // The mask is 0, printing nothing, until a host sets it (see VLLogSetLevelFromEnvironment).
 class VLLogPrintAdapter final : public VLLogAdapter {
 public:
@@ -38,6 +40,7 @@ public:
     void logWithMessage(const VLLogMessage& message) override;
     // The category's log, made on first use. Any thread.
     std::shared_ptr<const Log> logForCategory(const std::string& category);
+    std::shared_ptr<const Log> logFor(const std::string& subsystem, const std::string& category);
 
 private:
     static std::atomic<uint64_t> _level;

@@ -22,6 +22,9 @@ TEST(VLStringWithFormat, RendersTheConversionsTheSystemUses) {
         {"text 00FF ff", VLStringWithFormat("%s %04X %x", "text", 255, 255)},
         {"x", VLStringWithFormat("%c", 'x')},
         {"missing (null) 0", VLStringWithFormat("missing %@ %d")},
+        {"set for a b 7 %{other}s",
+         VLStringWithFormat("%{public}s for %{private}@ %{public}s %{public}ld %{other}s", "set", "a",
+                            std::string("b"), 7L)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, c.actual);

@@ -24,6 +24,7 @@ namespace {
 struct RecordFields {
     std::string message = "text";
     std::string tag = "VLRuntime";
+    std::string scope = "Velto";
     uint64_t flag = VLLogFlagError;
     std::optional<std::string> file = "/src/Core/Runtime/VLRuntime.cpp";
     std::optional<std::string> function = "f";
@@ -33,7 +34,7 @@ struct RecordFields {
 };
 
 VLLogMessage record(const RecordFields& fields) {
-    return VLLogMessage(fields.message, "Velto", fields.tag, fields.level, fields.flag, fields.file,
+    return VLLogMessage(fields.message, fields.scope, fields.tag, fields.level, fields.flag, fields.file,
                         fields.function, 12, VLDate{0}, "1", fields.threadName, fields.queueLabel);
 }
 
@@ -64,6 +65,9 @@ TEST(VLLogPrintAdapter, PrintsEachRecordInItsShape) {
          "app.velto.engine/Velto info: text"},
         {"debug", {.flag = VLLogFlagDebug}, "app.velto.engine/VLRuntime debug: text"},
         {"an unknown flag", {.flag = 16}, "app.velto.engine/VLRuntime debug: text"},
+        {"a subsystem of its own",
+         {.tag = "ContentHost", .scope = "app.velto.mac.content", .flag = VLLogFlagInfo},
+         "app.velto.mac.content/ContentHost info: text"},
     };
     VLLogCapture capture(~uint64_t(0));
     VLLogPrintAdapter adapter;

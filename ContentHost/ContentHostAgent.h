@@ -1,0 +1,93 @@
+#pragma once
+
+#include "ContentHost/ContentHostConnection.h"
+#include "ContentHost/ContentHostDisplays.h"
+#include "ContentHost/ContentHostOp.h"
+#include "Platform/Foundation/VLValue.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+class VLLaunchPayload;
+class VLLauncher;
+class VLManager;
+class VLRuntime;
+class VLWSWindow;
+
+// The content host's one agent: it owns the connection to the main application, the engine's facade
+// and the runtimes it hosts under the application's runtime ids, and turns every message that arrives
+// into engine calls. Runtimes come with "launch" and go with "terminate"; when the connection closes,
+// the hosted runtimes are terminated and the termination handler ends the process.
+//
+// Threads: made, started and fed on the main queue, which owns every field; only the read-queue
+// handler runs on the connection's read queue, where it touches nothing of the agent.
+class ContentHostAgent final : public std::enable_shared_from_this<ContentHostAgent> {
+public:
+    // One runtime id of the application: hosted from the accepted "launch" on, its runtime set once
+    // the engine made it.
+    struct Hosted {
+        int64_t rid = 0;
+        std::shared_ptr<VLRuntime> runtime;
+        // The invisible window a preview draws into.
+        std::shared_ptr<VLWSWindow> previewWindow;
+    };
+
+    // Takes the socket of the application's connection; `appPort` is the descriptor of the socket that
+    // window mirrors travel over, when the application gave one. The limits are the connection's.
+    static std::shared_ptr<ContentHostAgent> create(int socket, std::optional<int> appPort = std::nullopt,
+                                                    ContentHostConnectionLimits limits = {});
+    ~ContentHostAgent();
+    ContentHostAgent(const ContentHostAgent&) = delete;
+    ContentHostAgent& operator=(const ContentHostAgent&) = delete;
+
+    // Called once the connection has closed and the hosted runtimes are terminated: the program ends
+    // there. Set before applicationDidFinishLaunching().
+    void setTerminationHandler(std::function<void()> handler) { _terminationHandler = std::move(handler); }
+
+    // The application's first turn of the main queue: reading begins now.
+    void applicationDidFinishLaunching();
+
+    const std::shared_ptr<ContentHostConnection>& connection() const { return _connection; }
+    const std::shared_ptr<VLManager>& manager() const { return _manager; }
+    const ContentHostDisplays& displays() const { return *_displays; }
+    std::optional<int> appPort() const { return _appPort; }
+    // The hosted entry of a runtime id, else nullptr.
+    std::shared_ptr<const Hosted> hosted(int64_t rid) const;
+
+private:
+    ContentHostAgent(int socket, std::optional<int> appPort, ContentHostConnectionLimits limits);
+    void installHandlers();
+
+    // The dispatcher and the messages that need no runtime.
+    void dispatch(const VLDictionary& message);
+    void dispatchToHosted(ContentHostOp op, const VLDictionary& message, const Hosted& entry);
+    void configure(const VLDictionary& message);
+    void status(const VLDictionary& message);
+    void broadcast(const VLDictionary& message);
+    // Read queue: consumes "systemAudio".
+    static bool consumeOnReadQueue(const VLDictionary& message);
+
+    // Runtimes.
+    void terminate(int64_t rid);
+    void connectionDidClose();
+
+    // Launching (ContentHostAgentLaunch.cpp).
+    void launch(const VLDictionary& message, int64_t rid);
+    void addPreviewWindow(const VLDictionary& preview, Hosted& entry, VLLaunchPayload& payload);
+    void attachForwarders(const VLDictionary& message, int64_t rid, VLLaunchPayload& payload);
+    void launchDidEnd(const VLDictionary& message, const std::shared_ptr<Hosted>& entry,
+                      const std::shared_ptr<VLRuntime>& runtime, const std::optional<std::string>& error);
+    const std::shared_ptr<VLLauncher>& launcher();
+
+    const std::shared_ptr<ContentHostConnection> _connection;
+    const std::shared_ptr<VLManager> _manager;
+    const std::shared_ptr<ContentHostDisplays> _displays;
+    const std::optional<int> _appPort;
+    std::shared_ptr<VLLauncher> _launcher;
+    std::map<int64_t, std::shared_ptr<Hosted>> _hosted;
+    std::function<void()> _terminationHandler;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Platform/Foundation/VLValue.h"
+
+#include <cstdint>
+#include <string>
+
+// The host process's own figures for "status", gathered when asked.
+struct ContentHostProcessFigures {
+    // User plus system CPU time, in seconds.
+    double cpu = 0;
+    // Voluntary context switches of every thread: each is a sleep that a wake-up ended.
+    uint64_t wakeUps = 0;
+    // Bytes the process dirtied: anonymous and shared resident memory, shared surfaces included; 0 when
+    // unknown.
+    uint64_t memory = 0;
+    // Bytes of shared surfaces and GL memory; the process holds none.
+    uint64_t gpuMemory = 0;
+
+    static ContentHostProcessFigures current();
+    // RssAnon plus RssShmem of a /proc status file, in bytes; 0 when either is missing or unreadable.
+    static uint64_t dirtiedMemory(const std::string& statusPath);
+
+    VLDictionary dictionary() const;
+};

@@ -1,0 +1,2 @@
+// Speaks once, a little later.
+setTimeout(() => console.log('late'), 100);

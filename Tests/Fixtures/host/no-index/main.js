@@ -1,0 +1,2 @@
+// A package without index.js: this file is not what a launch runs.
+console.log('never');

@@ -1,0 +1,5 @@
+// Shows a widget window and waits.
+const window = new Velto.Window({ type: 'widget', style: { left: 200, top: 100, width: 160, height: 80 } });
+window.show();
+console.log('opened');
+setInterval(() => {}, 60000);
