@@ -7,6 +7,7 @@
 #include "Modules/Canvas/GL/VLEGLContext.h"
 #include "Modules/Canvas/GL/VLGLWrappers.h"
 #include "bench/Support/VLBenchmarkInterleaving.h"
+#include "bench/Support/VLBenchmarkRegistration.h"
 #include "bench/Support/VLBenchmarkReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -48,16 +49,6 @@ void BM_VLGLTexImage2D(benchmark::State& state) {
     glFinish();
 }
 
-// kUploads uploads per repetition.
-void registerUpload(const char* name, void (*benchmark)(benchmark::State&)) {
-    benchmark::RegisterBenchmark(name, benchmark)
-        ->Iterations(kUploads)
-        ->Repetitions(VLBenchmarkReporter::kRepetitions)
-        ->ReportAggregatesOnly()
-        ->MeasureProcessCPUTime()
-        ->Unit(benchmark::kNanosecond);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,8 +59,8 @@ int main(int argc, char** argv) {
     }
     // llvmpipe's upload cost drifts over a process's life.
     VLBenchmarkInitializeInterleaved(argc, argv);
-    registerUpload("BM_glTexImage2D", BM_glTexImage2D);
-    registerUpload("BM_VLGLTexImage2D", BM_VLGLTexImage2D);
+    VLBenchmarkRegisterProcessCPU("BM_glTexImage2D", BM_glTexImage2D, kUploads, benchmark::kNanosecond);
+    VLBenchmarkRegisterProcessCPU("BM_VLGLTexImage2D", BM_VLGLTexImage2D, kUploads, benchmark::kNanosecond);
     VLBenchmarkReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatio("VLGLTexImage2D of a 1 × 1 texture", "BM_VLGLTexImage2D", "BM_glTexImage2D", 1.2);

@@ -9,6 +9,7 @@
 #include "Modules/Canvas/GL/VLEGLContext.h"
 #include "Modules/Canvas/GL/VLGLTexture.h"
 #include "bench/Support/VLBenchmarkInterleaving.h"
+#include "bench/Support/VLBenchmarkRegistration.h"
 #include "bench/Support/VLBenchmarkReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -53,15 +54,6 @@ void BM_VLGLTexture(benchmark::State& state) {
     glFinish();
 }
 
-void registerUpload(const char* name, void (*benchmark)(benchmark::State&)) {
-    benchmark::RegisterBenchmark(name, benchmark)
-        ->Iterations(kUploads)
-        ->Repetitions(VLBenchmarkReporter::kRepetitions)
-        ->ReportAggregatesOnly()
-        ->MeasureProcessCPUTime()
-        ->Unit(benchmark::kMicrosecond);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -72,8 +64,8 @@ int main(int argc, char** argv) {
     }
     // llvmpipe's upload cost drifts over a process's life.
     VLBenchmarkInitializeInterleaved(argc, argv);
-    registerUpload("BM_glTexImage2D", BM_glTexImage2D);
-    registerUpload("BM_VLGLTexture", BM_VLGLTexture);
+    VLBenchmarkRegisterProcessCPU("BM_glTexImage2D", BM_glTexImage2D, kUploads, benchmark::kMicrosecond);
+    VLBenchmarkRegisterProcessCPU("BM_VLGLTexture", BM_VLGLTexture, kUploads, benchmark::kMicrosecond);
     VLBenchmarkReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatio("VLGLTexture of 1440 × 900 pixels", "BM_VLGLTexture", "BM_glTexImage2D", 1.1);

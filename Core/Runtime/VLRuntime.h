@@ -3,6 +3,7 @@
 #include "Core/Launcher/VLWidgetSizing.h"
 #include "Core/Runtime/VLFileSystemOwner.h"
 #include "Core/Runtime/VLPerformanceMonitor.h"
+#include "Core/Runtime/VLRuntimeAttachments.h"
 #include "Core/Runtime/VLRuntimeJSLoader.h"
 #include "Platform/Foundation/VLEdgeInsets.h"
 #include "Platform/Foundation/VLPoint.h"
@@ -44,6 +45,10 @@ inline constexpr char VLRuntimeNeedsGarbageCollectionNotification[] =
     "VLRuntimeNeedsGarbageCollectionNotification";
 inline constexpr char VLRuntimeWillTerminateNotification[] = "VLRuntimeWillTerminateNotification";
 inline constexpr char VLRuntimeGlobalContextKey[] = "VLRuntimeGlobalContextKey";
+// Posted after a GPU reset of one of the runtime's canvases; the user info's "guilty" (a bool) is true
+// when the canvas caused the reset.
+inline constexpr char VLRuntimeGraphicsResetNotification[] = "VLRuntimeGraphicsResetNotification";
+inline constexpr char VLRuntimeGraphicsResetGuiltyKey[] = "guilty";
 
 inline constexpr const char* VLRuntimeErrorDomain = "VLRuntimeErrorDomain";
 // The value of Velto.apiVersion.
@@ -288,6 +293,9 @@ public:
     std::optional<VLURL> fileURLForDropToken(std::string_view token) const;
     void forgetDropToken(std::string_view token);
 
+    // What the engine's modules keep on the runtime, freed with it. Any thread.
+    VLRuntimeAttachments& attachments() { return _attachments; }
+
     // How many windows the runtime holds, counted by the window binding.
     uint64_t windowCount() const { return _windowCount.load(); }
     void setWindowCount(uint64_t count) { _windowCount.store(count); }
@@ -393,6 +401,8 @@ private:
     std::optional<std::string> _messagingPackage;
     std::optional<std::string> _messagingNamespace;
     std::weak_ptr<VLWidgetWindowComponent> _widgetWindowComponent;
+
+    VLRuntimeAttachments _attachments;
 
     mutable std::mutex _dropLock; // guards the drop tokens; any thread
     std::map<std::string, VLURL, std::less<>> _droppedFiles;

@@ -16,6 +16,8 @@ public:
     VLTestRuntime& operator=(const VLTestRuntime&) = delete;
 
     const std::shared_ptr<VLRuntime>& get() const { return _runtime; }
+    // Its package, into which a test may write files.
+    VLTestPackage& package() { return _package; }
     VLRuntime* operator->() const { return _runtime.get(); }
 
 private:

@@ -56,6 +56,6 @@ void VLBenchmarkReporter::printRatio(const char* label, const std::string& name,
     std::optional<double> ours = median(name, realTime), peer = median(floor, realTime);
     if (!ours || !peer)
         return;
-    std::printf("%s: %.2f ns, floor %.2f ns: %.2fx (goal <= %.1fx)\n", label, *ours / perIteration,
+    std::printf("%s: %.2f ns, floor %.2f ns: %.2fx (goal <= %gx)\n", label, *ours / perIteration,
                 *peer / perIteration, *ours / *peer, goal);
 }

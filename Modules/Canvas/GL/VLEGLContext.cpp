@@ -128,6 +128,7 @@ VLEGLContext::~VLEGLContext() {
             eglMakeCurrent(_eglDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(_eglDisplay, _eglContext);
     }
+    destroyDrawables();
     VLEGLDisplayRemoveContext();
 }
 

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "Core/Engine/Support/VLUnfairLock.h"
 #include "Modules/Canvas/GL/VLGLLogger.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 #include "Platform/Graphics/VLGLFunctions.h"
 
 #include <atomic>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+class VLEGLDrawable;
 class VLEGLSharegroup;
 class VLGLMemoryTracker;
 
@@ -62,6 +66,14 @@ public:
     // Tests stand in the status that the next checkReset() reads, since llvmpipe never resets.
     void setResetStatusForTesting(GLenum status) { _resetStatusForTesting = status; }
 
+    // Gives the renderbuffer bound to the target RGBA8 storage of the size (each side at least 1), counted
+    // by the memory tracker, and keeps the drawable as the receiver of its pictures, in place of an
+    // earlier one. On the thread that has this context current.
+    bool renderbufferStorage(GLenum target, std::shared_ptr<VLEGLDrawable> drawable, int32_t width,
+                             int32_t height);
+    // The surface bytes of every drawable kept. Any thread.
+    uint64_t drawableMemorySize() const;
+
     // Set by WebGL while its pixel-store state or pixel buffer bindings differ from the engine's
     // defaults; VLGLWithDefaultPixelStore reads it.
     bool pixelStoreMayDiffer() const { return _pixelStoreMayDiffer; }
@@ -96,6 +108,8 @@ private:
     void start(const std::shared_ptr<VLEGLSharegroup>& sharegroup);
     void makeEGLContext(const std::shared_ptr<VLEGLSharegroup>& sharegroup);
     static std::shared_ptr<VLGLLogger> currentLogger();
+    // Each drawable frees its surfaces; the map is emptied.
+    void destroyDrawables();
     template <typename... Arguments>
     static void logWithLevel(void (VLGLLogger::*level)(const std::string&), std::string_view format,
                              const Arguments&... arguments) {
@@ -114,4 +128,7 @@ private:
     std::optional<GLenum> _resetStatusForTesting;
     std::optional<bool> _hasRobustness; // whether GL offers the reset status, asked once
     std::shared_ptr<VLGLMemoryTracker> _memoryTracker;
+    mutable VLUnfairLock _drawableLock; // guards _drawableMap
+    // Renderbuffer name → its drawable.
+    std::map<GLuint, std::shared_ptr<VLEGLDrawable>> _drawableMap;
 };
