@@ -86,13 +86,6 @@ void BM_MakeFamilyNames(benchmark::State& state) {
         benchmark::DoNotOptimize(VLFontCatalog::shared().makeFamilyNames());
 }
 
-void registerBenchmark(const char* name, void (*benchmark)(benchmark::State&)) {
-    benchmark::RegisterBenchmark(name, benchmark)
-        ->Repetitions(VLBenchmarkReporter::kRepetitions)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMicrosecond);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -110,10 +103,10 @@ int main(int argc, char** argv) {
     arguments.insert(arguments.begin() + 1, interleaving);
     int count = int(arguments.size());
     benchmark::Initialize(&count, arguments.data());
-    registerBenchmark("BM_ParseCSSFont", BM_ParseCSSFont);
-    registerBenchmark("BM_DescriptorWithCSSFont", BM_DescriptorWithCSSFont);
-    registerBenchmark("BM_FcFontListFamilies", BM_FcFontListFamilies);
-    registerBenchmark("BM_MakeFamilyNames", BM_MakeFamilyNames);
+    VLBenchmarkReporter::registerRepeated("BM_ParseCSSFont", BM_ParseCSSFont);
+    VLBenchmarkReporter::registerRepeated("BM_DescriptorWithCSSFont", BM_DescriptorWithCSSFont);
+    VLBenchmarkReporter::registerRepeated("BM_FcFontListFamilies", BM_FcFontListFamilies);
+    VLBenchmarkReporter::registerRepeated("BM_MakeFamilyNames", BM_MakeFamilyNames);
     VLBenchmarkReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatio("resolving a CSS font string, a cache hit", "BM_DescriptorWithCSSFont",

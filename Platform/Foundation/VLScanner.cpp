@@ -1,29 +1,15 @@
 #include "Platform/Foundation/VLScanner.h"
 
+#include "Platform/Foundation/VLCLocale.h"
 #include "Platform/Foundation/VLUnicode.h"
 
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 #include <string>
-
-namespace {
-
-bool isSkipped(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// The C locale, so that a host's own locale never changes the decimal separator.
-locale_t cLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    return locale;
-}
-
-} // namespace
 
 size_t VLScanner::skipWhitespace() const {
     size_t position = _location;
-    while (position < _text.size() && isSkipped(_text[position]))
+    while (position < _text.size() && VLIsCSpace(_text[position]))
         ++position;
     return position;
 }
@@ -61,7 +47,7 @@ bool VLScanner::scanDouble(double& value) {
             position = exponent + exponentDigits;
     }
     const std::string number(_text.substr(start, position - start));
-    value = strtod_l(number.c_str(), nullptr, cLocale());
+    value = strtod_l(number.c_str(), nullptr, VLCLocale());
     _location = position;
     return true;
 }

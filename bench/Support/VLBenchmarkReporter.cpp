@@ -20,6 +20,13 @@ double nanosecondsPerUnit(benchmark::TimeUnit unit) {
 
 } // namespace
 
+void VLBenchmarkReporter::registerRepeated(const char* name, void (*function)(benchmark::State&)) {
+    benchmark::RegisterBenchmark(name, function)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly()
+        ->Unit(benchmark::kMicrosecond);
+}
+
 void VLBenchmarkReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {

@@ -17,6 +17,10 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override;
 
+    // Registers a benchmark with the repetitions the medians need, reported in microseconds as
+    // aggregates only.
+    static void registerRepeated(const char* name, void (*function)(benchmark::State&));
+
     // The median time per iteration in nanoseconds, CPU time unless asked for real time; nothing when
     // the benchmark did not run.
     std::optional<double> median(const std::string& name, bool realTime = false) const;

@@ -1,0 +1,185 @@
+#include "Modules/Canvas/Context2D/VLNamedColors.h"
+
+namespace {
+
+constexpr VLColorRGBA kVLNamedColorTransparent(0, 0, 0, 0);
+
+// The CSS named colours with their sRGB values, and "transparent"; sorted by name in byte order.
+constexpr VLNamedColor kVLNamedColorTable[] = {
+    {"aliceblue", VLColorRGBA::opaqueHex(0xF0F8FF)},
+    {"antiquewhite", VLColorRGBA::opaqueHex(0xFAEBD7)},
+    {"aqua", VLColorRGBA::opaqueHex(0x00FFFF)},
+    {"aquamarine", VLColorRGBA::opaqueHex(0x7FFFD4)},
+    {"azure", VLColorRGBA::opaqueHex(0xF0FFFF)},
+    {"beige", VLColorRGBA::opaqueHex(0xF5F5DC)},
+    {"bisque", VLColorRGBA::opaqueHex(0xFFE4C4)},
+    {"black", VLColorRGBA::opaqueHex(0x000000)},
+    {"blanchedalmond", VLColorRGBA::opaqueHex(0xFFEBCD)},
+    {"blue", VLColorRGBA::opaqueHex(0x0000FF)},
+    {"blueviolet", VLColorRGBA::opaqueHex(0x8A2BE2)},
+    {"brown", VLColorRGBA::opaqueHex(0xA52A2A)},
+    {"burlywood", VLColorRGBA::opaqueHex(0xDEB887)},
+    {"cadetblue", VLColorRGBA::opaqueHex(0x5F9EA0)},
+    {"chartreuse", VLColorRGBA::opaqueHex(0x7FFF00)},
+    {"chocolate", VLColorRGBA::opaqueHex(0xD2691E)},
+    {"coral", VLColorRGBA::opaqueHex(0xFF7F50)},
+    {"cornflowerblue", VLColorRGBA::opaqueHex(0x6495ED)},
+    {"cornsilk", VLColorRGBA::opaqueHex(0xFFF8DC)},
+    {"crimson", VLColorRGBA::opaqueHex(0xDC143C)},
+    {"cyan", VLColorRGBA::opaqueHex(0x00FFFF)},
+    {"darkblue", VLColorRGBA::opaqueHex(0x00008B)},
+    {"darkcyan", VLColorRGBA::opaqueHex(0x008B8B)},
+    {"darkgoldenrod", VLColorRGBA::opaqueHex(0xB8860B)},
+    {"darkgray", VLColorRGBA::opaqueHex(0xA9A9A9)},
+    {"darkgreen", VLColorRGBA::opaqueHex(0x006400)},
+    {"darkgrey", VLColorRGBA::opaqueHex(0xA9A9A9)},
+    {"darkkhaki", VLColorRGBA::opaqueHex(0xBDB76B)},
+    {"darkmagenta", VLColorRGBA::opaqueHex(0x8B008B)},
+    {"darkolivegreen", VLColorRGBA::opaqueHex(0x556B2F)},
+    {"darkorange", VLColorRGBA::opaqueHex(0xFF8C00)},
+    {"darkorchid", VLColorRGBA::opaqueHex(0x9932CC)},
+    {"darkred", VLColorRGBA::opaqueHex(0x8B0000)},
+    {"darksalmon", VLColorRGBA::opaqueHex(0xE9967A)},
+    {"darkseagreen", VLColorRGBA::opaqueHex(0x8FBC8F)},
+    {"darkslateblue", VLColorRGBA::opaqueHex(0x483D8B)},
+    {"darkslategray", VLColorRGBA::opaqueHex(0x2F4F4F)},
+    {"darkslategrey", VLColorRGBA::opaqueHex(0x2F4F4F)},
+    {"darkturquoise", VLColorRGBA::opaqueHex(0x00CED1)},
+    {"darkviolet", VLColorRGBA::opaqueHex(0x9400D3)},
+    {"deeppink", VLColorRGBA::opaqueHex(0xFF1493)},
+    {"deepskyblue", VLColorRGBA::opaqueHex(0x00BFFF)},
+    {"dimgray", VLColorRGBA::opaqueHex(0x696969)},
+    {"dimgrey", VLColorRGBA::opaqueHex(0x696969)},
+    {"dodgerblue", VLColorRGBA::opaqueHex(0x1E90FF)},
+    {"firebrick", VLColorRGBA::opaqueHex(0xB22222)},
+    {"floralwhite", VLColorRGBA::opaqueHex(0xFFFAF0)},
+    {"forestgreen", VLColorRGBA::opaqueHex(0x228B22)},
+    {"fuchsia", VLColorRGBA::opaqueHex(0xFF00FF)},
+    {"gainsboro", VLColorRGBA::opaqueHex(0xDCDCDC)},
+    {"ghostwhite", VLColorRGBA::opaqueHex(0xF8F8FF)},
+    {"gold", VLColorRGBA::opaqueHex(0xFFD700)},
+    {"goldenrod", VLColorRGBA::opaqueHex(0xDAA520)},
+    {"gray", VLColorRGBA::opaqueHex(0x808080)},
+    {"green", VLColorRGBA::opaqueHex(0x008000)},
+    {"greenyellow", VLColorRGBA::opaqueHex(0xADFF2F)},
+    {"grey", VLColorRGBA::opaqueHex(0x808080)},
+    {"honeydew", VLColorRGBA::opaqueHex(0xF0FFF0)},
+    {"hotpink", VLColorRGBA::opaqueHex(0xFF69B4)},
+    {"indianred", VLColorRGBA::opaqueHex(0xCD5C5C)},
+    {"indigo", VLColorRGBA::opaqueHex(0x4B0082)},
+    {"ivory", VLColorRGBA::opaqueHex(0xFFFFF0)},
+    {"khaki", VLColorRGBA::opaqueHex(0xF0E68C)},
+    {"lavender", VLColorRGBA::opaqueHex(0xE6E6FA)},
+    {"lavenderblush", VLColorRGBA::opaqueHex(0xFFF0F5)},
+    {"lawngreen", VLColorRGBA::opaqueHex(0x7CFC00)},
+    {"lemonchiffon", VLColorRGBA::opaqueHex(0xFFFACD)},
+    {"lightblue", VLColorRGBA::opaqueHex(0xADD8E6)},
+    {"lightcoral", VLColorRGBA::opaqueHex(0xF08080)},
+    {"lightcyan", VLColorRGBA::opaqueHex(0xE0FFFF)},
+    {"lightgoldenrodyellow", VLColorRGBA::opaqueHex(0xFAFAD2)},
+    {"lightgray", VLColorRGBA::opaqueHex(0xD3D3D3)},
+    {"lightgreen", VLColorRGBA::opaqueHex(0x90EE90)},
+    {"lightgrey", VLColorRGBA::opaqueHex(0xD3D3D3)},
+    {"lightpink", VLColorRGBA::opaqueHex(0xFFB6C1)},
+    {"lightsalmon", VLColorRGBA::opaqueHex(0xFFA07A)},
+    {"lightseagreen", VLColorRGBA::opaqueHex(0x20B2AA)},
+    {"lightskyblue", VLColorRGBA::opaqueHex(0x87CEFA)},
+    {"lightslategray", VLColorRGBA::opaqueHex(0x778899)},
+    {"lightslategrey", VLColorRGBA::opaqueHex(0x778899)},
+    {"lightsteelblue", VLColorRGBA::opaqueHex(0xB0C4DE)},
+    {"lightyellow", VLColorRGBA::opaqueHex(0xFFFFE0)},
+    {"lime", VLColorRGBA::opaqueHex(0x00FF00)},
+    {"limegreen", VLColorRGBA::opaqueHex(0x32CD32)},
+    {"linen", VLColorRGBA::opaqueHex(0xFAF0E6)},
+    {"magenta", VLColorRGBA::opaqueHex(0xFF00FF)},
+    {"maroon", VLColorRGBA::opaqueHex(0x800000)},
+    {"mediumaquamarine", VLColorRGBA::opaqueHex(0x66CDAA)},
+    {"mediumblue", VLColorRGBA::opaqueHex(0x0000CD)},
+    {"mediumorchid", VLColorRGBA::opaqueHex(0xBA55D3)},
+    {"mediumpurple", VLColorRGBA::opaqueHex(0x9370DB)},
+    {"mediumseagreen", VLColorRGBA::opaqueHex(0x3CB371)},
+    {"mediumslateblue", VLColorRGBA::opaqueHex(0x7B68EE)},
+    {"mediumspringgreen", VLColorRGBA::opaqueHex(0x00FA9A)},
+    {"mediumturquoise", VLColorRGBA::opaqueHex(0x48D1CC)},
+    {"mediumvioletred", VLColorRGBA::opaqueHex(0xC71585)},
+    {"midnightblue", VLColorRGBA::opaqueHex(0x191970)},
+    {"mintcream", VLColorRGBA::opaqueHex(0xF5FFFA)},
+    {"mistyrose", VLColorRGBA::opaqueHex(0xFFE4E1)},
+    {"moccasin", VLColorRGBA::opaqueHex(0xFFE4B5)},
+    {"navajowhite", VLColorRGBA::opaqueHex(0xFFDEAD)},
+    {"navy", VLColorRGBA::opaqueHex(0x000080)},
+    {"oldlace", VLColorRGBA::opaqueHex(0xFDF5E6)},
+    {"olive", VLColorRGBA::opaqueHex(0x808000)},
+    {"olivedrab", VLColorRGBA::opaqueHex(0x6B8E23)},
+    {"orange", VLColorRGBA::opaqueHex(0xFFA500)},
+    {"orangered", VLColorRGBA::opaqueHex(0xFF4500)},
+    {"orchid", VLColorRGBA::opaqueHex(0xDA70D6)},
+    {"palegoldenrod", VLColorRGBA::opaqueHex(0xEEE8AA)},
+    {"palegreen", VLColorRGBA::opaqueHex(0x98FB98)},
+    {"paleturquoise", VLColorRGBA::opaqueHex(0xAFEEEE)},
+    {"palevioletred", VLColorRGBA::opaqueHex(0xDB7093)},
+    {"papayawhip", VLColorRGBA::opaqueHex(0xFFEFD5)},
+    {"peachpuff", VLColorRGBA::opaqueHex(0xFFDAB9)},
+    {"peru", VLColorRGBA::opaqueHex(0xCD853F)},
+    {"pink", VLColorRGBA::opaqueHex(0xFFC0CB)},
+    {"plum", VLColorRGBA::opaqueHex(0xDDA0DD)},
+    {"powderblue", VLColorRGBA::opaqueHex(0xB0E0E6)},
+    {"purple", VLColorRGBA::opaqueHex(0x800080)},
+    {"rebeccapurple", VLColorRGBA::opaqueHex(0x663399)},
+    {"red", VLColorRGBA::opaqueHex(0xFF0000)},
+    {"rosybrown", VLColorRGBA::opaqueHex(0xBC8F8F)},
+    {"royalblue", VLColorRGBA::opaqueHex(0x4169E1)},
+    {"saddlebrown", VLColorRGBA::opaqueHex(0x8B4513)},
+    {"salmon", VLColorRGBA::opaqueHex(0xFA8072)},
+    {"sandybrown", VLColorRGBA::opaqueHex(0xF4A460)},
+    {"seagreen", VLColorRGBA::opaqueHex(0x2E8B57)},
+    {"seashell", VLColorRGBA::opaqueHex(0xFFF5EE)},
+    {"sienna", VLColorRGBA::opaqueHex(0xA0522D)},
+    {"silver", VLColorRGBA::opaqueHex(0xC0C0C0)},
+    {"skyblue", VLColorRGBA::opaqueHex(0x87CEEB)},
+    {"slateblue", VLColorRGBA::opaqueHex(0x6A5ACD)},
+    {"slategray", VLColorRGBA::opaqueHex(0x708090)},
+    {"slategrey", VLColorRGBA::opaqueHex(0x708090)},
+    {"snow", VLColorRGBA::opaqueHex(0xFFFAFA)},
+    {"springgreen", VLColorRGBA::opaqueHex(0x00FF7F)},
+    {"steelblue", VLColorRGBA::opaqueHex(0x4682B4)},
+    {"tan", VLColorRGBA::opaqueHex(0xD2B48C)},
+    {"teal", VLColorRGBA::opaqueHex(0x008080)},
+    {"thistle", VLColorRGBA::opaqueHex(0xD8BFD8)},
+    {"tomato", VLColorRGBA::opaqueHex(0xFF6347)},
+    {"transparent", kVLNamedColorTransparent},
+    {"turquoise", VLColorRGBA::opaqueHex(0x40E0D0)},
+    {"violet", VLColorRGBA::opaqueHex(0xEE82EE)},
+    {"wheat", VLColorRGBA::opaqueHex(0xF5DEB3)},
+    {"white", VLColorRGBA::opaqueHex(0xFFFFFF)},
+    {"whitesmoke", VLColorRGBA::opaqueHex(0xF5F5F5)},
+    {"yellow", VLColorRGBA::opaqueHex(0xFFFF00)},
+    {"yellowgreen", VLColorRGBA::opaqueHex(0x9ACD32)},
+};
+
+} // namespace
+
+int VLNamedColorCompare(std::string_view a, std::string_view b) {
+    return a.compare(b);
+}
+
+std::span<const VLNamedColor> VLNamedColors() {
+    return kVLNamedColorTable;
+}
+
+const VLNamedColor* VLNamedColorLookup(std::string_view name) {
+    const std::span<const VLNamedColor> table = VLNamedColors();
+    size_t low = 0;
+    size_t high = table.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        const int order = VLNamedColorCompare(table[middle].name, name);
+        if (order == 0)
+            return &table[middle];
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return nullptr;
+}
