@@ -18,11 +18,10 @@ void VLSystemAudioSnapshotBuffer::write(const VLSystemAudioSnapshot& snapshot) {
         if (_sequence.compare_exchange_weak(sequence, sequence | 1, std::memory_order_acquire))
             break;
     }
-    // The odd count is visible before any value changes.
-    std::atomic_thread_fence(std::memory_order_release);
+    // Released values carry the odd count with them: a reader that sees one of them sees the count moved.
     const float* values = snapshotValues(snapshot);
     for (size_t index = 0; index < _values.size(); ++index)
-        _values[index].store(values[index], std::memory_order_relaxed);
+        _values[index].store(values[index], std::memory_order_release);
     _sequence.store(sequence + 2, std::memory_order_release);
 }
 
@@ -32,10 +31,9 @@ void VLSystemAudioSnapshotBuffer::read(VLSystemAudioSnapshot& snapshot) const {
         const uint32_t sequence = _sequence.load(std::memory_order_acquire);
         if (sequence & 1)
             continue;
+        // Acquired, so that the count is checked again only after the values were read.
         for (size_t index = 0; index < _values.size(); ++index)
-            values[index] = _values[index].load(std::memory_order_relaxed);
-        // The values are read before the count is checked again.
-        std::atomic_thread_fence(std::memory_order_acquire);
+            values[index] = _values[index].load(std::memory_order_acquire);
         if (_sequence.load(std::memory_order_relaxed) == sequence)
             return;
     }

@@ -18,6 +18,7 @@ public:
 
 private:
     std::atomic<uint32_t> _sequence{0};
-    // Relaxed atomic words, so that a copy racing a write is merely discarded, never undefined.
+    // Atomic words, so that a copy racing a write is merely discarded, never undefined; on the processors
+    // built for, their release stores and acquire loads are plain moves.
     std::array<std::atomic<float>, VLSystemAudioFrameLength> _values{};
 };
