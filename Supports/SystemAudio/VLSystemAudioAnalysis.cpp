@@ -110,6 +110,8 @@ void VLSystemAudioSyntheticSnapshot(double seconds, VLSystemAudioSnapshot& snaps
     static constexpr double bassNotes[4] = {55.0, 55.0, 65.41, 49.0};
     static constexpr double triads[4][3] = {
         {220.0, 277.18, 329.63}, {246.94, 311.13, 369.99}, {196.0, 246.94, 293.66}, {220.0, 261.63, 329.63}};
+    if (!(seconds >= 0))
+        seconds = 0; // the tables are indexed by the beat: never by a negative one
     const double beats = 2 * seconds;
     const double beat = std::floor(beats), phase = beats - beat;
     const double kick = std::exp(-6 * phase), bassEnvelope = std::exp(-3 * phase);
