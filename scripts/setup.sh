@@ -16,6 +16,7 @@ packages=(
     libegl-dev libgles-dev libegl1 libgles2 libegl-mesa0 libgl1-mesa-dri
     libfontconfig-dev libfreetype-dev libharfbuzz-dev fonts-dejavu-core fonts-liberation2
     locales
+    libkissfft-dev libpulse-dev pulseaudio pulseaudio-utils
 )
 packages+=("$@")
 # npm fetches Yoga's sources and the test fonts; a machine that has Node.js from elsewhere keeps its own npm.

@@ -34,3 +34,15 @@ double VLNowMilliseconds() {
     using namespace std::chrono;
     return double(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) / 1000.0;
 }
+
+void VLPublishInVelto(JSContextRef ctx, const char* name, JSObjectRef object) {
+    JSValueRef velto = VLGetJSObjectProperty(ctx, JSContextGetGlobalObject(ctx), "Velto");
+    if (!velto || !JSValueIsObject(ctx, velto))
+        return;
+    JSObjectRef veltoObject = JSValueToObject(ctx, velto, nullptr);
+    const VLJSString propertyName(name);
+    JSValueRef exception = nullptr;
+    if (JSObjectDeleteProperty(ctx, veltoObject, propertyName.get(), &exception) && !exception)
+        JSObjectSetProperty(ctx, veltoObject, propertyName.get(), object, kJSPropertyAttributeReadOnly,
+                            nullptr);
+}

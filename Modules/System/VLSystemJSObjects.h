@@ -21,5 +21,8 @@ void VLSetOptionalNumber(JSContextRef ctx, JSObjectRef object, const char* name,
                          std::optional<double> number);
 // Gives the object the ordinary object prototype.
 void VLFinishObject(JSContextRef ctx, JSObjectRef object);
+// Replaces the prelude's accessor Velto[name] with a read-only property holding the object, once the
+// accessor could be deleted.
+void VLPublishInVelto(JSContextRef ctx, const char* name, JSObjectRef object);
 // The wall clock, in milliseconds since 1970.
 double VLNowMilliseconds();

@@ -74,7 +74,7 @@ void VLSystemStatusJSBinding::didCreateJSObject(JSObjectRef object,
     _monitor = VLSystemStatusMonitor::sharedInstance();
     _globalContext = bindingContext ? bindingContext->globalCtx() : nullptr;
     if (_globalContext)
-        publishInVelto(_globalContext);
+        VLPublishInVelto(_globalContext, "systemStatus", jsObject());
     if (runtime && runtime->isSuspended()) {
         _runtimeSuspended = true;
         beginGap(VLNowMilliseconds(), runtime->suspensionReason() == kDisplaysAsleep ? DisplaySleep : Paused);
@@ -85,18 +85,6 @@ void VLSystemStatusJSBinding::didCreateJSObject(JSObjectRef object,
         _systemAsleep = true;
         beginGap(VLNowMilliseconds(), SystemSleep);
     }
-}
-
-void VLSystemStatusJSBinding::publishInVelto(JSContextRef ctx) {
-    JSValueRef velto = VLGetJSObjectProperty(ctx, JSContextGetGlobalObject(ctx), "Velto");
-    if (!velto || !JSValueIsObject(ctx, velto))
-        return;
-    JSObjectRef object = JSValueToObject(ctx, velto, nullptr);
-    const VLJSString name("systemStatus");
-    JSValueRef exception = nullptr;
-    // The prelude's accessor made this object; from now on scripts find it as a plain value.
-    if (JSObjectDeleteProperty(ctx, object, name.get(), &exception) && !exception)
-        JSObjectSetProperty(ctx, object, name.get(), jsObject(), kJSPropertyAttributeReadOnly, nullptr);
 }
 
 std::function<void()> VLSystemStatusJSBinding::weakly(void (VLSystemStatusJSBinding::*method)()) {

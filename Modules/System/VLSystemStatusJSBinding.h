@@ -100,7 +100,6 @@ private:
     enum GapReason { Paused = 0, DisplaySleep = 1, SystemSleep = 2 };
 
     // Set-up.
-    void publishInVelto(JSContextRef ctx);
     void observeNotifications();
 
     // Gaps and "resume".

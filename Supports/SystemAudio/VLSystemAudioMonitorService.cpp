@@ -8,7 +8,7 @@ VL_EXPORT_PART_CLASS(VLSystemAudioMonitorService);
 namespace {
 
 VLSystemAudioMonitor& monitor() {
-    return VLSystemAudioMonitor::sharedInstance();
+    return *VLSystemAudioMonitor::sharedInstance();
 }
 
 } // namespace

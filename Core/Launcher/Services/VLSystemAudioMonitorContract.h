@@ -11,6 +11,10 @@
 
 class VLSystemAudioSource;
 
+// Posted on the main queue, with no object, each time the monitor starts or stops seeming denied.
+inline constexpr char VLManagerSystemAudioAccessDidChangeNotification[] =
+    "VLManagerSystemAudioAccessDidChangeNotification";
+
 // The process's system-audio monitor as the engine's facade reaches it. Any thread.
 class VLSystemAudioMonitorContract : public VLServiceContract {
 public:
