@@ -294,6 +294,11 @@ void VLWebSocketTask::Connection::start(const std::vector<VLNetworkAddress>& add
     std::shared_ptr<VLWebSocketTask> task = _task.lock();
     if (!task)
         return;
+    // No port of 0 or past 65535: the default port would be a different server.
+    if (std::optional<int> port = _url.port(); port && (*port < 1 || *port > 65535)) {
+        complete(VLMakeURLError(VLURLErrorBadURL, VLStringWithFormat("bad URL"), _url.absoluteString()));
+        return;
+    }
     std::vector<VLWebSocketEndpoint> endpoints;
     for (const VLNetworkAddress& address : addresses) {
         if (task->_filter) {

@@ -37,7 +37,7 @@ globalThis.socket = (name, url, protocols) => native.connect(url, protocols, {
 globalThis.open = (name, url, protocols) => { const r = socket(name, url, protocols); globalThis[name] = r.id; return r; };
 )";
 
-std::string quoted(const std::string& text) {
+std::string jsText(const std::string& text) {
     return "'" + text + "'";
 }
 
@@ -48,7 +48,7 @@ struct SocketWidget : VLNetworkTestWidget {
     }
     // Connects under the name and waits for its open.
     bool opened(const std::string& name, const std::string& url, const std::string& protocols = "[]") {
-        run("open('" + name + "', " + quoted(url) + ", " + protocols + ")");
+        run("open('" + name + "', " + jsText(url) + ", " + protocols + ")");
         return waitForCall(name, "open ");
     }
     // Waits for the close of the connection named, and gives its line.
@@ -96,6 +96,11 @@ TEST(VLNetworkWebSocket, ConnectReturnsTheWebSocketURLOrARefusal) {
     EXPECT_THAT(widget.closed("b"), testing::StartsWith("close 1006 \"\" false"));
     EXPECT_THAT(widget.calls("b").front(), testing::StartsWith("error "));
     EXPECT_TRUE(widget.calls("c").empty());
+
+    // A port past 65535 reaches no server on the default port.
+    widget.run("socket('e', 'ws://h:70000/', [])");
+    EXPECT_EQ(widget.closed("e"), "close 1006 \"\" false");
+    EXPECT_EQ(widget.calls("e").front(), "error bad URL");
 }
 
 TEST(VLNetworkWebSocket, MessagesGoBothWaysAndCloseEndsCleanOnce) {
@@ -158,7 +163,7 @@ TEST(VLNetworkWebSocket, OnlyValidCloseFramesReachTheWireButTheListenerHearsWhat
 TEST(VLNetworkWebSocket, BufferedAmountCountsSendsUntilTheyAreWritten) {
     WSServer server;
     SocketWidget widget;
-    widget.run("open('s', " + quoted(server.url("/")) +
+    widget.run("open('s', " + jsText(server.url("/")) +
                ", []); native.send(s, 'early'); "
                "console.log('before open', native.bufferedAmount(s))");
     ASSERT_TRUE(widget.waitForCall("s", "open "));
@@ -212,7 +217,7 @@ TEST(VLNetworkWebSocket, ServerClosesAndBrokenServersEndWithTheRightReport) {
     for (const Case& c : cases) {
         WSServer server(c.script);
         SocketWidget widget;
-        widget.run("open('s', " + quoted(server.url("/")) + ", [])");
+        widget.run("open('s', " + jsText(server.url("/")) + ", [])");
         EXPECT_EQ(widget.closed("s"), c.ending) << c.name;
         const Lines calls = widget.calls("s");
         const bool clean = c.ending.ends_with("true");
@@ -232,7 +237,7 @@ TEST(VLNetworkWebSocket, ServerClosesAndBrokenServersEndWithTheRightReport) {
 TEST(VLNetworkWebSocket, AMessageOverTheLimitEndsTheConnectionWith1009) {
     WSServer server({.behaviour = Behaviour::flood, .floodCount = 1, .floodSize = 16 * 1024 * 1024 + 1});
     SocketWidget widget;
-    widget.run("open('s', " + quoted(server.url("/")) + ", [])");
+    widget.run("open('s', " + jsText(server.url("/")) + ", [])");
     EXPECT_EQ(widget.closed("s"), "close 1006 \"\" false");
     EXPECT_EQ(widget.calls("s").size(), 3u);
     ASSERT_TRUE(VLMainQueue::runUntil([&] { return !server.closeFrames().empty(); }));
@@ -249,7 +254,7 @@ TEST(VLNetworkWebSocket, LocalAddressesAreRefusedByTheCheckAndAtTheConnection) {
     const std::string port = std::to_string(server.port());
     for (const std::string host : {"fixture.test", "turning.test"}) {
         const std::string url = "ws://" + host + ":" + port + "/";
-        widget.run("open('" + host + "', " + quoted(url) + ", [])");
+        widget.run("open('" + host + "', " + jsText(url) + ", [])");
         EXPECT_EQ(widget.closed(host), "close 1006 \"\" false");
         EXPECT_EQ(widget.calls(host),
                   (Lines{"error Can't reach " + url + ": \"" + host +
@@ -282,7 +287,7 @@ TEST(VLNetworkWebSocket, ReceivedMessagesWaitingForABusyScriptAreBounded) {
     constexpr size_t kCount = 64;
     WSServer server({.behaviour = Behaviour::flood, .floodCount = kCount, .floodSize = 1024 * 1024});
     SocketWidget widget;
-    widget.run("open('s', " + quoted(server.url("/")) + ", [])");
+    widget.run("open('s', " + jsText(server.url("/")) + ", [])");
     std::shared_ptr<VLWebSocketTask> task;
     widget.withBinding([&](VLNetworkJSBinding& binding) { task = binding.taskForSocket(1); });
     ASSERT_TRUE(task);
@@ -310,7 +315,7 @@ TEST(VLNetworkWebSocket, SecureConnectionsTrustOnlyKnownAuthorities) {
     ASSERT_TRUE(widget.opened("s", server.url("/", "wss.test")));
     widget.run("native.send(s, 'secret')");
     EXPECT_TRUE(widget.waitForCall("s", "message text 6 secret"));
-    widget.run("open('i', " + quoted(impostor.url("/", "wss.test")) + ", [])");
+    widget.run("open('i', " + jsText(impostor.url("/", "wss.test")) + ", [])");
     EXPECT_EQ(widget.closed("i"), "close 1006 \"\" false");
     EXPECT_THAT(widget.calls("i").front(), testing::StartsWith("error "));
     VLWebSocketSession::setTestCertificateAuthorityFile("");
