@@ -310,10 +310,9 @@ void VLWebSocketTask::Connection::start(const std::vector<VLNetworkAddress>& add
         endpoints.push_back(endpointOf(address, port()));
     }
     if (endpoints.empty()) {
-        complete(
-            VLMakeURLError(VLURLErrorCannotFindHost,
-                           VLStringWithFormat("A server with the specified hostname could not be found."),
-                           _url.absoluteString()));
+        complete(VLMakeURLError(VLURLErrorCannotFindHost,
+                                VLStringWithFormat("No server with that host name could be found."),
+                                _url.absoluteString()));
         return;
     }
     connect(std::move(endpoints));
