@@ -11,7 +11,7 @@ packages=(
     libjavascriptcoregtk-4.1-dev
     libpixman-1-dev
     libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev
-    libcurl4-openssl-dev ca-certificates curl
+    libcurl4-openssl-dev ca-certificates curl libboost-dev
     dbus-daemon
     libegl-dev libgles-dev libegl1 libgles2 libegl-mesa0 libgl1-mesa-dri
     libfontconfig-dev libfreetype-dev libharfbuzz-dev fonts-dejavu-core fonts-liberation2

@@ -19,3 +19,14 @@ std::string VLNetworkDenialMessage(const VLURL& url, std::string_view reason) {
         shown = VLUTF8FromUTF16(VLUTF16FromUTF8(shown).substr(0, kShownURLUnits)) + "…";
     return VLStringWithFormat("Can't reach %@: %@", shown, std::string(reason));
 }
+
+std::optional<VLURL> VLNetworkURL(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return std::nullopt;
+    }
+    return VLURL(text);
+}

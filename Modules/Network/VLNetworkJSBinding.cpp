@@ -15,6 +15,7 @@
 #include "Platform/Foundation/VLTextEncoding.h"
 #include "Platform/Network/VLHTTPDataTask.h"
 #include "Platform/Network/VLHTTPSession.h"
+#include "Platform/Network/VLWebSocketSession.h"
 
 #include <algorithm>
 
@@ -31,13 +32,6 @@ std::string acceptLanguage() {
             field += VLStringWithFormat(",%@;q=%.1f", languages[i], std::max(0.1, 1.0 - 0.1 * double(i)));
     }
     return field;
-}
-
-// The bytes of an ArrayBuffer or a typed array; empty for anything else.
-std::span<const uint8_t> bytesOf(JSContextRef ctx, JSValueRef value) {
-    size_t length = 0;
-    const void* bytes = VLJSValueGetTypedArrayPtr(ctx, value, &length);
-    return bytes ? std::span(static_cast<const uint8_t*>(bytes), length) : std::span<const uint8_t>();
 }
 
 JSValueRef stringFromUTF16(JSContextRef ctx, const std::u16string& text) {
@@ -60,6 +54,10 @@ void VLNetworkJSBinding::describe(VLJSClassBuilder<VLNetworkJSBinding>& b) {
     b.function<"isBindingObject", &VLNetworkJSBinding::isBindingObject>();
     b.function<"encode", &VLNetworkJSBinding::encode>();
     b.function<"decode", &VLNetworkJSBinding::decode>();
+    b.function<"connect", &VLNetworkJSBinding::connect>();
+    b.function<"send", &VLNetworkJSBinding::send>();
+    b.function<"bufferedAmount", &VLNetworkJSBinding::bufferedAmount>();
+    b.function<"close", &VLNetworkJSBinding::close>();
 }
 
 // Hops
@@ -112,6 +110,8 @@ void VLNetworkJSBinding::didCreateJSObject(JSObjectRef object,
 void VLNetworkJSBinding::willCollectGarbage() {
     _requests.clear();
     _requestIdsByTask.clear();
+    _sockets.clear();
+    _socketIdsByTask.clear();
     endSession();
     Super::willCollectGarbage();
 }
@@ -146,6 +146,8 @@ void VLNetworkJSBinding::_invalidate() {
     endSession();
     _requests.clear();
     _requestIdsByTask.clear();
+    _sockets.clear();
+    _socketIdsByTask.clear();
 }
 
 void VLNetworkJSBinding::endSession() {
@@ -154,6 +156,8 @@ void VLNetworkJSBinding::endSession() {
     _terminationObserver = nullptr;
     if (_session)
         _session->invalidateAndCancel();
+    if (_webSocketSession)
+        _webSocketSession->invalidateAndCancel();
 }
 
 // Requests: steering
@@ -257,6 +261,12 @@ JSValueRef VLNetworkJSBinding::revokeObjectURL(JSContextRef ctx, size_t argc, co
 JSValueRef VLNetworkJSBinding::isBindingObject(JSContextRef ctx, size_t argc, const JSValueRef argv[],
                                                JSValueRef*) {
     return JSValueMakeBoolean(ctx, argc > 0 && VLJSBindingGetObject(ctx, argv[0]) != nullptr);
+}
+
+std::span<const uint8_t> VLNetworkJSBinding::bytesOf(JSContextRef ctx, JSValueRef value) {
+    size_t length = 0;
+    const void* bytes = VLJSValueGetTypedArrayPtr(ctx, value, &length);
+    return bytes ? std::span(static_cast<const uint8_t*>(bytes), length) : std::span<const uint8_t>();
 }
 
 JSValueRef VLNetworkJSBinding::encode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef*) {

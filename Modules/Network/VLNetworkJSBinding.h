@@ -5,6 +5,7 @@
 #include "Core/Engine/JS/VLJSProtectedValue.h"
 #include "Modules/Network/VLNetworkBodyBuffers.h"
 #include "Modules/Network/VLNetworkRequest.h"
+#include "Modules/Network/VLNetworkSocket.h"
 #include "Platform/Foundation/VLError.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLValue.h"
@@ -18,26 +19,34 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 class VLHTTPDataTask;
 struct VLHTTPRequest;
 class VLHTTPSession;
 class VLJSBindingContext;
 class VLNetworkSessionDelegate;
+class VLNetworkWebSocketDelegate;
 class VLRuntime;
 class VLURL;
+class VLWebSocketSession;
+class VLWebSocketTask;
+struct VLWebSocketMessage;
 
 // VeltoRuntime.Network, one per runtime: the native side of the network scripts. Requests go through a
 // session of its own (made on first use, on the thread "app.velto.network", with the cookies of this
 // runtime only), or read package and sandbox files and object URLs; a listener object hears response,
-// data and complete. It also makes and revokes object URLs and encodes and decodes text. Requests and
-// the connections that come with them share one counter of identifiers, the session, the hops to the
-// JavaScript thread and the end: the runtime's termination (or the binding's collection) forgets every
-// request without a further call and invalidates the session.
+// data and complete. WebSocket connections go through a WebSocket session (made at the first connect, on
+// the thread "app.velto.websocket"); a listener object hears open, message, error and close. It also
+// makes and revokes object URLs and encodes and decodes text. Requests and connections share one
+// counter of identifiers, the hops to the JavaScript thread and the end: the runtime's termination (or
+// the binding's collection) forgets every request and connection without a further call and
+// invalidates the sessions.
 //
-// Threads: the methods, the maps and every listener call belong to the JavaScript thread. The session's
-// delegate, the address checks and the file reads run elsewhere and come back through Hop.
+// Threads: the methods, the maps and every listener call belong to the JavaScript thread. The sessions'
+// delegates, the address checks and the file reads run elsewhere and come back through Hop.
 class VLNetworkJSBinding final : public VLJSBinding<VLNetworkJSBinding>, public VLJSExportSingleton {
 public:
     // The way back to the JavaScript thread for other threads: a block runs there with the binding,
@@ -81,6 +90,11 @@ public:
     JSValueRef isBindingObject(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef encode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef decode(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    // WebSocket connections.
+    JSValueRef connect(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef send(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef bufferedAmount(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef close(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
 
     static void describe(VLJSClassBuilder<VLNetworkJSBinding>& b);
 
@@ -91,6 +105,12 @@ public:
     void taskDidComplete(uint64_t taskIdentifier, const VLErrorRef& error);
     // A connection of the request was refused for the reason given.
     void requestWasDenied(double identifier, std::string denial);
+    // For the WebSocket delegate, on the JavaScript thread.
+    void socketDidOpen(uint64_t taskIdentifier, const std::string& protocol);
+    // Hands the received bytes back to the task once the listener has had them (or nobody wants them).
+    void socketDidReceiveMessage(const std::shared_ptr<VLWebSocketTask>& task, VLWebSocketMessage message);
+    void socketDidReceiveClose(uint64_t taskIdentifier, uint16_t code, const std::string& reason);
+    void socketDidComplete(uint64_t taskIdentifier, const VLErrorRef& error);
 
     // The next identifier of a request or a connection: 1, 2, 3 … for the binding's life.
     double nextIdentifier() { return ++_lastId; }
@@ -101,6 +121,10 @@ public:
     size_t taskCount() const { return _requestIdsByTask.size(); }
     std::shared_ptr<VLHTTPDataTask> taskForRequest(double identifier);
     bool isCheckingAddress(double identifier);
+    // For tests: the connections under way, the tasks they wait for, and a connection's task.
+    size_t socketCount() const { return _sockets.size(); }
+    size_t socketTaskCount() const { return _socketIdsByTask.size(); }
+    std::shared_ptr<VLWebSocketTask> taskForSocket(double identifier);
 
 private:
     std::shared_ptr<VLRuntime> runtime() const;
@@ -145,10 +169,32 @@ private:
     // Calls the listener's function of that name, when it has one, with the argument made then.
     void callListener(VLJSProtectedValue listener, const char* name,
                       const std::function<JSValueRef(JSContextRef ctx)>& argument);
+    // The same with the arguments made then.
+    void callListenerWithArguments(VLJSProtectedValue listener, const char* name,
+                                   const std::function<std::vector<JSValueRef>(JSContextRef ctx)>& arguments);
+    // The bytes of an ArrayBuffer or a typed array; empty for anything else.
+    static std::span<const uint8_t> bytesOf(JSContextRef ctx, JSValueRef value);
+
+    // WebSocket connections; made on first use.
+    const std::shared_ptr<VLWebSocketSession>& webSocketSession();
+    VLNetworkSocket* socketWithIdentifier(double identifier);
+    // The connection of a task; nothing when unknown.
+    std::optional<double> socketIdentifierForTask(uint64_t taskIdentifier);
+    void socketAddressCheckDidEnd(double identifier, const std::shared_ptr<VLWebSocketTask>& task,
+                                  const std::optional<std::string>& denial);
+    void socketSendDidEnd(double identifier, const std::shared_ptr<VLWebSocketTask>& task, double byteCount);
+    // Reports a connection closed, once: forgets it, ends its task, then calls error (with a failure)
+    // and close. Later reports find nothing.
+    void _closeSocket(double identifier, int64_t code, const std::string& reason, bool wasClean,
+                      const std::optional<std::string>& failure);
 
     // JavaScript thread.
     std::map<double, std::unique_ptr<VLNetworkRequest>> _requests;
     std::map<uint64_t, double> _requestIdsByTask;
+    std::map<double, std::unique_ptr<VLNetworkSocket>> _sockets;
+    std::map<uint64_t, double> _socketIdsByTask;
+    std::shared_ptr<VLWebSocketSession> _webSocketSession;
+    std::shared_ptr<VLNetworkWebSocketDelegate> _webSocketDelegate;
     double _lastId = 0;
     std::shared_ptr<VLHTTPSession> _session;
     std::shared_ptr<VLNetworkSessionDelegate> _sessionDelegate;

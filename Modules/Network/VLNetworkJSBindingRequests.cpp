@@ -21,19 +21,6 @@
 
 namespace {
 
-// The URL a request starts from: nothing for an empty text, or one holding characters that no URL
-// holds (controls).
-std::optional<VLURL> requestURL(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            return std::nullopt;
-    }
-    return VLURL(text);
-}
-
 std::string stringOption(const VLDictionary& options, std::string_view key, std::string fallback) {
     const VLValue& value = options.get(key);
     return value.isString() ? value.stringValue() : fallback;
@@ -110,7 +97,7 @@ JSValueRef VLNetworkJSBinding::request(JSContextRef ctx, size_t argc, const JSVa
     std::shared_ptr<VLJSBindingContext> bindingContext = this->bindingContext();
     std::shared_ptr<VLJSEngine> engine = bindingContext ? bindingContext->engine() : nullptr;
     const auto [entry, added] = _requests.emplace(
-        identifier, std::make_unique<VLNetworkRequest>(VLJSProtectedValue(ctx, argv[1]), requestURL(text),
+        identifier, std::make_unique<VLNetworkRequest>(VLJSProtectedValue(ctx, argv[1]), VLNetworkURL(text),
                                                        stringOption(fields, "redirect", "follow"),
                                                        engine ? engine->beginPendingWork() : nullptr));
     const std::optional<VLURL>& url = entry->second->URL;
@@ -404,14 +391,21 @@ void VLNetworkJSBinding::finish(double identifier, const VLValue& error) {
 // The listener is copied: the call may abort the request, which lets go of the request's copy.
 void VLNetworkJSBinding::callListener(VLJSProtectedValue listener, const char* name,
                                       const std::function<JSValueRef(JSContextRef ctx)>& makeArgument) {
+    callListenerWithArguments(std::move(listener), name,
+                              [&](JSContextRef ctx) { return std::vector<JSValueRef>{makeArgument(ctx)}; });
+}
+
+void VLNetworkJSBinding::callListenerWithArguments(
+    VLJSProtectedValue listener, const char* name,
+    const std::function<std::vector<JSValueRef>(JSContextRef ctx)>& makeArguments) {
     JSContextRef ctx = listener.context();
     JSObjectRef object = listener.object();
     JSObjectRef function = object ? VLJSFunctionFromProperty(ctx, object, name) : nullptr;
     if (!function)
         return;
-    const JSValueRef argument = makeArgument(ctx);
+    const std::vector<JSValueRef> arguments = makeArguments(ctx);
     JSValueRef exception = nullptr;
-    JSObjectCallAsFunction(ctx, function, object, 1, &argument, &exception);
+    JSObjectCallAsFunction(ctx, function, object, arguments.size(), arguments.data(), &exception);
     if (exception)
         VLJSBindingHandleJSException(this, exception);
 }
