@@ -80,15 +80,16 @@ function(velto_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
-# velto_embed_scripts(TARGET FOLDER): compiles the bytes of every .js file under FOLDER into TARGET,
-# reachable by name through VLEmbeddedScript().
-function(velto_embed_scripts target folder)
+# velto_embed_scripts(TARGET FOLDER CACHED_FOLDER): compiles the bytes of every .js file under FOLDER, and
+# under CACHED_FOLDER (an absolute path outside the source tree), into TARGET, reachable by name
+# through VLEmbeddedScript().
+function(velto_embed_scripts target folder cached_dir)
   set(source_dir "${PROJECT_SOURCE_DIR}/${folder}")
   set(output "${CMAKE_CURRENT_BINARY_DIR}/generated/VLEmbeddedScriptsData.cpp")
-  file(GLOB_RECURSE scripts CONFIGURE_DEPENDS "${source_dir}/*.js")
+  file(GLOB_RECURSE scripts CONFIGURE_DEPENDS "${source_dir}/*.js" "${cached_dir}/*.js")
   add_custom_command(
     OUTPUT "${output}"
-    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${source_dir} -DOUTPUT=${output}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${source_dir} -DCACHED_DIR=${cached_dir} -DOUTPUT=${output}
             -P "${PROJECT_SOURCE_DIR}/cmake/VeltoEmbedScripts.cmake"
     DEPENDS ${scripts} "${PROJECT_SOURCE_DIR}/cmake/VeltoEmbedScripts.cmake"
     COMMENT "Embedding scripts of ${folder}"
@@ -109,5 +110,25 @@ function(velto_fetch_npm variable env_file)
     message(FATAL_ERROR "The files of cmake/${env_file} are missing; scripts/setup.sh fetches them")
   endif()
   set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${env}")
+  set(${variable} "${folder}" PARENT_SCOPE)
+endfunction()
+
+# velto_bundle_npm_scripts(VARIABLE): the folder in the cache outside the source tree that holds the
+# third-party scripts which scripts/bundle-npm-scripts.sh makes from the packages cmake/package-lock.json
+# pins (made there on first use), with their licences.
+function(velto_bundle_npm_scripts variable)
+  execute_process(
+    COMMAND bash "${PROJECT_SOURCE_DIR}/scripts/bundle-npm-scripts.sh"
+    OUTPUT_VARIABLE folder
+    OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE bundle_result)
+  if(NOT bundle_result EQUAL 0 OR NOT IS_DIRECTORY "${folder}")
+    message(FATAL_ERROR "The bundled npm scripts are missing; scripts/setup.sh makes them")
+  endif()
+  foreach(input cmake/package.json cmake/package-lock.json scripts/bundle-npm-scripts.sh scripts/npm/url-entry.js
+                scripts/npm/url-loader.js scripts/npm/web-streams-polyfill-loader.js)
+    set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                                                   "${PROJECT_SOURCE_DIR}/${input}")
+  endforeach()
   set(${variable} "${folder}" PARENT_SCOPE)
 endfunction()

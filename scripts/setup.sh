@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need, plus any named as arguments (tools
 # that only some scripts use); skips what is already there. Then fetches the pinned Yoga sources and the
-# test fonts into the cache, once.
+# test fonts into the cache, and installs and bundles the pinned third-party scripts there, once.
 set -euo pipefail
 
 packages=(
@@ -19,7 +19,7 @@ packages=(
     libkissfft-dev libpulse-dev pulseaudio pulseaudio-utils
 )
 packages+=("$@")
-# npm fetches Yoga's sources and the test fonts; a machine that has Node.js from elsewhere keeps its own npm.
+# npm fetches Yoga's sources, the test fonts and the script packages; a machine that has Node.js from elsewhere keeps its own npm.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
@@ -41,3 +41,4 @@ fi
 for source in yoga-source inter-font inter-variable-font; do
     "$(dirname "$0")/fetch-npm.sh" "cmake/$source.env" >/dev/null
 done
+"$(dirname "$0")/bundle-npm-scripts.sh" >/dev/null

@@ -3,6 +3,7 @@
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
 #include "Modules/Network/VLNetworkJSBinding.h"
+#include "Modules/Network/VLNetworkModule.h"
 #include "Platform/Foundation/VLMainQueue.h"
 
 #include <cmath>
@@ -24,10 +25,13 @@ globalThis.request = (name, options) => native.request(options, listener(name));
 } // namespace
 
 VLNetworkTestWidget::VLNetworkTestWidget(const VLTestWidget::Configure& configure,
-                                         const std::map<std::string, std::string>& files) {
+                                         const std::map<std::string, std::string>& files, Scripts scripts) {
     std::map<std::string, std::string> package = files;
-    package["index.js"] = kScript;
+    package["index.js"] = scripts == Scripts::binding ? kScript : "";
+    // Read by the launch, which the widget's constructor waits for.
+    VLNetworkModule::setIncludesPolyfillScript(scripts == Scripts::prelude);
     _widget = std::make_unique<VLTestWidget>(package, configure);
+    VLNetworkModule::setIncludesPolyfillScript(true);
 }
 
 void VLNetworkTestWidget::run(const std::string& script) {

@@ -14,11 +14,16 @@ class VLNetworkJSBinding;
 // A widget whose script holds the Network binding as `native` and calls it directly, for the binding's
 // tests. `request(name, options)` makes a request whose listener prints each call on the console as
 // "name response {…}", "name data LENGTH "TEXT"" (the text only for short bodies) and
-// "name complete null|{…}", and returns its identifier. Main thread, as VLTestWidget.
+// "name complete null|{…}", and returns its identifier. The binding is a singleton, so that script
+// and the Network prelude exclude each other: the widget has one of them, or neither (for a test that
+// evaluates a prelude of its own). Main thread, as VLTestWidget.
 class VLNetworkTestWidget {
 public:
+    enum class Scripts { binding, prelude, none };
+
     explicit VLNetworkTestWidget(const VLTestWidget::Configure& configure = {},
-                                 const std::map<std::string, std::string>& files = {});
+                                 const std::map<std::string, std::string>& files = {},
+                                 Scripts scripts = Scripts::binding);
 
     VLTestWidget& widget() { return *_widget; }
     const std::shared_ptr<VLRuntime>& runtime() const { return _widget->runtime(); }

@@ -222,7 +222,7 @@ TEST(VLImageJSBinding, ABlobURLFromTheRuntimesStoreLoadsWithoutTheScriptKeepingT
     widget.inspect("show('" + url + "')", [](JSContextRef, JSValueRef) {});
     widget.collectGarbage();
     ASSERT_TRUE(VLMainQueue::runUntil([&] { return widget.console().size() == 2; }));
-    EXPECT_EQ(widget.console(), (Lines{"log: false", "log: load 48 32"}));
+    EXPECT_EQ(widget.console(), (Lines{"log: true", "log: load 48 32"}));
 }
 
 TEST(VLImageJSBinding, DestroyingAnImageDuringItsDownloadFiresNothingAndEndsTheTransfer) {

@@ -1,0 +1,1 @@
+// The place of WebSocket and BroadcastChannel in the Network prelude.

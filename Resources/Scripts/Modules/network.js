@@ -1,0 +1,2 @@
+// The place of fetch, Headers, Request and Response in the Network prelude; the other scripts reach
+// the network only through internal.native.

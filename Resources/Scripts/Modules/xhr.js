@@ -1,0 +1,1 @@
+// The place of XMLHttpRequest in the Network prelude, beside fetch.
