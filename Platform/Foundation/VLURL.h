@@ -32,6 +32,7 @@ public:
     // The host as written (neither lower-cased nor decoded); nothing without an authority.
     std::optional<std::string> host() const { return _parts->components.percentEncodedHost(); }
     std::optional<int> port() const { return _parts->components.port(); }
+    bool writesAPort() const { return _parts->components.writesAPort(); }
     // The path percent-decoded, without a trailing "/" (but "/" itself); empty when there is none.
     std::string path() const;
     const std::optional<std::string>& query() const { return _parts->components.percentEncodedQuery(); }

@@ -109,6 +109,14 @@ std::optional<int> VLURLComponents::port() const {
     return port <= 65535 ? std::optional(port) : std::nullopt;
 }
 
+bool VLURLComponents::writesAPort() const {
+    if (!_authority)
+        return false;
+    std::string_view hostPort = hostAndPort(*_authority);
+    size_t colon = portColon(hostPort);
+    return colon != std::string_view::npos && colon + 1 < hostPort.size();
+}
+
 std::vector<VLURLQueryItem> VLURLComponents::percentEncodedQueryItems() const {
     std::vector<VLURLQueryItem> items;
     if (!_query || _query->empty())

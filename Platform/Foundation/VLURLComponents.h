@@ -31,6 +31,10 @@ public:
     std::optional<std::string> percentEncodedHost() const;
     // The authority's port, when it has digits after the host's ':' that make at most 65535.
     std::optional<int> port() const;
+    // Whether the authority writes anything after its host's ':' (an empty port names the default). With
+    // no port() to show, that names a port that doesn't exist, which a connection must not read as the
+    // default one.
+    bool writesAPort() const;
     // The path as written; empty when there is none.
     const std::string& percentEncodedPath() const { return _path; }
     const std::optional<std::string>& percentEncodedFragment() const { return _fragment; }

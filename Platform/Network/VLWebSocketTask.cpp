@@ -294,8 +294,8 @@ void VLWebSocketTask::Connection::start(const std::vector<VLNetworkAddress>& add
     std::shared_ptr<VLWebSocketTask> task = _task.lock();
     if (!task)
         return;
-    // No port of 0 or past 65535: the default port would be a different server.
-    if (std::optional<int> port = _url.port(); port && (*port < 1 || *port > 65535)) {
+    // No port of 0, past 65535 or not a number: the default port would be a different server.
+    if (std::optional<int> port = _url.port(); _url.writesAPort() && (!port || *port < 1)) {
         complete(VLMakeURLError(VLURLErrorBadURL, VLStringWithFormat("bad URL"), _url.absoluteString()));
         return;
     }

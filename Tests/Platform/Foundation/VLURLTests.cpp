@@ -46,6 +46,9 @@ TEST(VLURL, ReadsReferencesAndOddForms) {
     EXPECT_EQ(65535, VLURL("http://h:65535/").port());
     EXPECT_EQ(std::nullopt, VLURL("http://h:65536/").port());
     EXPECT_EQ(std::nullopt, VLURL("http://h:999999999/").port());
+    EXPECT_TRUE(VLURL("http://h:65536/").writesAPort());
+    EXPECT_FALSE(VLURL("http://h:/").writesAPort());
+    EXPECT_FALSE(VLURL("http://[::1]/").writesAPort());
 }
 
 TEST(VLURL, ResolvesReferencesAgainstABase) {
