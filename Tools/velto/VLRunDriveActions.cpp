@@ -91,9 +91,11 @@ template <typename Value>
 ActionParser namedAction(std::vector<std::pair<std::string, Value>> names, const char* expected,
                          std::function<void(VLWSDriver&, Value)> perform) {
     return [=](const VLValue& value, std::string& reason) -> std::optional<Action> {
-        for (const auto& [name, meaning] : names) {
-            if (value.isString() && value.stringValue() == name)
-                return [perform, meaning](Machine& machine) { perform(machine.server->driver(), meaning); };
+        for (const auto& name : names) {
+            if (value.isString() && value.stringValue() == name.first)
+                return [perform, meaning = name.second](Machine& machine) {
+                    perform(machine.server->driver(), meaning);
+                };
         }
         return refused(reason, expected);
     };
