@@ -2,6 +2,7 @@
 
 #include "Core/Engine/JS/VLJSString.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
+#include "Core/Runtime/VLRuntimeJSBindingContext.h"
 
 #include <chrono>
 
@@ -28,6 +29,12 @@ void VLSetOptionalNumber(JSContextRef ctx, JSObjectRef object, const char* name,
 void VLFinishObject(JSContextRef ctx, JSObjectRef object) {
     // A fresh object's prototype is the realm's own Object.prototype, whatever a script did to the global.
     JSObjectSetPrototype(ctx, object, JSObjectGetPrototype(ctx, JSObjectMake(ctx, nullptr, nullptr)));
+}
+
+std::shared_ptr<VLRuntime>
+VLRuntimeOfBindingContext(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
+    auto runtimeContext = std::dynamic_pointer_cast<VLRuntimeJSBindingContext>(bindingContext);
+    return runtimeContext ? runtimeContext->runtime() : nullptr;
 }
 
 double VLNowMilliseconds() {

@@ -24,11 +24,6 @@ constexpr std::string_view kReadingEvents[] = {"change", "powerchange", "thermal
 // The host's suspension reason while the displays sleep.
 constexpr int64_t kDisplaysAsleep = 1;
 
-std::shared_ptr<VLRuntime> runtimeOf(const std::shared_ptr<VLJSBindingContext>& bindingContext) {
-    auto runtimeContext = std::dynamic_pointer_cast<VLRuntimeJSBindingContext>(bindingContext);
-    return runtimeContext ? runtimeContext->runtime() : nullptr;
-}
-
 void setNumber(JSContextRef ctx, JSObjectRef object, const char* name, double number) {
     VLSetValue(ctx, object, name, JSValueMakeNumber(ctx, number));
 }
@@ -42,7 +37,7 @@ void setBoolean(JSContextRef ctx, JSObjectRef object, const char* name, bool val
 void VLSystemStatusJSBinding::validateConstructionWithContext(
     JSContextRef ctx, const std::shared_ptr<VLJSBindingContext>& bindingContext, size_t, const JSValueRef[],
     JSValueRef* exception) {
-    std::shared_ptr<VLRuntime> runtime = runtimeOf(bindingContext);
+    std::shared_ptr<VLRuntime> runtime = VLRuntimeOfBindingContext(bindingContext);
     if (!runtime || !runtime->allowsSystemInformation())
         VLJSThrowException(ctx, exception,
                            VLStringWithFormat("Velto.systemStatus needs the \"system-info\" permission in "
@@ -68,7 +63,7 @@ bool VLSystemStatusJSBinding::initWithContext(JSContextRef ctx, size_t argc, con
 void VLSystemStatusJSBinding::didCreateJSObject(JSObjectRef object,
                                                 const std::shared_ptr<VLJSBindingContext>& bindingContext) {
     Super::didCreateJSObject(object, bindingContext);
-    std::shared_ptr<VLRuntime> runtime = runtimeOf(bindingContext);
+    std::shared_ptr<VLRuntime> runtime = VLRuntimeOfBindingContext(bindingContext);
     _observedRuntime = runtime;
     _thread = bindingContext ? bindingContext->thread() : nullptr;
     _monitor = VLSystemStatusMonitor::sharedInstance();

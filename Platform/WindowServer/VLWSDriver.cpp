@@ -189,6 +189,18 @@ void VLWSDriver::typeKey(uint16_t keyCode, std::string characters, uint64_t modi
     keyUp(keyCode, std::move(characters), modifiers);
 }
 
+void VLWSDriver::setListenAccess(VLWSListenAccess access) {
+    _server.keyTaps().setAccess(access);
+}
+
+void VLWSDriver::setKeyTapCreationFails(bool fails) {
+    _server.keyTaps().setCreationFails(fails);
+}
+
+void VLWSDriver::timeOutKeyTaps() {
+    _server.keyTaps().timeOut();
+}
+
 // User actions
 
 bool VLWSDriver::userResize(const std::shared_ptr<VLWSWindow>& window, const std::vector<VLRect>& frames) {
@@ -219,6 +231,10 @@ void VLWSDriver::deactivate() {
 
 void VLWSDriver::setReduceMotion(bool reduceMotion) {
     _server.mutableWorkspace().setReduceMotion(reduceMotion);
+}
+
+void VLWSDriver::setAppearance(VLWSAppearance::Name appearance) {
+    _server.appearance().setAppearance(appearance);
 }
 
 void VLWSDriver::sleep() {

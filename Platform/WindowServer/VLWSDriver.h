@@ -2,8 +2,10 @@
 
 #include "Platform/Foundation/VLPoint.h"
 #include "Platform/Foundation/VLRect.h"
+#include "Platform/WindowServer/VLWSAppearance.h"
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSForeignWindow.h"
+#include "Platform/WindowServer/VLWSKeyTaps.h"
 #include "Platform/WindowServer/VLWSRunningApplication.h"
 
 #include <cstdint>
@@ -46,6 +48,11 @@ public:
     void keyDown(uint16_t keyCode, std::string characters, uint64_t modifiers = 0, bool isARepeat = false);
     void keyUp(uint16_t keyCode, std::string characters, uint64_t modifiers = 0);
     void typeKey(uint16_t keyCode, std::string characters, uint64_t modifiers = 0);
+    // What the system answers about listening to the keyboard; taps that can't be made; the system
+    // disabling every enabled tap for taking too long.
+    void setListenAccess(VLWSListenAccess access);
+    void setKeyTapCreationFails(bool fails);
+    void timeOutKeyTaps();
 
     // User actions. userResize holds the left button through its steps; the others are the system's.
     bool userResize(const std::shared_ptr<VLWSWindow>& window, const std::vector<VLRect>& frames);
@@ -55,6 +62,8 @@ public:
     // The user switches away from this application to none.
     void deactivate();
     void setReduceMotion(bool reduceMotion);
+    // The user switches between the light and the dark appearance.
+    void setAppearance(VLWSAppearance::Name appearance);
     // The machine goes to sleep, and wakes.
     void sleep();
     void wake();

@@ -29,10 +29,12 @@ std::vector<std::shared_ptr<VLWSEventMonitor>> VLWSEventRouter::monitors(bool lo
 }
 
 void VLWSEventRouter::route(const VLWSEvent& event) {
-    if (event.isKey())
+    if (event.isKey()) {
+        _server.keyTaps().deliver(event);
         routeKey(event);
-    else
+    } else {
         routeMouse(event);
+    }
 }
 
 void VLWSEventRouter::routeElsewhere(const VLWSEvent& event) {

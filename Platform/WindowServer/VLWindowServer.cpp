@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/WindowServer/VLWSAppearancePortal.h"
 #include "Platform/WindowServer/VLWSDriver.h"
 #include "Platform/WindowServer/VLWSEvent.h"
 #include "Platform/WindowServer/VLWSGeometry.h"
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <unistd.h>
 #include <utility>
@@ -75,6 +77,14 @@ void VLWindowServer::watchSystemSleep() {
             if (std::shared_ptr<VLWindowServer> server = weakServer.lock())
                 sleeping ? server->_workspace.willSleep() : server->_workspace.didWake();
         });
+        // Without a session bus GIO would launch one of its own: a headless machine has no desktop.
+        const char* sessionBus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+        server->_appearancePortal =
+            VLWSAppearancePortal::start(sessionBus ? sessionBus : "", [weakServer](bool dark) {
+                if (std::shared_ptr<VLWindowServer> server = weakServer.lock())
+                    server->_appearance.setAppearance(dark ? VLWSAppearance::Name::DarkAqua
+                                                           : VLWSAppearance::Name::Aqua);
+            });
     });
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Platform/WindowServer/VLDisplayProvider.h"
+#include "Platform/WindowServer/VLWSAppearance.h"
 #include "Platform/WindowServer/VLWSClock.h"
 #include "Platform/WindowServer/VLWSEventRouter.h"
 #include "Platform/WindowServer/VLWSForeignWindow.h"
 #include "Platform/WindowServer/VLWSInputState.h"
+#include "Platform/WindowServer/VLWSKeyTaps.h"
 #include "Platform/WindowServer/VLWSScreen.h"
 #include "Platform/WindowServer/VLWSSnapshot.h"
 #include "Platform/WindowServer/VLWSWorkspace.h"
@@ -15,6 +17,7 @@
 #include <vector>
 
 class VLWSDriver;
+class VLWSAppearancePortal;
 class VLWSSleepWatcher;
 class VLWSWindow;
 class VLWSWindowDelegate;
@@ -75,6 +78,10 @@ public:
     // monitors.
     const VLWSInputState& inputState() const { return _input; }
     VLWSEventRouter& router() { return _router; }
+    // The key taps and the access they need (see VLWSKeyTaps for which thread may call what).
+    VLWSKeyTaps& keyTaps() { return _keyTaps; }
+    // The application's effective appearance; main thread.
+    VLWSAppearance& appearance() { return _appearance; }
     // The driver of this server, made on first use.
     VLWSDriver& driver();
 
@@ -151,7 +158,8 @@ private:
     void removeForeignWindowsOf(pid_t processIdentifier);
     double primaryHeight() const;
 
-    // Has the workspace follow the machine's sleep, from the main queue on.
+    // Has the workspace follow the machine's sleep and the appearance the desktop's colour scheme, from
+    // the main queue on.
     void watchSystemSleep();
     void publish();
     void scheduleOcclusionUpdate();
@@ -172,8 +180,11 @@ private:
     size_t _unhandledKeyEvents = 0;                                            // main thread
     VLWSInputState _input;
     VLWSEventRouter _router{*this};
-    VLWSWorkspace _workspace;                        // main thread
-    std::unique_ptr<VLWSSleepWatcher> _sleepWatcher; // main thread
+    VLWSKeyTaps _keyTaps;
+    VLWSAppearance _appearance;                              // main thread
+    VLWSWorkspace _workspace;                                // main thread
+    std::unique_ptr<VLWSSleepWatcher> _sleepWatcher;         // main thread
+    std::unique_ptr<VLWSAppearancePortal> _appearancePortal; // main thread
     std::unique_ptr<VLWSDriver> _driver;
     bool _occlusionScheduled = false;
 

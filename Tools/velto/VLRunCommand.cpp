@@ -10,6 +10,7 @@
 #include "Platform/Foundation/VLJSONSerialization.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
+#include "Tools/velto/VLRunDrive.h"
 #include "Tools/velto/VLRunScreenshot.h"
 #include "Tools/velto/VLScriptOutput.h"
 #include "Tools/velto/VLToolWaiting.h"
@@ -104,6 +105,12 @@ bool VLRunCommand::parse(const std::vector<std::string>& arguments, Options& opt
                 options.screenshotPath = all[++index];
                 return VLToolOptions::Reading::Taken;
             }
+            if (all[index] == "--drive") {
+                options.drive = hasValue ? VLRunDrive::load(all[++index]) : nullptr;
+                if (!hasValue)
+                    std::fprintf(stderr, "velto: --drive takes a file name\n");
+                return options.drive ? VLToolOptions::Reading::Taken : VLToolOptions::Reading::Refused;
+            }
             if (all[index] != "--options")
                 return VLToolOptions::Reading::NotTaken;
             const std::optional<VLValue> launchOptions = hasValue ? parseJSON(all[++index]) : std::nullopt;
@@ -164,6 +171,8 @@ int VLRunCommand::launch(const Options& options) {
         VLErrorRef error;
     };
     auto outcome = std::make_shared<Outcome>(); // the main queue's
+    if (options.drive)
+        options.drive->runSetUp();
     launcher->launchWithPayload(options.payload, [outcome](const auto& runtime, const VLErrorRef& error) {
         VLMainQueue::async([outcome, runtime, error] { *outcome = {true, runtime, error}; });
     });
@@ -172,6 +181,10 @@ int VLRunCommand::launch(const Options& options) {
         status = writeScreenshot(options);
     } else {
         if (outcome->runtime) {
+            if (options.drive) {
+                options.drive->start();
+                VLToolWaiting::runMainQueueUntil([&] { return options.drive->isFinished(); }, deadline);
+            }
             // A screenshot is of the settled widget: its open windows don't hold the run.
             VLToolWaiting::runMainQueueUntilIdle(outcome->runtime->engine(), deadline,
                                                  options.screenshotPath.has_value());

@@ -11,9 +11,10 @@
 class VLLaunchPayload;
 class VLManager;
 class VLLocalPathLaunchPayload;
+class VLRunDrive;
 
 // `velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]...
-// [--screenshot FILE.png] DIR`:
+// [--screenshot FILE.png] [--drive FILE] DIR`:
 // launches the widget package in the directory through the launcher, in this process, as the main
 // application would through the host, and prints what it produces as velto eval does, with the code it
 // turns from text into code reported on standard error. It returns once nothing is pending (no timer,
@@ -24,11 +25,13 @@ class VLLocalPathLaunchPayload;
 // --payload sets one launch setting by its name to a JSON value; "packageDigests" takes hexadecimal
 // SHA-256 digests, "allowedWindowTypes" an array of names. --options gives the launch options, a JSON
 // object. --screenshot writes the main screen as a PNG at the end, before the runtime terminates.
+// --drive plays the rest of the machine from a file of steps (VLRunDrive); the run then lasts, time-out
+// permitting, until the last step has run.
 class VLRunCommand {
 public:
     static constexpr const char* usage =
         "velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... "
-        "[--screenshot FILE.png] DIR";
+        "[--screenshot FILE.png] [--drive FILE] DIR";
 
     // The process's exit status: 0 once the widget has run or the time-out has passed, 1 when the
     // screenshot could not be written, 2 for a usage error, 3 when the launch failed.
@@ -39,6 +42,7 @@ private:
         VLToolOptions shared;
         std::shared_ptr<VLLocalPathLaunchPayload> payload;
         std::optional<std::string> screenshotPath;
+        std::shared_ptr<VLRunDrive> drive;
     };
 
     // Nothing (after a message on standard error) when the arguments are not understood.

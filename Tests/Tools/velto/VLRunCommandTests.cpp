@@ -116,7 +116,7 @@ TEST(VLRunCommandTests, UsageErrorsExitWith2NamingWhatIsWrong) {
         std::string error;
     } cases[] = {
         {"run", "usage: velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler "
-                "NAME]... [--screenshot FILE.png] DIR"},
+                "NAME]... [--screenshot FILE.png] [--drive FILE] DIR"},
         {"run --payload allowsNetwork=true" + greeting, "--payload allowsNetwork:"},
         {"run --payload allowsNetworkAccess='\"yes\"'" + greeting, "--payload allowsNetworkAccess:"},
         {"run --payload 'allowedNetworkHosts=[1]'" + greeting, "--payload allowedNetworkHosts:"},
