@@ -2,6 +2,7 @@
 
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/Log/VLLog.h"
+#include "Core/Engine/RunLoop/VLRunLoopThread.h"
 #include "Core/Launcher/VLLauncher.h"
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
 #include "Core/Launcher/VLManager.h"
@@ -231,6 +232,9 @@ void VLRunCommand::endOnSignals(const std::shared_ptr<VLManager>& manager) {
 void VLRunCommand::terminateAtOnce(VLManager& manager) {
     for (const std::shared_ptr<VLRuntime>& runtime : manager.runingRuntimes())
         manager.terminateRuntime(runtime);
+    // A runtime's threads may still write into its folder as they end: let them end first, for a
+    // moment at most, since one may wait on this main thread.
+    VLRunLoopThread::waitUntilAllFinished(kSignalEndingGrace);
     // The file threads remove the runtimes' folders later, and a runtime still launching has joined
     // no manager yet: the process's own folder holds only its runtimes' folders, and goes now.
     const std::string folder = VLProcessTemporaryDirectory("Velto-runtimes");

@@ -62,4 +62,6 @@ private:
 
     // What the screenshot may take past the deadline: compositing the screen and encoding the PNG.
     static constexpr std::chrono::seconds kScreenshotAllowance{10};
+    // How long a signal's ending waits for the runtimes' threads before removing their folders.
+    static constexpr std::chrono::seconds kSignalEndingGrace{2};
 };
