@@ -260,8 +260,8 @@ VLSystemAudioCaptureBackend::StartResult VLPulseAudioCaptureBackend::startCaptur
     SinkDescription sink;
     if (!ensureConnected() || !describeDefaultSink(sink))
         return {lastError(), Step::Tap};
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, sink.rate, sink.channels};
-    _stream = pa_stream_new(_context, kPulseAudioStreamName, &spec, nullptr);
+    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, sink.rate, sink.channels};
+    _stream = pa_stream_new(_context, kPulseAudioStreamName, &sampleFormat, nullptr);
     if (!_stream)
         return {lastError(), Step::Tap};
     _channels = sink.channels;
@@ -270,7 +270,7 @@ VLSystemAudioCaptureBackend::StartResult VLPulseAudioCaptureBackend::startCaptur
     pa_stream_set_read_callback(_stream, samplesAreReadable, this);
     pa_buffer_attr attributes{};
     attributes.maxlength = uint32_t(-1);
-    attributes.fragsize = uint32_t(pa_usec_to_bytes(kPulseAudioFragment, &spec));
+    attributes.fragsize = uint32_t(pa_usec_to_bytes(kPulseAudioFragment, &sampleFormat));
     if (pa_stream_connect_record(_stream, sink.monitorSource.c_str(), &attributes, PA_STREAM_ADJUST_LATENCY) <
         0) {
         const int error = lastError();
