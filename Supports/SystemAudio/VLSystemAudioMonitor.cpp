@@ -10,6 +10,7 @@
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLUserDefaults.h"
+#include "Platform/Foundation/VLWeakObservers.h"
 #include "Supports/SystemAudio/VLPulseAudioCaptureBackend.h"
 #include "Supports/SystemAudio/VLSystemAudioCapture.h"
 #include "Supports/SystemAudio/VLSystemAudioCodeIdentity.h"
@@ -37,26 +38,6 @@ constexpr float kSoundPeak = 0.001f;
 
 std::mutex sharedSystemAudioLock; // guards sharedSystemAudioMonitor; any thread
 std::shared_ptr<VLSystemAudioMonitor> sharedSystemAudioMonitor;
-
-bool sameSystemAudioObserver(const std::weak_ptr<VLSystemAudioObserver>& a,
-                             const std::weak_ptr<VLSystemAudioObserver>& b) {
-    return !a.owner_before(b) && !b.owner_before(a);
-}
-
-void addSystemAudioObserver(std::vector<std::weak_ptr<VLSystemAudioObserver>>& observers,
-                            const std::weak_ptr<VLSystemAudioObserver>& observer) {
-    std::erase_if(observers, [](const auto& held) { return held.expired(); });
-    if (std::none_of(observers.begin(), observers.end(),
-                     [&](const auto& held) { return sameSystemAudioObserver(held, observer); }))
-        observers.push_back(observer);
-}
-
-void removeSystemAudioObserver(std::vector<std::weak_ptr<VLSystemAudioObserver>>& observers,
-                               const std::weak_ptr<VLSystemAudioObserver>& observer) {
-    std::erase_if(observers, [&](const auto& held) {
-        return held.expired() || sameSystemAudioObserver(held, observer);
-    });
-}
 
 } // namespace
 
@@ -216,12 +197,12 @@ void VLSystemAudioMonitor::addObserver(const std::shared_ptr<VLSystemAudioObserv
         std::shared_ptr<VLSystemAudioMonitor> self = weakSelf.lock();
         if (!self || weakObserver.expired())
             return;
-        addSystemAudioObserver(self->_observers, weakObserver);
+        VLAddWeakObserver(self->_observers, weakObserver);
         if (mayAsk)
-            addSystemAudioObserver(self->_askingObservers, weakObserver);
+            VLAddWeakObserver(self->_askingObservers, weakObserver);
         else
-            removeSystemAudioObserver(self->_askingObservers, weakObserver);
-        addSystemAudioObserver(self->_untoldObservers, weakObserver);
+            VLRemoveWeakObserver(self->_askingObservers, weakObserver);
+        VLAddWeakObserver(self->_untoldObservers, weakObserver);
         self->update();
     });
 }
@@ -232,7 +213,7 @@ void VLSystemAudioMonitor::removeObserver(const std::shared_ptr<VLSystemAudioObs
         if (!self)
             return;
         for (auto* observers : {&self->_observers, &self->_askingObservers, &self->_untoldObservers})
-            removeSystemAudioObserver(*observers, weakObserver);
+            VLRemoveWeakObserver(*observers, weakObserver);
         self->update();
     });
 }

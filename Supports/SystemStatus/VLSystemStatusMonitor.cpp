@@ -4,6 +4,7 @@
 #include "Platform/Foundation/VLClock.h"
 #include "Platform/Foundation/VLDelayScheduler.h"
 #include "Platform/Foundation/VLDispatchQueue.h"
+#include "Platform/Foundation/VLWeakObservers.h"
 #include "Platform/WindowServer/VLWSRunningApplication.h"
 #include "Supports/SystemStatus/VLMemoryPressureSource.h"
 #include "Supports/SystemStatus/VLNetlinkPathMonitor.h"
@@ -32,11 +33,6 @@ constexpr double kNever = -std::numeric_limits<double>::infinity();
 
 std::mutex sharedLock; // guards sharedMonitor; any thread
 std::shared_ptr<VLSystemStatusMonitor> sharedMonitor;
-
-bool sameObserver(const std::weak_ptr<VLSystemStatusObserver>& a,
-                  const std::weak_ptr<VLSystemStatusObserver>& b) {
-    return !a.owner_before(b) && !b.owner_before(a);
-}
 
 } // namespace
 
@@ -164,10 +160,7 @@ void VLSystemStatusMonitor::addObserver(const std::shared_ptr<VLSystemStatusObse
         std::shared_ptr<VLSystemStatusObserver> observer = weakObserver.lock();
         if (!self || !observer)
             return;
-        std::erase_if(self->_observers, [](const auto& held) { return held.expired(); });
-        if (std::none_of(self->_observers.begin(), self->_observers.end(),
-                         [&](const auto& held) { return sameObserver(held, weakObserver); }))
-            self->_observers.push_back(weakObserver);
+        VLAddWeakObserver(self->_observers, weakObserver);
         if (!self->isSampling()) {
             // A start tells the live observers its reading.
             self->start();
@@ -183,9 +176,7 @@ void VLSystemStatusMonitor::addObserver(const std::shared_ptr<VLSystemStatusObse
 void VLSystemStatusMonitor::removeObserver(const std::shared_ptr<VLSystemStatusObserver>& observer) {
     _queue->async([weakSelf = weak_from_this(), weakObserver = std::weak_ptr(observer)] {
         if (std::shared_ptr<VLSystemStatusMonitor> self = weakSelf.lock())
-            std::erase_if(self->_observers, [&](const auto& held) {
-                return held.expired() || sameObserver(held, weakObserver);
-            });
+            VLRemoveWeakObserver(self->_observers, weakObserver);
     });
 }
 
