@@ -32,7 +32,10 @@ void decodePictureOffTheMainThread(std::function<std::optional<VLData>()> read,
         std::shared_ptr<const VLBitmap> picture = bytes ? pictureFromData(*bytes) : nullptr;
         std::shared_ptr<const VLData> data =
             picture ? std::make_shared<const VLData>(std::move(*bytes)) : nullptr;
-        VLExecuteOnMainQueue([completion, picture, data] { completion(picture, data); });
+        // Moved, not copied: a copy left on this thread could outlive the picture's last use on the main one.
+        VLExecuteOnMainQueue([completion, picture = std::move(picture), data = std::move(data)] {
+            completion(picture, data);
+        });
     });
 }
 
@@ -298,7 +301,7 @@ void VLImage::_showSetAsideImage() {
     std::weak_ptr<VLImage> weakSelf = std::static_pointer_cast<VLImage>(shared_from_this());
     VLGlobalQueue::async([weakSelf, data = _imageData] {
         std::shared_ptr<const VLBitmap> picture = pictureFromData(*data);
-        VLExecuteOnMainQueue([weakSelf, data, picture] {
+        VLExecuteOnMainQueue([weakSelf, data, picture = std::move(picture)] {
             std::shared_ptr<VLImage> self = weakSelf.lock();
             if (!self || self->_imageDataDecoding != data)
                 return;
