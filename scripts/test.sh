@@ -4,8 +4,9 @@
 #
 # On CI (CI=true) the one build is instead made by clang into build-ci/ (or $VELTO_BUILD_DIR): the test
 # suites compiled in batches, everything under the address and undefined-behaviour sanitizers with
-# libFuzzer's coverage, so that after the suite each fuzz target also fuzzes briefly in that same tree
-# ($VELTO_CI_FUZZ_SECONDS in all, 120 by default, shared between the targets).
+# libFuzzer's coverage, each suite run in a few shards of its tests rather than a process per test, and
+# after the suite each fuzz target also fuzzes briefly in that same tree ($VELTO_CI_FUZZ_SECONDS in all,
+# 120 by default, shared between the targets).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ci=false
@@ -23,7 +24,7 @@ clang-format --dry-run --Werror "${sources[@]}"
 if $ci; then
     build_dir="${VELTO_BUILD_DIR:-build-ci}"
     CC=clang CXX=clang++ VELTO_BUILD_DIR="$build_dir" scripts/build.sh -DCMAKE_BUILD_TYPE=Check \
-        -DVELTO_SANITIZE=address,undefined -DVELTO_FUZZ=ON -DVELTO_UNITY=ON -DVELTO_WERROR=ON "$@"
+        -DVELTO_SANITIZE=address,undefined -DVELTO_FUZZ=ON -DVELTO_UNITY=ON -DVELTO_TEST_SHARDS=ON -DVELTO_WERROR=ON "$@"
 else
     build_dir="${VELTO_BUILD_DIR:-build}"
     VELTO_BUILD_DIR="$build_dir" scripts/build.sh -DVELTO_WERROR=ON "$@"

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -316,10 +317,13 @@ TEST_F(ContentHostConnectionTest, EndsWhenTheWriteBacklogWouldPassItsLimit) {
 }
 
 TEST_F(ContentHostConnectionTest, AnApplicationGoingAwayMidWriteCostsNoSignal) {
-    // The test would die of SIGPIPE if a write raised it.
-    struct sigaction action {};
-    ASSERT_EQ(0, sigaction(SIGPIPE, nullptr, &action));
-    ASSERT_EQ(SIG_DFL, action.sa_handler);
+    // The test would die of SIGPIPE if a write raised it, even after an earlier test's launch ignored it.
+    struct sigaction fatal {};
+    fatal.sa_handler = SIG_DFL;
+    struct sigaction previous {};
+    ASSERT_EQ(0, sigaction(SIGPIPE, &fatal, &previous));
+    const std::unique_ptr<struct sigaction, void (*)(struct sigaction*)> restore(
+        &previous, [](struct sigaction* action) { sigaction(SIGPIPE, action, nullptr); });
 
     open({}, false);
     connection->send(withData("large", 4 << 20));
