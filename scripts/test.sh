@@ -2,17 +2,17 @@
 # Installs what is missing, checks the formatting, builds into build/ with warnings as errors, and runs
 # every test, the fuzz targets' seeds among them. Extra arguments go to the build's configure step.
 #
-# On CI (CI=true) the one build is instead made by clang into build-ci/ (or $VELTO_BUILD_DIR): the test
-# suites compiled in batches, everything under the address and undefined-behaviour sanitizers with
-# libFuzzer's coverage, each suite run in a few shards of its tests rather than a process per test, and
-# after the suite each fuzz target also fuzzes briefly in that same tree ($VELTO_CI_FUZZ_SECONDS in all,
-# 120 by default, shared between the targets).
+# On CI (CI=true) the one build is instead made by clang and linked by lld, into build-ci/ (or
+# $VELTO_BUILD_DIR): the test suites compiled in batches, everything under the address and
+# undefined-behaviour sanitizers with libFuzzer's coverage, each suite run in a few shards of its tests
+# rather than a process per test, and after the suite each fuzz target also fuzzes briefly in that same
+# tree ($VELTO_CI_FUZZ_SECONDS in all, 120 by default, shared between the targets).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ci=false
 [ "${CI:-}" = true ] && ci=true
 if $ci; then
-    scripts/setup.sh clang libclang-rt-14-dev
+    scripts/setup.sh clang libclang-rt-14-dev lld
 else
     scripts/setup.sh
 fi
@@ -24,7 +24,8 @@ clang-format --dry-run --Werror "${sources[@]}"
 if $ci; then
     build_dir="${VELTO_BUILD_DIR:-build-ci}"
     CC=clang CXX=clang++ VELTO_BUILD_DIR="$build_dir" scripts/build.sh -DCMAKE_BUILD_TYPE=Check \
-        -DVELTO_SANITIZE=address,undefined -DVELTO_FUZZ=ON -DVELTO_UNITY=ON -DVELTO_TEST_SHARDS=ON -DVELTO_WERROR=ON "$@"
+        -DVELTO_SANITIZE=address,undefined -DVELTO_FUZZ=ON -DVELTO_UNITY=ON -DVELTO_TEST_SHARDS=ON \
+        -DVELTO_LLD=ON -DVELTO_WERROR=ON "$@"
 else
     build_dir="${VELTO_BUILD_DIR:-build}"
     VELTO_BUILD_DIR="$build_dir" scripts/build.sh -DVELTO_WERROR=ON "$@"
