@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +29,16 @@ TEST_F(VLFileIOTest, ReadsWholeFilesAndReportsWhyNot) {
     EXPECT_EQ(0, error);
     std::ofstream(directory / "empty");
     EXPECT_EQ(VLData(), VLContentsOfFile(directory / "empty"));
+    // Longer than one read, and not a whole number of them; and a file whose size the system gives as 0.
+    VLData longFile(100'003);
+    for (size_t i = 0; i < longFile.size(); ++i)
+        longFile[i] = uint8_t(i * 7 % 251);
+    std::ofstream(directory / "long", std::ios::binary)
+        .write(reinterpret_cast<const char*>(longFile.data()), std::streamsize(longFile.size()));
+    EXPECT_EQ(longFile, VLContentsOfFile(directory / "long"));
+    const std::optional<VLData> status = VLContentsOfFile("/proc/self/status");
+    ASSERT_TRUE(status);
+    EXPECT_EQ("Name:", std::string(status->begin(), status->begin() + 5));
 
     EXPECT_EQ(std::nullopt, VLContentsOfFile(directory / "missing", &error));
     EXPECT_EQ(ENOENT, error);
