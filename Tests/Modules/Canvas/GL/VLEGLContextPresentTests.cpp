@@ -9,7 +9,7 @@
 
 namespace {
 
-using BGRA = std::array<uint8_t, 4>;
+using SurfaceBGRA = std::array<uint8_t, 4>;
 
 // A canvas's framebuffer: one renderbuffer given storage through the context for a layer, bound.
 class PresentedFramebuffer {
@@ -42,7 +42,7 @@ private:
     GLuint _renderbuffer = 0;
 };
 
-BGRA surfacePixel(const VLSurface& surface, uint32_t x, uint32_t y) {
+SurfaceBGRA surfacePixel(const VLSurface& surface, uint32_t x, uint32_t y) {
     const uint8_t* pixel = surface.baseAddress() + y * surface.bytesPerRow() + x * 4;
     return {pixel[0], pixel[1], pixel[2], pixel[3]};
 }
@@ -71,9 +71,9 @@ TEST_F(VLEGLContextPresentTest, APresentShowsThePictureUprightInTheLayer) {
         EXPECT_EQ(surface->width(), 4u);
         EXPECT_EQ(surface->height(), 3u);
         for (uint32_t x : {0u, 3u}) {
-            EXPECT_EQ(surfacePixel(*surface, x, 0), (BGRA{0, 255, 0, 255}));
-            EXPECT_EQ(surfacePixel(*surface, x, 1), (BGRA{0, 0, 255, 255}));
-            EXPECT_EQ(surfacePixel(*surface, x, 2), (BGRA{0, 0, 255, 255}));
+            EXPECT_EQ(surfacePixel(*surface, x, 0), (SurfaceBGRA{0, 255, 0, 255}));
+            EXPECT_EQ(surfacePixel(*surface, x, 1), (SurfaceBGRA{0, 0, 255, 255}));
+            EXPECT_EQ(surfacePixel(*surface, x, 2), (SurfaceBGRA{0, 0, 255, 255}));
         }
         // The framebuffer stays bound for drawing and reading.
         GLint bound = 0;
@@ -93,7 +93,7 @@ TEST_F(VLEGLContextPresentTest, AnOpaquePoolShowsNoTransparency) {
     PresentedFramebuffer framebuffer(*context, layer, 2, 2);
     PresentedFramebuffer::clear(0, 0, 0, 0);
     ASSERT_TRUE(context->presentRenderbuffer(GL_RENDERBUFFER));
-    EXPECT_EQ(surfacePixel(*shownSurface(*layer), 1, 1), (BGRA{0, 0, 0, 255}));
+    EXPECT_EQ(surfacePixel(*shownSurface(*layer), 1, 1), (SurfaceBGRA{0, 0, 0, 255}));
 }
 
 TEST_F(VLEGLContextPresentTest, WithoutADrawableOrAFramebufferNothingIsDrawn) {

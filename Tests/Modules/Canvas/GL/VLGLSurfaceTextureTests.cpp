@@ -12,14 +12,14 @@
 
 namespace {
 
-using RGBA = std::array<uint8_t, 4>;
+using FrameRGBA = std::array<uint8_t, 4>;
 
 // A frame of 2 × 2 BGRA pixels given as RGBA, rows top first.
-std::shared_ptr<VLSurface> makeFrame(const std::array<RGBA, 4>& rgba) {
+std::shared_ptr<VLSurface> makeFrame(const std::array<FrameRGBA, 4>& rgba) {
     std::shared_ptr<VLSurface> surface = VLSurface::create(2, 2);
     for (size_t i = 0; i < 4; ++i) {
         uint8_t* pixel = surface->baseAddress() + (i / 2) * surface->bytesPerRow() + (i % 2) * 4;
-        const RGBA& c = rgba[i];
+        const FrameRGBA& c = rgba[i];
         pixel[0] = c[2];
         pixel[1] = c[1];
         pixel[2] = c[0];
@@ -28,10 +28,10 @@ std::shared_ptr<VLSurface> makeFrame(const std::array<RGBA, 4>& rgba) {
     return surface;
 }
 
-constexpr RGBA kRed{255, 0, 0, 255};
-constexpr RGBA kGreen{0, 255, 0, 255};
-constexpr RGBA kBlue{0, 0, 255, 255};
-constexpr RGBA kClear{0, 0, 0, 0};
+constexpr FrameRGBA kFrameRed{255, 0, 0, 255};
+constexpr FrameRGBA kFrameGreen{0, 255, 0, 255};
+constexpr FrameRGBA kFrameBlue{0, 0, 255, 255};
+constexpr FrameRGBA kFrameClear{0, 0, 0, 0};
 
 // A complete texture name, sampled nearest, of the current context.
 GLuint makeDestination() {
@@ -45,12 +45,12 @@ GLuint makeDestination() {
 }
 
 // The texture's pixels as drawn, top row first.
-std::vector<RGBA> drawnTopFirst(GLuint texture) {
-    std::vector<RGBA> pixels = VLGLTestDrawTexture(texture, 2, 2);
+std::vector<FrameRGBA> drawnTopFirst(GLuint texture) {
+    std::vector<FrameRGBA> pixels = VLGLTestDrawTexture(texture, 2, 2);
     return {pixels[2], pixels[3], pixels[0], pixels[1]};
 }
 
-bool near(const RGBA& a, const RGBA& b, int tolerance) {
+bool isNearFramePixel(const FrameRGBA& a, const FrameRGBA& b, int tolerance) {
     for (size_t c = 0; c < 4; ++c) {
         if (std::abs(a[c] - b[c]) > tolerance)
             return false;
@@ -67,12 +67,13 @@ protected:
 TEST_F(VLGLSurfaceTextureTest, ATextureNeedsAFrameAndACurrentContext) {
     EXPECT_FALSE(VLGLSurfaceTexture::textureWithPixelBuffer(nullptr));
     VLEGLContext::setCurrentContext(nullptr);
-    EXPECT_FALSE(VLGLSurfaceTexture::textureWithPixelBuffer(makeFrame({kRed, kRed, kRed, kRed})));
+    EXPECT_FALSE(
+        VLGLSurfaceTexture::textureWithPixelBuffer(makeFrame({kFrameRed, kFrameRed, kFrameRed, kFrameRed})));
 }
 
 TEST_F(VLGLSurfaceTextureTest, TheTextureShowsTheFrameAndGoesWithItsObject) {
-    std::shared_ptr<VLGLSurfaceTexture> texture =
-        VLGLSurfaceTexture::textureWithPixelBuffer(makeFrame({kRed, kGreen, kBlue, kClear}));
+    std::shared_ptr<VLGLSurfaceTexture> texture = VLGLSurfaceTexture::textureWithPixelBuffer(
+        makeFrame({kFrameRed, kFrameGreen, kFrameBlue, kFrameClear}));
     ASSERT_TRUE(texture);
     EXPECT_EQ(texture->width(), 2u);
     EXPECT_EQ(texture->target(), GLenum(GL_TEXTURE_2D));
@@ -81,7 +82,8 @@ TEST_F(VLGLSurfaceTextureTest, TheTextureShowsTheFrameAndGoesWithItsObject) {
     ASSERT_NE(name, 0u);
     EXPECT_EQ(texture->textureId(), name);
     // GL's row 0 is the frame's top row.
-    EXPECT_EQ(VLGLTestDrawTexture(name, 2, 2), (std::vector<RGBA>{kRed, kGreen, kBlue, kClear}));
+    EXPECT_EQ(VLGLTestDrawTexture(name, 2, 2),
+              (std::vector<FrameRGBA>{kFrameRed, kFrameGreen, kFrameBlue, kFrameClear}));
     EXPECT_FALSE(texture->pixelBuffer()->isInUse());
 
     texture.reset();
@@ -89,41 +91,41 @@ TEST_F(VLGLSurfaceTextureTest, TheTextureShowsTheFrameAndGoesWithItsObject) {
 }
 
 TEST_F(VLGLSurfaceTextureTest, CopiesFlipAndPremultiplyAsAsked) {
-    const RGBA halfRed{255, 0, 0, 128};
-    std::shared_ptr<VLGLSurfaceTexture> texture =
-        VLGLSurfaceTexture::textureWithPixelBuffer(makeFrame({halfRed, kGreen, kBlue, kClear}));
-    const RGBA premultipliedRed{128, 0, 0, 128};
+    const FrameRGBA halfRed{255, 0, 0, 128};
+    std::shared_ptr<VLGLSurfaceTexture> texture = VLGLSurfaceTexture::textureWithPixelBuffer(
+        makeFrame({halfRed, kFrameGreen, kFrameBlue, kFrameClear}));
+    const FrameRGBA premultipliedRed{128, 0, 0, 128};
     struct Case {
         bool flipY;
         bool premultiply;
-        std::vector<RGBA> topFirst;
+        std::vector<FrameRGBA> topFirst;
     };
-    for (const Case& c : {Case{false, false, {kBlue, kClear, halfRed, kGreen}},
-                          Case{true, false, {halfRed, kGreen, kBlue, kClear}},
-                          Case{false, true, {kBlue, kClear, premultipliedRed, kGreen}},
-                          Case{true, true, {premultipliedRed, kGreen, kBlue, kClear}}}) {
+    for (const Case& c : {Case{false, false, {kFrameBlue, kFrameClear, halfRed, kFrameGreen}},
+                          Case{true, false, {halfRed, kFrameGreen, kFrameBlue, kFrameClear}},
+                          Case{false, true, {kFrameBlue, kFrameClear, premultipliedRed, kFrameGreen}},
+                          Case{true, true, {premultipliedRed, kFrameGreen, kFrameBlue, kFrameClear}}}) {
         SCOPED_TRACE(testing::Message() << "flip " << c.flipY << ", premultiply " << c.premultiply);
         const GLuint destination = makeDestination();
         texture->copyToTexture(destination, GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, c.flipY,
                                c.premultiply);
-        const std::vector<RGBA> drawn = drawnTopFirst(destination);
+        const std::vector<FrameRGBA> drawn = drawnTopFirst(destination);
         for (size_t i = 0; i < 4; ++i)
-            EXPECT_TRUE(near(drawn[i], c.topFirst[i], 1)) << i;
+            EXPECT_TRUE(isNearFramePixel(drawn[i], c.topFirst[i], 1)) << i;
 
         // A sub-copy writes the same rows into the existing level.
         texture->copyToTexture(destination, GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, !c.flipY, false);
         texture->copyToSubTexture(destination, GL_TEXTURE_2D, 0, 0, 0, c.flipY, c.premultiply);
-        const std::vector<RGBA> subDrawn = drawnTopFirst(destination);
+        const std::vector<FrameRGBA> subDrawn = drawnTopFirst(destination);
         for (size_t i = 0; i < 4; ++i)
-            EXPECT_TRUE(near(subDrawn[i], c.topFirst[i], 1)) << i;
+            EXPECT_TRUE(isNearFramePixel(subDrawn[i], c.topFirst[i], 1)) << i;
         glDeleteTextures(1, &destination);
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(VLGLSurfaceTextureTest, EveryFormatOfTheCopyTableShowsTheFrame) {
-    std::shared_ptr<VLGLSurfaceTexture> texture =
-        VLGLSurfaceTexture::textureWithPixelBuffer(makeFrame({kRed, kGreen, kBlue, kClear}));
+    std::shared_ptr<VLGLSurfaceTexture> texture = VLGLSurfaceTexture::textureWithPixelBuffer(
+        makeFrame({kFrameRed, kFrameGreen, kFrameBlue, kFrameClear}));
     struct Row {
         GLint internalFormat;
         GLenum format;
@@ -168,7 +170,7 @@ TEST_F(VLGLSurfaceTextureTest, EveryFormatOfTheCopyTableShowsTheFrame) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << row.internalFormat << " " << row.type);
         // What sampling shows of the frame's pixel through the format's channels.
-        const auto expected = [&](RGBA c) -> RGBA {
+        const auto expected = [&](FrameRGBA c) -> FrameRGBA {
             switch (row.format) {
             case GL_RGB:
                 return {c[0], c[1], c[2], 255};
@@ -189,8 +191,8 @@ TEST_F(VLGLSurfaceTextureTest, EveryFormatOfTheCopyTableShowsTheFrame) {
         const GLuint destination = makeDestination();
         texture->copyToTexture(destination, GL_TEXTURE_2D, 0, row.internalFormat, row.type, true, false);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-        const std::vector<RGBA> drawn = drawnTopFirst(destination);
-        const std::array<RGBA, 4> frame{kRed, kGreen, kBlue, kClear};
+        const std::vector<FrameRGBA> drawn = drawnTopFirst(destination);
+        const std::array<FrameRGBA, 4> frame{kFrameRed, kFrameGreen, kFrameBlue, kFrameClear};
         for (size_t i = 0; i < 4; ++i)
             EXPECT_EQ(drawn[i], expected(frame[i])) << i;
         glDeleteTextures(1, &destination);
@@ -198,8 +200,8 @@ TEST_F(VLGLSurfaceTextureTest, EveryFormatOfTheCopyTableShowsTheFrame) {
 }
 
 TEST_F(VLGLSurfaceTextureTest, TheFullCopyIsRecordedAndBadDestinationsAreRefused) {
-    std::shared_ptr<VLGLSurfaceTexture> texture =
-        VLGLSurfaceTexture::textureWithPixelBuffer(makeFrame({kRed, kGreen, kBlue, kClear}));
+    std::shared_ptr<VLGLSurfaceTexture> texture = VLGLSurfaceTexture::textureWithPixelBuffer(
+        makeFrame({kFrameRed, kFrameGreen, kFrameBlue, kFrameClear}));
     VLGLMemoryTracker* tracker = context->memoryTracker();
     const uint64_t before = tracker->renderingMemorySize();
     const GLuint destination = makeDestination();
