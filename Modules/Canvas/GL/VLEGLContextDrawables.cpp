@@ -60,7 +60,7 @@ bool VLEGLContext::presentRenderbuffer(GLenum) {
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
     if (framebuffer == 0 || width < 1 || height < 1)
         return false;
-    std::shared_ptr<VLSurface> surface = drawable->nextSurface(uint32_t(width), uint32_t(height));
+    std::shared_ptr<VLSurface> surface = drawable->nextSurfaceWithWidth(uint32_t(width), uint32_t(height));
     if (!surface)
         return false;
 

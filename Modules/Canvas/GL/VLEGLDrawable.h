@@ -15,7 +15,7 @@ public:
 
     // The surface the next picture of the size goes into, chosen and free of readers; nullptr when none
     // can be had.
-    virtual std::shared_ptr<VLSurface> nextSurface(uint32_t width, uint32_t height) = 0;
+    virtual std::shared_ptr<VLSurface> nextSurfaceWithWidth(uint32_t width, uint32_t height) = 0;
     // Whether the surfaces show no transparency, so that a picture's alpha is to be set opaque.
     virtual bool surfacesAreOpaque() const = 0;
     // The chosen surface holds its picture.

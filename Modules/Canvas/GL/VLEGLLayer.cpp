@@ -29,11 +29,11 @@ VLEGLLayer::~VLEGLLayer() {
     destroySurfaces();
 }
 
-std::shared_ptr<VLSurface> VLEGLLayer::nextSurface(uint32_t width, uint32_t height) {
+std::shared_ptr<VLSurface> VLEGLLayer::nextSurfaceWithWidth(uint32_t width, uint32_t height) {
     std::shared_ptr<VLSurface> surface;
+    const bool opaque = isOpaque(); // before the pool's lock: the layers' own lock is never taken under it
     {
         std::lock_guard lock(_poolLock);
-        const bool opaque = isOpaque();
         if (width != _bufferWidth || height != _bufferHeight || opaque != _bufferOpaque) {
             _buffers.clear();
             _nextIndex = _presentedIndex = -1;

@@ -16,8 +16,8 @@ class VLSurface;
 // and its mirrors show the last one presented. A surface is written only once no reader borrows it, so
 // the compositor never reads a picture half written.
 //
-// The pool is the presenting thread's (the runtime's JavaScript thread): nextSurface, surfaceDidDraw and
-// presentSurface run there; _poolLock lets surfaceMemorySize and destroySurfaces run on any thread.
+// The pool is the presenting thread's (the runtime's JavaScript thread): nextSurfaceWithWidth, surfaceDidDraw
+// and presentSurface run there; _poolLock lets surfaceMemorySize and destroySurfaces run on any thread.
 // Mirrors are added on the main thread, under _mirrorsLock.
 class VLEGLLayer final : public VLWSLayer, public VLEGLDrawable {
 public:
@@ -26,7 +26,7 @@ public:
     VLEGLLayer() = default;
     ~VLEGLLayer() override;
 
-    std::shared_ptr<VLSurface> nextSurface(uint32_t width, uint32_t height) override;
+    std::shared_ptr<VLSurface> nextSurfaceWithWidth(uint32_t width, uint32_t height) override;
     bool surfacesAreOpaque() const override;
     void surfaceDidDraw() override;
     void presentSurface() override;

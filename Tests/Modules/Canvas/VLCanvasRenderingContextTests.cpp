@@ -46,7 +46,7 @@ private:
 class FixedDrawable final : public VLEGLDrawable {
 public:
     explicit FixedDrawable(uint64_t bytes) : _bytes(bytes) {}
-    std::shared_ptr<VLSurface> nextSurface(uint32_t, uint32_t) override { return nullptr; }
+    std::shared_ptr<VLSurface> nextSurfaceWithWidth(uint32_t, uint32_t) override { return nullptr; }
     bool surfacesAreOpaque() const override { return false; }
     void surfaceDidDraw() override {}
     void presentSurface() override {}

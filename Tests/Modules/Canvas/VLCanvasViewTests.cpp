@@ -23,7 +23,7 @@ TEST_F(VLCanvasViewTest, APresentedSurfaceStretchesOverTheWholeViewAndNoFurther)
     ASSERT_TRUE(view->layer()->vl_isCanvasLayer());
 
     std::shared_ptr<VLEGLLayer> layer = view->eglLayer();
-    std::shared_ptr<VLSurface> surface = layer->nextSurface(10, 5);
+    std::shared_ptr<VLSurface> surface = layer->nextSurfaceWithWidth(10, 5);
     ASSERT_TRUE(surface);
     for (uint32_t y = 0; y < 5; ++y) {
         for (uint32_t x = 0; x < 10; ++x) {

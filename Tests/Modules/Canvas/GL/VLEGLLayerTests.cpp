@@ -18,7 +18,7 @@ class VLEGLLayerTest : public testing::Test {
 protected:
     // Chooses a surface, fills it with the byte and presents it; answers it.
     std::shared_ptr<VLSurface> present(uint32_t width = 4, uint32_t height = 4, uint8_t fill = 0x80) {
-        std::shared_ptr<VLSurface> surface = layer->nextSurface(width, height);
+        std::shared_ptr<VLSurface> surface = layer->nextSurfaceWithWidth(width, height);
         EXPECT_TRUE(surface);
         if (!surface)
             return nullptr;
@@ -55,7 +55,7 @@ TEST_F(VLEGLLayerTest, FourPresentsWithEveryShownSurfaceHeldUseThreeBuffersAndWa
         waitedFor.push_back(&surface);
         reader = std::thread([oldest = shown[0]] { oldest->releaseUse(); });
     });
-    const std::shared_ptr<VLSurface> fourth = layer->nextSurface(4, 4);
+    const std::shared_ptr<VLSurface> fourth = layer->nextSurfaceWithWidth(4, 4);
     reader.join();
     EXPECT_EQ(fourth, shown[0]);
     EXPECT_EQ(waitedFor, std::vector<const VLSurface*>{shown[0].get()});
@@ -104,7 +104,7 @@ TEST_F(VLEGLLayerTest, OnlyAChosenAndDrawnBufferIsPresented) {
     layer->presentSurface(); // nothing chosen since
     EXPECT_EQ(layer->contents(), shown);
 
-    ASSERT_TRUE(layer->nextSurface(4, 4));
+    ASSERT_TRUE(layer->nextSurfaceWithWidth(4, 4));
     layer->presentSurface(); // chosen, never drawn
     EXPECT_EQ(layer->contents(), shown);
 }
@@ -166,7 +166,7 @@ TEST_F(VLEGLLayerTest, DestroyingThePoolKeepsTheShownSurfaceOnScreen) {
 
 TEST_F(VLEGLLayerTest, ASurfaceThatCannotBeMadeGivesNoneAndIsLogged) {
     VLLogCapture log(VLLogFlagError);
-    EXPECT_FALSE(layer->nextSurface(VLSurface::MaximumSide + 1, 1));
+    EXPECT_FALSE(layer->nextSurfaceWithWidth(VLSurface::MaximumSide + 1, 1));
     EXPECT_EQ(layer->surfaceMemorySize(), 0u);
     VLLogFlush();
     EXPECT_THAT(
