@@ -122,6 +122,11 @@ public:
     std::optional<VLWSAnimation> animation(const std::string& key) const;
     std::vector<std::string> animationKeys() const;
 
+    // Window mirroring finds canvas layers and hangs its own layers on them as mirrors, which show every
+    // frame the canvas presents from then on; other layers are no canvas and take no mirror.
+    virtual bool vl_isCanvasLayer() const { return false; }
+    virtual void vl_addCanvasMirror(const std::shared_ptr<VLWSLayer>& /*mirror*/) {}
+
     // For readers that walk the tree: holds the lock that guards every layer.
     [[nodiscard]] static Lock lockTree();
     // With the lock held.

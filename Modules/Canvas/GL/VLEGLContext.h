@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 class VLEGLDrawable;
 class VLEGLSharegroup;
@@ -71,6 +72,11 @@ public:
     // earlier one. On the thread that has this context current.
     bool renderbufferStorage(GLenum target, std::shared_ptr<VLEGLDrawable> drawable, int32_t width,
                              int32_t height);
+    // Puts the picture of the framebuffer bound to GL_FRAMEBUFFER into the next surface of the drawable
+    // kept for the bound renderbuffer, upright, and shows it. The picture is read back once; the copy is
+    // complete when this returns. False, with nothing drawn, without a drawable, with framebuffer 0 bound
+    // or when the drawable has no surface. On the thread that has this context current.
+    bool presentRenderbuffer(GLenum target);
     // The surface bytes of every drawable kept. Any thread.
     uint64_t drawableMemorySize() const;
 
@@ -131,4 +137,6 @@ private:
     mutable VLUnfairLock _drawableLock; // guards _drawableMap
     // Renderbuffer name → its drawable.
     std::map<GLuint, std::shared_ptr<VLEGLDrawable>> _drawableMap;
+    // The last picture read back, reused from frame to frame by the thread that has the context current.
+    std::vector<uint8_t> _presentPixels;
 };

@@ -33,3 +33,19 @@ void VLGLRenderbufferStorageMultisampleAPPLE(GLenum target, GLsizei samples, GLe
 void VLGLDeleteTextures(GLsizei n, const GLuint* textures);
 void VLGLDeleteBuffers(GLsizei n, const GLuint* buffers);
 void VLGLDeleteRenderbuffers(GLsizei n, const GLuint* renderbuffers);
+
+struct VLPixels;
+
+// Texture copies from a picture in client memory, converted on the CPU (this GL has no texture-copy
+// extension): the pixels are flipped and their alpha applied as asked, packed into the destination's
+// format and type (VLGLPixelPacker.h) and uploaded into the destination, a GL_TEXTURE_2D or a cube face,
+// whose binding is kept. Nothing without a current context, for destination 0, or for a format and type
+// the packer does not write.
+//
+// The whole level, replaced by the picture's size, and recorded.
+void VLGLCopyTextureCHROMIUM(const VLPixels& source, GLenum destTarget, GLuint destId, GLint destLevel,
+                             GLint internalFormat, GLenum type, bool flipY, bool premultiply,
+                             bool unpremultiply);
+// Into the existing level at (x, y), in the level's own format; nothing is recorded.
+void VLGLCopySubTextureCHROMIUM(const VLPixels& source, GLenum destTarget, GLuint destId, GLint destLevel,
+                                GLint x, GLint y, bool flipY, bool premultiply, bool unpremultiply);

@@ -46,6 +46,10 @@ private:
 class FixedDrawable final : public VLEGLDrawable {
 public:
     explicit FixedDrawable(uint64_t bytes) : _bytes(bytes) {}
+    std::shared_ptr<VLSurface> nextSurfaceWithWidth(uint32_t, uint32_t) override { return nullptr; }
+    bool surfacesAreOpaque() const override { return false; }
+    void surfaceDidDraw() override {}
+    void presentSurface() override {}
     uint64_t surfaceMemorySize() const override { return _bytes; }
     void destroySurfaces() override { _bytes = 0; }
 

@@ -1,7 +1,7 @@
 #include "Modules/Canvas/GL/VLEGLContext.h"
 #include "Modules/Canvas/GL/VLEGLSharegroup.h"
 #include "Tests/Support/VLGLCallCounter.h"
-#include "Tests/Support/VLGLTestFramebuffer.h"
+#include "Tests/Support/VLGLTestTextureDrawing.h"
 
 #include <gtest/gtest.h>
 
@@ -23,51 +23,10 @@ GLuint makeTexture(Pixel colour) {
     return texture;
 }
 
-GLuint compileShader(GLenum type, const char* source) {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint compiled = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    EXPECT_TRUE(compiled);
-    return shader;
-}
-
 // The colour that drawing the texture over a 4 × 4 framebuffer leaves in its middle, in the current
 // context.
 Pixel sampledColour(GLuint texture) {
-    const VLGLTestFramebuffer target(4, 4);
-    GLuint program = glCreateProgram();
-    GLuint vertexShader = compileShader(GL_VERTEX_SHADER, "attribute vec2 position;"
-                                                          "varying vec2 uv;"
-                                                          "void main() {"
-                                                          "  uv = position * 0.5 + 0.5;"
-                                                          "  gl_Position = vec4(position, 0.0, 1.0);"
-                                                          "}");
-    GLuint fragmentShader =
-        compileShader(GL_FRAGMENT_SHADER, "precision mediump float;"
-                                          "varying vec2 uv;"
-                                          "uniform sampler2D image;"
-                                          "void main() { gl_FragColor = texture2D(image, uv); }");
-    glAttachShader(program, vertexShader);
-    glAttachShader(program, fragmentShader);
-    glBindAttribLocation(program, 0, "position");
-    glLinkProgram(program);
-    glUseProgram(program);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glUniform1i(glGetUniformLocation(program, "image"), 0);
-    const float strip[] = {-1, -1, 1, -1, -1, 1, 1, 1};
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, strip);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    const Pixel colour = target.pixel(2, 2);
-    glDisableVertexAttribArray(0);
-    glUseProgram(0);
-    glDeleteProgram(program);
-    glDeleteShader(vertexShader);
-    glDeleteShader(fragmentShader);
-    return colour;
+    return VLGLTestDrawTexture(texture, 4, 4)[2 * 4 + 2];
 }
 
 TEST(VLEGLSharegroupTests, TheSecondContextToJoinMakesTheOnlyHiddenContext) {
