@@ -92,13 +92,13 @@ void VLCanvasPath2D::addPath(const VLCanvasPath2D& other, const VLAffineTransfor
     const size_t pair = transform.isIdentity() ? 0 : 2;
     if (added + pair > kMaxOperations - _operations.size())
         return;
-    // Reserved first, so that adding a path to itself copies its operations as they were without a
-    // snapshot and without the copy moving under the loop.
-    _operations.reserve(_operations.size() + added + pair);
     if (pair)
         addTransform(kPushTransform, transform);
-    for (size_t i = 0; i < added; ++i)
-        _operations.push_back(other._operations[i]);
+    // The other path may be this one: its operations are read after the resize, and only the first
+    // `added` of them, so the copy is of the path as it was.
+    const size_t at = _operations.size();
+    _operations.resize(at + added);
+    std::copy_n(other._operations.data(), added, _operations.data() + at);
     if (pair)
         _add(kPopTransform, nullptr, 0);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <numbers>
 #include <string>
 
@@ -21,6 +22,12 @@ bool svgPathIsDigit(uint16_t c) {
 
 bool svgPathIsLetter(uint16_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Relative coordinates, mirrored control points and arc centres can leave the float range even though
+// every number read is within it; such a segment ends parsing like a number out of range.
+bool svgPathIsFinite(std::initializer_list<float> values) {
+    return std::all_of(values.begin(), values.end(), [](float value) { return std::isfinite(value); });
 }
 
 uint16_t svgPathUpper(uint16_t letter) {
@@ -71,7 +78,7 @@ bool VLSVGPathDataParser::command(uint16_t letter) {
     switch (upper) {
     case 'M': {
         const std::optional<VLVector2> to = point(relative);
-        if (!to)
+        if (!to || !svgPathIsFinite({to->x, to->y}))
             return false;
         _path.moveToX(to->x, to->y);
         _current = _subpathStart = *to;
@@ -117,6 +124,8 @@ bool VLSVGPathDataParser::lineCommand(uint16_t upper, bool relative) {
         float& coordinate = upper == 'H' ? to.x : to.y;
         coordinate = relative ? coordinate + *value : *value;
     }
+    if (!svgPathIsFinite({to.x, to.y}))
+        return false;
     moveAfterClose();
     _path.lineToX(to.x, to.y);
     _current = to;
@@ -145,7 +154,7 @@ bool VLSVGPathDataParser::curveCommand(uint16_t upper, bool relative) {
         second = *read;
     }
     const std::optional<VLVector2> to = point(relative);
-    if (!to)
+    if (!to || !svgPathIsFinite({first.x, first.y, second.x, second.y, to->x, to->y}))
         return false;
     moveAfterClose();
     if (cubic)
@@ -168,20 +177,19 @@ bool VLSVGPathDataParser::arcCommand(bool relative) {
     if (!sweep)
         return false;
     const std::optional<VLVector2> to = point(relative);
-    if (!to)
+    if (!to || !svgPathIsFinite({to->x, to->y}))
         return false;
-    arcTo({values[0], values[1]}, values[2], *largeArc, *sweep, *to);
-    return true;
+    return arcTo({values[0], values[1]}, values[2], *largeArc, *sweep, *to);
 }
 
-void VLSVGPathDataParser::arcTo(VLVector2 radii, float rotation, bool largeArc, bool sweep, VLVector2 end) {
+bool VLSVGPathDataParser::arcTo(VLVector2 radii, float rotation, bool largeArc, bool sweep, VLVector2 end) {
     if (end == _current)
-        return;
-    moveAfterClose();
+        return true;
     if (radii.x == 0 || radii.y == 0) {
+        moveAfterClose();
         _path.lineToX(end.x, end.y);
         _current = end;
-        return;
+        return true;
     }
     // The endpoint form turned into the centre form, in double precision.
     constexpr double kPi = std::numbers::pi;
@@ -216,9 +224,14 @@ void VLSVGPathDataParser::arcTo(VLVector2 radii, float rotation, bool largeArc, 
         delta += 2 * kPi;
     else if (!sweep && delta > 0)
         delta -= 2 * kPi;
-    _path.ellipseX(float(cx), float(cy), float(rx), float(ry), float(phi), float(theta1),
-                   float(theta1 + delta), !sweep);
+    const float centreX = float(cx), centreY = float(cy), radiusX = float(rx), radiusY = float(ry);
+    const float start = float(theta1), stop = float(theta1 + delta);
+    if (!svgPathIsFinite({centreX, centreY, radiusX, radiusY, start, stop}))
+        return false;
+    moveAfterClose();
+    _path.ellipseX(centreX, centreY, radiusX, radiusY, float(phi), start, stop, !sweep);
     _current = end;
+    return true;
 }
 
 void VLSVGPathDataParser::skipWhitespace() {

@@ -25,7 +25,7 @@ private:
     bool lineCommand(uint16_t upper, bool relative);
     bool curveCommand(uint16_t upper, bool relative);
     bool arcCommand(bool relative);
-    void arcTo(VLVector2 radii, float rotation, bool largeArc, bool sweep, VLVector2 end);
+    bool arcTo(VLVector2 radii, float rotation, bool largeArc, bool sweep, VLVector2 end);
     // After Z, the next segment first moves to the start of the closed subpath.
     void moveAfterClose();
 
