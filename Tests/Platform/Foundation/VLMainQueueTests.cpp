@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLMainQueue.h"
 
+#include "Platform/Foundation/VLMainQueueHolding.h"
 #include "Platform/Foundation/VLMainQueueTimer.h"
 
 #include <atomic>
@@ -57,6 +58,34 @@ TEST(VLMainQueue, SyncWaitsForTheMainThreadAndRunsInlineOnIt) {
     caller.join();
     EXPECT_TRUE(ranOnMain);
     EXPECT_TRUE(sawBlockDone);
+}
+
+TEST(VLMainQueue, HeldBlocksArriveTogetherInOrderBeforeTheHolderWaits) {
+    constexpr int count = 1000;
+    std::vector<int> seen; // the main queue's
+    int seenBySync = -1;
+    int seenAfterHandOver = -1;
+    std::atomic<bool> returned{false};
+    const uint64_t blocksRun = VLMainQueue::blocksRun();
+    std::thread holder([&] {
+        VLMainQueueHolding::begin();
+        for (int i = 0; i < count; ++i)
+            VLMainQueue::async([&, i] { seen.push_back(i); });
+        // A sync post hands the held blocks over first, or it would wait for ever.
+        VLMainQueue::sync([&] { seenBySync = int(seen.size()); });
+        VLMainQueue::async([&] { seenAfterHandOver = int(seen.size()); });
+        VLMainQueueHolding::end();
+        returned = true;
+    });
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return returned.load() && seenAfterHandOver >= 0; }));
+    holder.join();
+    EXPECT_EQ(count, seenBySync);
+    EXPECT_EQ(count, seenAfterHandOver);
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(i, seen[i]);
+    // One block, and so at most one wake-up, for the thousand and the sync block, one for the last; a
+    // stray timer may add one.
+    EXPECT_LE(VLMainQueue::blocksRun() - blocksRun, 3u);
 }
 
 TEST(VLMainQueue, DelayedBlocksJoinTheQueueInDueOrder) {
