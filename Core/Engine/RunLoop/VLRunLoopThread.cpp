@@ -224,6 +224,9 @@ void VLRunLoopThread::updateThreadName(std::string_view name) {
 }
 
 bool VLRunLoopThread::post(Block block) {
+    // Another thread may post to the main queue after what this one holds there: that goes first.
+    if (!isCurrent())
+        VLMainQueueHolding::handOver();
     bool wasEmpty;
     {
         std::lock_guard lock(_queueLock);
