@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLDispatchQueue.h"
 
+#include "Platform/Foundation/VLMainQueueHolding.h"
 #include "Platform/Foundation/VLPostAndWait.h"
 
 #include <algorithm>
@@ -192,6 +193,8 @@ const std::string& VLDispatchQueue::label() const {
 }
 
 void VLDispatchQueue::async(Block block) {
+    // What the caller held for the main queue goes first: this block may post there after it.
+    VLMainQueueHolding::handOver();
     bool byEvent;
     {
         std::lock_guard lock(_state->mutex);
@@ -210,6 +213,7 @@ void VLDispatchQueue::sync(const Block& block) {
 }
 
 void VLDispatchQueue::enqueueAt(Clock::time_point deadline, Block block) {
+    VLMainQueueHolding::handOver();
     bool byEvent;
     {
         std::lock_guard lock(_state->mutex);

@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLFileIO.h"
 
+#include "Platform/Foundation/VLAtomicFileWriting.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -77,18 +79,6 @@ int VLFileIOReadWhole(int fd, uint64_t length, uint64_t maximumLength, std::opti
     }
 }
 
-// Why what stands at the path may not be replaced by a file: 0 when it may, or when nothing is there.
-int VLFileIOReplacementRefusal(const std::string& path, VLSymbolicLinkWriting links) {
-    struct stat status;
-    if (::lstat(path.c_str(), &status) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (S_ISREG(status.st_mode))
-        return 0;
-    if (S_ISLNK(status.st_mode))
-        return links == VLSymbolicLinkWriting::Refuse ? ELOOP : 0;
-    return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-}
-
 } // namespace
 
 std::optional<VLData> VLContentsOfFile(const std::string& path, int* error, uint64_t maximumLength) {
@@ -117,25 +107,6 @@ std::optional<VLData> VLContentsOfFile(const std::string& path, int* error, uint
 
 bool VLWriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                            VLSymbolicLinkWriting links) {
-    if (int refusal = VLFileIOReplacementRefusal(path, links)) {
-        errno = refusal;
-        return false;
-    }
-    std::string temporary = path + ".XXXXXX";
-    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool written = VLFileWriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int failure = written ? 0 : errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        failure = errno;
-    }
-    if (written && ::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    if (written)
-        failure = errno;
-    ::unlink(temporary.c_str());
-    errno = failure;
-    return false;
+    return VLWriteFileAtomicallyWith(
+        path, [bytes](int fd) { return VLFileWriteAll(fd, bytes); }, links);
 }

@@ -1,6 +1,7 @@
 #include "Platform/Foundation/VLGlobalQueue.h"
 
 #include "Platform/Foundation/VLComposedCharacters.h"
+#include "Platform/Foundation/VLMainQueueHolding.h"
 
 #include <pthread.h>
 
@@ -50,6 +51,8 @@ struct Pool {
 } // namespace
 
 void VLGlobalQueue::async(Block block) {
+    // What the caller held for the main queue goes first: this block may post there after it.
+    VLMainQueueHolding::handOver();
     Pool& pool = Pool::shared();
     std::lock_guard guard(pool.lock);
     pool.blocks.push_back(std::move(block));

@@ -1,5 +1,6 @@
 #include "Platform/Foundation/VLMainQueue.h"
 
+#include "Platform/Foundation/VLMainQueueHolding.h"
 #include "Platform/Foundation/VLMainQueueTimer.h"
 #include "Platform/Foundation/VLPostAndWait.h"
 
@@ -106,11 +107,14 @@ GSourceFuncs MainQueueState::sourceFuncs = {nullptr, nullptr, &MainQueueState::d
 } // namespace
 
 bool VLMainQueue::isCurrent() {
-    return gettid() == getpid();
+    // Asked on every post and every sync: each thread asks the kernel once.
+    thread_local const bool isMainThread = gettid() == getpid();
+    return isMainThread;
 }
 
 void VLMainQueue::async(Block block) {
-    MainQueueState::shared().add(std::move(block));
+    if (!VLMainQueueHolding::hold(block))
+        MainQueueState::shared().add(std::move(block));
 }
 
 uint64_t VLMainQueue::blocksRun() {
@@ -130,6 +134,8 @@ void VLMainQueue::afterMicroseconds(int64_t delay, Block block) {
 }
 
 void VLMainQueue::atMonotonicMicroseconds(int64_t deadline, Block block) {
+    // A block held before this one must not run after it.
+    VLMainQueueHolding::handOver();
     MainQueueState::shared().addAt(deadline, std::move(block));
 }
 

@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLPostAndWait.h"
 
+#include "Platform/Foundation/VLMainQueueHolding.h"
+
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -34,6 +36,8 @@ void VLPostAndWait(const std::function<void(std::function<void()>)>& post,
         auto releaser = std::make_shared<Releaser>(state);
         post([releaser, &block] { block(); });
     }
+    // Whatever waits on the block may wait on the main thread too.
+    VLMainQueueHolding::handOver();
     std::unique_lock lock(state->mutex);
     state->released.wait(lock, [&] { return state->done; });
 }

@@ -213,58 +213,63 @@ std::string VLKVObject::description() const {
 
 template <typename Result, typename Conversion>
 Result VLKVObject::read(Conversion conversion, std::string_view failureFormat, Result neutralValue,
-                        VLErrorRef* error) const {
+                        VLErrorRef* error, bool* failed) const {
     if (_value.isMissing()) {
+        if (failed)
+            *failed = true;
         if (error)
             *error = VLMakeError(VLKVObjectErrorDomain, -1, "value not found: %@", _value);
         return neutralValue;
     }
     if (auto result = conversion(_value))
         return Result(std::move(*result));
+    if (failed)
+        *failed = true;
     if (error)
         *error = VLMakeError(VLKVObjectErrorDomain, 1, failureFormat, _value);
     return neutralValue;
 }
 
-bool VLKVObject::boolRead(VLErrorRef* error) const {
+bool VLKVObject::boolRead(VLErrorRef* error, bool* failed) const {
     // Every present value is a boolean, so there is no conversion failure.
     return read([](const VLValue& value) { return std::optional<bool>(toBool(value)); }, "",
-                neutral().boolValue(), error);
+                neutral().boolValue(), error, failed);
 }
 
-double VLKVObject::doubleRead(VLErrorRef* error) const {
-    return read(toDouble, "cannot convert to double value: %@", neutral().doubleValue(), error);
+double VLKVObject::doubleRead(VLErrorRef* error, bool* failed) const {
+    return read(toDouble, "cannot convert to double value: %@", neutral().doubleValue(), error, failed);
 }
 
-int64_t VLKVObject::integerRead(VLErrorRef* error) const {
-    return read(toInteger, "cannot convert to integer value: %@", neutral().integerValue(), error);
+int64_t VLKVObject::integerRead(VLErrorRef* error, bool* failed) const {
+    return read(toInteger, "cannot convert to integer value: %@", neutral().integerValue(), error, failed);
 }
 
-uint64_t VLKVObject::unsignedIntegerRead(VLErrorRef* error) const {
+uint64_t VLKVObject::unsignedIntegerRead(VLErrorRef* error, bool* failed) const {
     return read(toUnsignedInteger, "cannot convert to unsigned integer value: %@",
-                neutral().unsignedIntegerValue(), error);
+                neutral().unsignedIntegerValue(), error, failed);
 }
 
-std::string VLKVObject::stringRead(VLErrorRef* error) const {
-    return read(toString, "cannot convert to string value: %@", neutral().stringValue(), error);
+std::string VLKVObject::stringRead(VLErrorRef* error, bool* failed) const {
+    return read(toString, "cannot convert to string value: %@", neutral().stringValue(), error, failed);
 }
 
-VLData VLKVObject::dataRead(VLErrorRef* error) const {
-    return read(toData, "cannot convert to data value: %@", neutral().dataValue(), error);
+VLData VLKVObject::dataRead(VLErrorRef* error, bool* failed) const {
+    return read(toData, "cannot convert to data value: %@", neutral().dataValue(), error, failed);
 }
 
-VLArray VLKVObject::arrayRead(VLErrorRef* error) const {
+VLArray VLKVObject::arrayRead(VLErrorRef* error, bool* failed) const {
     auto toArray = [](const VLValue& value) -> std::optional<VLArray> {
         std::optional<VLValue> array = toContainer<VLValue::Type::Array>(value);
         return array ? std::optional<VLArray>(array->arrayValue()) : std::nullopt;
     };
-    return read(toArray, "cannot convert to array value: %@", neutral().arrayValue(), error);
+    return read(toArray, "cannot convert to array value: %@", neutral().arrayValue(), error, failed);
 }
 
-VLDictionary VLKVObject::dictionaryRead(VLErrorRef* error) const {
+VLDictionary VLKVObject::dictionaryRead(VLErrorRef* error, bool* failed) const {
     auto toDictionary = [](const VLValue& value) -> std::optional<VLDictionary> {
         std::optional<VLValue> dictionary = toContainer<VLValue::Type::Dictionary>(value);
         return dictionary ? std::optional<VLDictionary>(dictionary->dictionaryValue()) : std::nullopt;
     };
-    return read(toDictionary, "cannot convert to dictionary value: %@", neutral().dictionaryValue(), error);
+    return read(toDictionary, "cannot convert to dictionary value: %@", neutral().dictionaryValue(), error,
+                failed);
 }

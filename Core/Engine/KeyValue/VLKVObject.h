@@ -104,9 +104,9 @@ public:
         return objectForKey(key).name##ValueWithError(error);                                                \
     }                                                                                                        \
     Type name##ValueWithDefault(Type defaultValue) const {                                                   \
-        VLErrorRef error;                                                                                    \
-        Type result = name##ValueWithError(error);                                                           \
-        return error ? std::move(defaultValue) : result;                                                     \
+        bool failed = false;                                                                                 \
+        Type result = name##Read(nullptr, &failed);                                                          \
+        return failed ? std::move(defaultValue) : result;                                                    \
     }                                                                                                        \
     Type name##ValueAtIndex(size_t index, Type defaultValue) const {                                         \
         return objectAtIndex(index).name##ValueWithDefault(std::move(defaultValue));                         \
@@ -128,17 +128,19 @@ public:
 private:
     VLValue _value;
 
-    // The conversions: the value as the type, or the type's neutral value and *error (when given).
-    bool boolRead(VLErrorRef* error) const;
-    double doubleRead(VLErrorRef* error) const;
-    int64_t integerRead(VLErrorRef* error) const;
-    uint64_t unsignedIntegerRead(VLErrorRef* error) const;
-    std::string stringRead(VLErrorRef* error) const;
-    VLData dataRead(VLErrorRef* error) const;
-    VLArray arrayRead(VLErrorRef* error) const;
-    VLDictionary dictionaryRead(VLErrorRef* error) const;
+    // The conversions: the value as the type, or the type's neutral value, *error (when given) and
+    // *failed (when given). A miss read with a default is common (an absent key), so the error is made
+    // only for a caller that asks for it.
+    bool boolRead(VLErrorRef* error, bool* failed = nullptr) const;
+    double doubleRead(VLErrorRef* error, bool* failed = nullptr) const;
+    int64_t integerRead(VLErrorRef* error, bool* failed = nullptr) const;
+    uint64_t unsignedIntegerRead(VLErrorRef* error, bool* failed = nullptr) const;
+    std::string stringRead(VLErrorRef* error, bool* failed = nullptr) const;
+    VLData dataRead(VLErrorRef* error, bool* failed = nullptr) const;
+    VLArray arrayRead(VLErrorRef* error, bool* failed = nullptr) const;
+    VLDictionary dictionaryRead(VLErrorRef* error, bool* failed = nullptr) const;
 
     template <typename Result, typename Conversion>
-    Result read(Conversion conversion, std::string_view failureFormat, Result neutral,
-                VLErrorRef* error) const;
+    Result read(Conversion conversion, std::string_view failureFormat, Result neutral, VLErrorRef* error,
+                bool* failed) const;
 };

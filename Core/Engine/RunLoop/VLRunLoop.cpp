@@ -1,5 +1,7 @@
 #include "Core/Engine/RunLoop/VLRunLoop.h"
 
+#include "Platform/Foundation/VLMainQueueHolding.h"
+
 #include <future>
 
 namespace {
@@ -62,6 +64,8 @@ void VLRunLoop::performBlockSync(Block block) {
     std::future<void> released = state->released.get_future();
     _thread->post([state] { state->block(); });
     state.reset();
+    // The block may wait on the main thread.
+    VLMainQueueHolding::handOver();
     released.wait();
 }
 

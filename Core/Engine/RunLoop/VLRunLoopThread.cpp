@@ -4,6 +4,7 @@
 #include "Core/Engine/RunLoop/VLUptime.h"
 #include "Core/Engine/Support/VLCrashRecorder.h"
 #include "Platform/Foundation/VLComposedCharacters.h"
+#include "Platform/Foundation/VLMainQueueHolding.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -141,10 +142,14 @@ void VLRunLoopThread::main() {
     _stateChanged.notify_all();
     VLCrashRecorderThreadDidStart();
 
+    // What one turn posts to the main queue wakes the main thread once.
+    VLMainQueueHolding::begin();
     while (!_stopRequested) {
         _busySince.store(VLUptimeNanoseconds(), std::memory_order_relaxed);
         g_main_context_iteration(_context, TRUE);
+        VLMainQueueHolding::handOver();
     }
+    VLMainQueueHolding::end();
 
     _busySince.store(0, std::memory_order_relaxed);
     closeQueue();
@@ -219,6 +224,9 @@ void VLRunLoopThread::updateThreadName(std::string_view name) {
 }
 
 bool VLRunLoopThread::post(Block block) {
+    // Another thread may post to the main queue after what this one holds there: that goes first.
+    if (!isCurrent())
+        VLMainQueueHolding::handOver();
     bool wasEmpty;
     {
         std::lock_guard lock(_queueLock);
@@ -276,6 +284,7 @@ void VLRunLoopThread::runQueuedBlocks() {
             _queue.pop_front();
         }
         block();
+        VLMainQueueHolding::handOver();
     }
 }
 
@@ -301,6 +310,7 @@ gint VLRunLoopThread::pollMeasuringBusyTime(GPollFD* descriptors, guint count, g
     if (thread->runBeforeWaitingObservers() && thread->hasQueuedBlocks()) {
         return g_poll(descriptors, count, 0);
     }
+    VLMainQueueHolding::handOver();
     thread->_busySince.store(0, std::memory_order_relaxed);
     gint result = g_poll(descriptors, count, timeout);
     thread->_wakeUpCount.fetch_add(1, std::memory_order_relaxed);

@@ -12,6 +12,13 @@
 #include "Modules/Window/Window/VLNSWindowKeyboardEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowMouseEventDelegate.h"
 #include "Modules/Window/Window/VLNSWindowWheelDelegate.h"
+#include "Modules/Window/Window/VLWidgetResizeCorner.h"
+#include "Modules/Window/Window/VLWidgetWindowPlacement.h"
+#include "Modules/Window/Window/VLWindowFileDrops.h"
+#include "Modules/Window/Window/VLWindowHosting.h"
+#include "Modules/Window/Window/VLWindowMousePassThrough.h"
+#include "Modules/Window/Window/VLWindowScreenKeeper.h"
+#include "Modules/Window/Window/VLWindowTiling.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLRect.h"
 #include "Platform/WindowServer/VLWSResponder.h"
@@ -37,6 +44,8 @@ class VLWidgetResizeHintView;
 // Rectangles relative to a window's top-left corner, y downwards, as scripts give them.
 using VLWindowRegion = std::vector<VLRect>;
 
+bool VLWindowRegionContainsPoint(const VLWindowRegion& region, VLPoint point);
+
 // The component at the top of a runtime's tree. It owns one platform window, chosen by its kind (the
 // attribute "type": "desktop", "widget", "overlay", "panel", or untyped), whose content view is its
 // component view; or, hosted, it draws into a view the host supplies and scales its content to fit.
@@ -49,6 +58,9 @@ using VLWindowRegion = std::vector<VLRect>;
 // for the component thread is posted there, never run inline. _lock guards the child windows, the live
 // resize flag, what the binding sets for the main thread to read (kind, runtime, host view and area) and
 // the frame a user resize hands to the component thread.
+//
+// Its concerns live in parts beside it, which it holds and forwards to: the mouse pass-through, file
+// drops, keeping the window on screen, the widget window's placement and frame, and the resize corner.
 class VLWindow final : public VLComponent,
                        public VLRuntimeOwner,
                        public VLRenderingPort,
@@ -76,7 +88,7 @@ public:
     float devicePixelRatio() const { return _devicePixelRatio.load(); }
     // The platform window once loaded; main thread.
     const std::shared_ptr<VLWSWindow>& platformWindow() const { return _window; }
-    bool isHosted() const { return _isHosted; }
+    bool isHosted() const { return _hosting.isHosted(); }
     bool isShown() const { return _isShown; }
 
     // Component overrides.
@@ -111,15 +123,15 @@ public:
     void _setWindowStyleMask(bool on, uint64_t mask);
     const std::optional<VLWindowRegion>& mainHitRegion() const { return _mainHitRegion; }
     const std::optional<VLWindowRegion>& mainDragRegion() const { return _mainDragRegion; }
-    bool mainAllowsTiling() const { return _mainAllowsTiling; }
-    bool hasHitRegionMonitors() const { return _hitRegionGlobalMonitor != nullptr; }
+    bool mainAllowsTiling() const { return _tiling.allowsTiling(); }
+    bool hasHitRegionMonitors() const { return _passThrough.hasMonitors(); }
     // The widget window's state as the main thread keeps it.
-    bool isWidgetWindow() const { return _isWidgetWindow; }
-    std::optional<VLPoint> widgetPlace() const {
-        return _hasWidgetPlace ? std::optional(_widgetPlace) : std::nullopt;
+    bool isWidgetWindow() const { return _widget.isWidgetWindow(); }
+    std::optional<VLPoint> widgetPlace() const { return _widget.place(); }
+    const std::shared_ptr<VLWSWindow>& resizeHintWindow() const { return _resizeCorner.hintWindow(); }
+    const std::shared_ptr<VLWSTrackingArea>& hoverTrackingArea() const {
+        return _resizeCorner.hoverTrackingArea();
     }
-    const std::shared_ptr<VLWSWindow>& resizeHintWindow() const { return _resizeHintWindow; }
-    const std::shared_ptr<VLWSTrackingArea>& hoverTrackingArea() const { return _hoverTrackingArea; }
 
     // VLWidgetWindowComponent: the host moves the widget window; main thread.
     void moveWidgetToPlace(VLPoint place) override;
@@ -141,19 +153,19 @@ public:
     void windowDidEndLiveResize(VLWSWindow& window) override;
     // The widget window resized by the user fits the visible frame of its screen.
     VLSize windowWillResize(VLWSWindow&, VLSize frameSize) override;
-    void windowWillMove(VLWSWindow&) override { _hideResizeHint(); }
+    void windowWillMove(VLWSWindow&) override { _resizeCorner.hide(); }
     // The widget's hover tracking area, with the window as owner.
-    void mouseEntered(const VLWSEvent&) override { _pointerIsOver(true); }
-    void mouseExited(const VLWSEvent&) override { _pointerIsOver(false); }
-    void mouseMoved(const VLWSEvent&) override { _updateResizeHintEmphasis(); }
+    void mouseEntered(const VLWSEvent&) override { _resizeCorner.pointerIsOver(true); }
+    void mouseExited(const VLWSEvent&) override { _resizeCorner.pointerIsOver(false); }
+    void mouseMoved(const VLWSEvent&) override { _resizeCorner.updateEmphasis(); }
     // Zooms and full-screen transitions are the user's own resizes: never undone as tiling.
     bool windowShouldZoom(VLWSWindow&, VLRect) override;
-    void windowWillEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = true; }
-    void windowDidEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
-    void windowDidFailToEnterFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
-    void windowWillExitFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = true; }
-    void windowDidExitFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
-    void windowDidFailToExitFullScreen(VLWSWindow&) override { _isZoomingOrFullScreening = false; }
+    void windowWillEnterFullScreen(VLWSWindow&) override { _tiling.setZoomingOrFullScreening(true); }
+    void windowDidEnterFullScreen(VLWSWindow&) override { _tiling.setZoomingOrFullScreening(false); }
+    void windowDidFailToEnterFullScreen(VLWSWindow&) override { _tiling.setZoomingOrFullScreening(false); }
+    void windowWillExitFullScreen(VLWSWindow&) override { _tiling.setZoomingOrFullScreening(true); }
+    void windowDidExitFullScreen(VLWSWindow&) override { _tiling.setZoomingOrFullScreening(false); }
+    void windowDidFailToExitFullScreen(VLWSWindow&) override { _tiling.setZoomingOrFullScreening(false); }
     // The platform window's keys and its own mouse reports become the window's events as they are.
     void nswindowDidReceiveKeyboardEventWithType(VLWSWindow&, const std::string& type,
                                                  const VLDictionary& payload) override;
@@ -186,16 +198,16 @@ protected:
     void setFrame(const VLRect& frame) override;
 
 private:
+    friend class VLWidgetResizeCorner;
+    friend class VLWidgetWindowPlacement;
+    friend class VLWindowFileDrops;
+    friend class VLWindowHosting;
+    friend class VLWindowMousePassThrough;
+    friend class VLWindowScreenKeeper;
+
     VLWindow();
 
     using Self = std::shared_ptr<VLWindow>;
-    // What the layout that made a frame did, as the component thread saw it.
-    struct LayoutSource {
-        bool movedByContent = false;
-        bool resizedByContent = false;
-        VLPoint styleOriginOffset;
-        uint64_t contentLayouts = 0;
-    };
 
     Self self() { return std::static_pointer_cast<VLWindow>(shared_from_this()); }
     std::weak_ptr<VLWindow> weakSelf() { return self(); }
@@ -203,48 +215,20 @@ private:
     void onMainQueue(std::function<void(VLWindow&)> block);
     // Queues the block for the component thread while the window lives; never inline.
     void onComponentThread(std::function<void(VLWindow&)> block);
+    // Queues the block for the component thread; it runs only if the window is still there and not
+    // destroyed by then.
+    void _performOnComponentThread(std::function<void(VLWindow&)> block);
 
     // Main thread.
-    std::shared_ptr<VLWSView> _loadViewInHostView(const std::shared_ptr<VLWSView>& hostView);
-    void _layoutInHostView();
     void _showOnMainThread();
     void _closeOnMainThread();
     void _tearDownOnMainThread();
     void _updateRenderingDisplay();
     void _addChildWindowOnMainThread(const Self& child);
     void _removeChildWindowOnMainThread(const Self& child);
-    void _updateHitRegionMonitors();
-    void _removeHitRegionMonitors();
-    // Lets the mouse through the platform window where the pointer is outside the hit region. `event` is
-    // what a hit-region monitor saw, nullptr when the region or the frame changed.
-    void _updateMousePassThroughWithEvent(const VLWSEvent* event);
-    void _updateMousePassThrough() { _updateMousePassThroughWithEvent(nullptr); }
-    // Whether the window takes the mouse at a point given from its top-left corner, y downwards.
-    bool _takesMouseAtWindowPoint(VLPoint point) const;
-    // A widget window that the user resizes takes the mouse along its edges, where the resize starts.
-    bool _hasUserResizeEdge() const {
-        return _isWidgetWindow && _widgetSizing && _widgetSizing->resizableByUser();
-    }
-    // The view under the pointer hears a move of its own: the platform sends none to a window that
-    // ignored the mouse until now, and the monitors swallow the window's own.
-    void _sendMouseMovedUnderPointer(const VLWSEvent* cause);
     void _updateDragRegion();
-    // An overlay window accepts files while a drag event is listened and the runtime allows drops.
-    void _updateFileDrops();
-    void _stopAcceptingFileDrops();
-    // Fires "dragleave" when the drag was inside.
-    void _leaveFileDrag();
     // Posts the platform window's frame to the component thread as a resize.
     void _tellWindowResized();
-    // After a user move: waits for the button's release on the drag timer, then holds the window on
-    // screen, sliding it back (or jumping with Reduce Motion), and ends the move.
-    void _restrictMovedFrame();
-    void _startDragTimer();
-    void _stopDragTimer();
-    void _dragTick();
-    void _slideTo(VLPoint origin);
-    // Once per user move: the press no longer moves the window, and the runtime's host hears of it.
-    void _endUserMove();
     bool isLiveResize() const;
     static bool isLeftButtonHeld();
     // Whether the runtime, when there is one, lets the window take keys.
@@ -252,6 +236,9 @@ private:
     void setKeyboardEventDelegate(bool listens);
     // Keeps the runtime's engine from counting as idle while the window is open.
     void setOpen(bool open);
+    // Between the platform's screen coordinates (y up) and flipped ones (y down from the top of the
+    // primary screen), either way.
+    static VLRect _flipRect(const VLRect& rect);
 
     // Component thread.
     void _addChildWindow(const Self& child);
@@ -267,69 +254,6 @@ private:
     bool isRuntimeWidgetWindow() const;
     bool isDestroyed() const { return _destroyed.load(); }
 
-    // The widget window: the first own widget or overlay window without a parent that a runtime with
-    // widget sizing shows. Decided on the component thread, set up on the main thread.
-    void _claimWidgetWindowIfNeeded();
-    // Queues the block for the component thread; it runs only if the window is still there and not
-    // destroyed by then.
-    void _performOnComponentThread(std::function<void(VLWindow&)> block);
-    // Main thread.
-    void _claimWidgetWindow(const VLWidgetSizing& sizing, uint64_t contentLayouts,
-                            const std::optional<VLWindowRegion>& hitRegion);
-    void _setUpWidgetWindow();
-    void _releaseWidgetWindow(VLWSWindow& window);
-    // Every change of the place goes through here, so that the runtime remembers it.
-    void _setWidgetPlace(VLPoint place);
-    void _noteStartingOffset(const VLRect& layoutFrame);
-
-    // The resize corner and its hint; main thread. The hint shows a second after the pointer came over
-    // the widget, and the pointer may leave the window for the hint's corner without it going away.
-    void _pointerIsOver(bool over);
-    bool _pointerAtResizeCorner() const;
-    // Whether the pointer lies within reach of the window's bottom-right corner.
-    bool _pointerNearResizeCorner() const;
-    void _watchPointerAtResizeCorner(bool watch);
-    void _pointerMovedAtResizeCorner();
-    void _showResizeHint();
-    void _hideResizeHint();
-    void _updateResizeHintEmphasis();
-    void _layoutResizeHint();
-    void _measureWidgetCorner();
-    void _placeResizeHint();
-    // Hands the window's frame to the component thread, one apply in flight at a time.
-    void _scheduleUserResize();
-    void _applyUserResize(); // component thread
-    void _forgetUserResizeTarget() { _userResizeTarget = VLRectZero; }
-    // Between the platform's screen coordinates (y up) and flipped ones (y down from the top of the
-    // primary screen), either way.
-    static VLRect _flipRect(const VLRect& rect);
-    // The widget window's arithmetic over its state and the screens as they are now.
-    VLWidgetFrameGeometry widgetGeometry() const;
-    // The widget window's frame for a proposed one (platform coordinates); other windows' as proposed.
-    VLRect _restrictedFrame(const VLRect& frame) const;
-
-    // The widget frame. Main thread: thin calls into the widget geometry.
-    VLSize _widgetSizeInRange(VLSize size) const { return widgetGeometry().sizeInRange(size); }
-    VLEdgeInsets _widgetMarginsForSize(VLSize size) const;
-    std::optional<VLWSScreen> _screenForFrame(const VLRect& frame) const;
-    std::optional<VLWSScreen> _screenForWidgetFrame(const VLRect& frame) const;
-    VLRect _widgetFrame(const VLRect& frame) const { return widgetGeometry().widgetFrame(frame); }
-    // The restricted frame judged on that screen.
-    VLRect _restrictedFrame(const VLRect& frame, const std::optional<VLWSScreen>& screen);
-    // Flipped: how far the place is from the point, for the widget window with a place; else zero.
-    VLPoint _widgetOffsetFrom(VLPoint point) const;
-    void _takeWidgetPlaceFromLayout(const VLRect& layoutFrame, const LayoutSource& source);
-    // Tells the component tree the window frame when it is half a point or more off the layout frame.
-    void _tellWidgetFrame(const VLRect& windowFrame, const VLRect& layoutFrame);
-    // After the main hit region changed: the widget window's margins, and its frame kept on a display.
-    void _keepWidgetOnDisplay();
-    // Component thread. Whether the content moved or resized after the layout with that counter.
-    bool _contentChangeNewerThan(uint64_t layouts) const;
-    // The window's origin or frame (flipped) written into the style unless the content has moved on
-    // since the layout `placed`; then "move" {x, y}, or "resize" and "move".
-    void _applyWidgetOrigin(VLPoint origin, VLPoint offset, uint64_t placed);
-    void _applyWidgetFrame(const VLRect& frame, VLPoint offset, bool fromWindow, uint64_t placed);
-
     std::shared_ptr<VLWSWindow> _window; // main thread
     const std::shared_ptr<VLUnfairLock> _lock;
     std::weak_ptr<VLWindow> _parentWindow;               // component thread
@@ -340,69 +264,30 @@ private:
     std::weak_ptr<VLWSView> _hostView;                   // _lock
     VLRect _hostArea = VLRectNull;                       // _lock
     bool _isResizeByLayout = true;                       // main thread
-    bool _isMovedByUser = false;                         // main thread
-    bool _isSliding = false;                             // main thread
-    VLWindowSlide _slide;                                // main thread
-    std::shared_ptr<VLWSTimer> _dragTimer;               // main thread
-    // The screen under the pointer where a user move ended, while its restriction runs; main thread.
-    std::optional<VLWSScreen> _dropScreen;
-    const std::weak_ptr<VLRunLoopThread> _thread;                           // the component thread
-    std::optional<VLWindowRegion> _hitRegion, _dragRegion;                  // component thread
-    std::optional<VLWindowRegion> _mainHitRegion, _mainDragRegion;          // main thread
-    std::shared_ptr<VLWSEventMonitor> _hitRegionGlobalMonitor;              // main thread
-    std::shared_ptr<VLWSEventMonitor> _hitRegionLocalMonitor;               // main thread
-    bool _fileDragInside = false;                                           // main thread
-    std::optional<VLArray> _fileDragFiles;                                  // main thread
-    VLPoint _fileDragPoint;                                                 // main thread
-    int64_t _fileDragSequence = 0;                                          // main thread
-    bool _allowsTiling = true;                                              // component thread
-    bool _mainAllowsTiling = true;                                          // main thread
-    bool _isUndoingTiling = false;                                          // main thread
-    bool _isZoomingOrFullScreening = false;                                 // main thread
-    VLRect _untiledFrame;                                                   // main thread
-    bool _isHosted = false;                                                 // main thread
-    bool _isShown = false;                                                  // main thread
-    bool _acceptsFileDrops = false;                                         // main thread
-    std::shared_ptr<VLNotificationCenter::Observer> _hostViewFrameObserver; // main thread
-    VLJSEngine::PendingWork _openWork;                                      // main thread
-    std::atomic<bool> _destroyed{false};                                    // set on the component thread
-    bool _moveScheduled = false;                                            // component thread
-    bool _hitRegionScheduled = false;                                       // component thread
-    bool _writingOwnStyle = false;                                          // component thread
-    bool _contentMovedOrigin = false;                                       // component thread
-    bool _contentResized = false;                                           // component thread
-    std::atomic<float> _devicePixelRatio{1};                                // written on the main thread
-
-    // The widget window's state; main thread unless marked.
-    bool _isWidgetWindow = false;
-    std::optional<VLWidgetSizing> _widgetSizing; // the runtime's, as it was when claimed
-    VLSize _widgetSize;
-    bool _isUserResizing = false;
-    VLRect _userResizeTarget; // flipped; zero when none
-    VLPoint _widgetPlace;     // flipped: the window's top-left corner
-    bool _hasWidgetPlace = false;
-    // Set around the engine's own frame changes, which are no moves of the user's.
+    // Set around the engine's own frame changes, which are no moves of the user's; main thread.
     bool _isKeepingWidgetOnDisplay = false;
-    uint64_t _placedContentLayouts = 0;
-    LayoutSource _layoutSource; // written by the component thread's layouts through screen updates
-    bool _placeFromBefore = false;
-    bool _hasToldStart = false;
-    VLPoint _toldStart;
-    std::shared_ptr<VLWidgetResizeHintView> _resizeHint;
-    std::shared_ptr<VLWSWindow> _resizeHintWindow;
-    std::shared_ptr<VLWSTrackingArea> _hoverTrackingArea;
-    bool _pointerOverWidget = false;
-    std::shared_ptr<VLNotificationCenter::Observer> _screenParametersObserver;
-    // The screen the widget frame is judged on, during a restriction that chose it.
-    std::optional<VLWSScreen> _widgetFrameScreen;
+    const std::weak_ptr<VLRunLoopThread> _thread;                  // the component thread
+    std::optional<VLWindowRegion> _hitRegion, _dragRegion;         // component thread
+    std::optional<VLWindowRegion> _mainHitRegion, _mainDragRegion; // main thread
+    bool _allowsTiling = true;                                     // component thread
+    bool _isShown = false;                                         // main thread
+    VLJSEngine::PendingWork _openWork;                             // main thread
+    std::atomic<bool> _destroyed{false};                           // set on the component thread
+    bool _moveScheduled = false;                                   // component thread
+    bool _hitRegionScheduled = false;                              // component thread
+    bool _writingOwnStyle = false;                                 // component thread
+    bool _contentMovedOrigin = false;                              // component thread
+    bool _contentResized = false;                                  // component thread
+    std::atomic<float> _devicePixelRatio{1};                       // written on the main thread
     uint64_t _contentLayouts = 0; // component thread: layouts caused by the script's moves and resizes
     VLPoint _styleOriginOffset;   // component thread
 
-    // The resize corner; main thread but for the user's frame on its way to the component thread.
-    std::shared_ptr<VLWSEventMonitor> _cornerGlobalMonitor, _cornerLocalMonitor;
-    VLSize _resizeHintInset; // of the widget's opaque corner from the window's, in points
-    double _resizeHintCornerRadius = 0;
-    VLRect _pendingUserFrame;          // _lock
-    VLPoint _pendingUserOffset;        // _lock
-    bool _userResizeScheduled = false; // _lock
+    // The parts; each says which thread owns what.
+    VLWindowHosting _hosting;
+    VLWindowMousePassThrough _passThrough;
+    VLWindowFileDrops _fileDrops;
+    VLWindowScreenKeeper _screenKeeper;
+    VLWidgetResizeCorner _resizeCorner;
+    VLWidgetWindowPlacement _widget;
+    VLWindowTiling _tiling; // main thread
 };

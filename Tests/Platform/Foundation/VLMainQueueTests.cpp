@@ -1,5 +1,7 @@
 #include "Platform/Foundation/VLMainQueue.h"
 
+#include "Platform/Foundation/VLDispatchQueue.h"
+#include "Platform/Foundation/VLMainQueueHolding.h"
 #include "Platform/Foundation/VLMainQueueTimer.h"
 
 #include <atomic>
@@ -57,6 +59,55 @@ TEST(VLMainQueue, SyncWaitsForTheMainThreadAndRunsInlineOnIt) {
     caller.join();
     EXPECT_TRUE(ranOnMain);
     EXPECT_TRUE(sawBlockDone);
+}
+
+TEST(VLMainQueue, HeldBlocksArriveTogetherInOrderBeforeTheHolderWaits) {
+    constexpr int count = 1000;
+    // Where each held block ran: its index, and the count of main-queue blocks begun by then.
+    std::vector<std::pair<int, uint64_t>> seen; // the main queue's
+    std::pair<int, uint64_t> seenBySync{-1, 0};
+    int seenAfterHandOver = -1;
+    std::atomic<bool> returned{false};
+    std::thread holder([&] {
+        VLMainQueueHolding::begin();
+        for (int i = 0; i < count; ++i)
+            VLMainQueue::async([&, i] { seen.emplace_back(i, VLMainQueue::blocksRun()); });
+        // A sync post hands the held blocks over first, or it would wait for ever.
+        VLMainQueue::sync([&] { seenBySync = {int(seen.size()), VLMainQueue::blocksRun()}; });
+        VLMainQueue::async([&] { seenAfterHandOver = int(seen.size()); });
+        VLMainQueueHolding::end();
+        returned = true;
+    });
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return returned.load() && seenAfterHandOver >= 0; }));
+    holder.join();
+    ASSERT_EQ(size_t(count), seen.size());
+    EXPECT_EQ(count, seenBySync.first);
+    EXPECT_EQ(count, seenAfterHandOver);
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(i, seen[size_t(i)].first);
+        // All within one main-queue block, so at most one wake-up of the main thread.
+        ASSERT_EQ(seen[0].second, seen[size_t(i)].second) << i;
+    }
+    EXPECT_EQ(seen[0].second, seenBySync.second);
+}
+
+// A holder that hands work to another thread hands its blocks over first: what that thread posts to the
+// main queue in answer comes after them, as it would without holding.
+TEST(VLMainQueue, AHeldBlockRunsBeforeWhatAnotherQueuePostsInAnswer) {
+    const std::shared_ptr<VLDispatchQueue> queue = VLDispatchQueue::create("test.answer");
+    std::vector<std::string> order; // the main queue's
+    std::atomic<bool> returned{false};
+    std::thread holder([&] {
+        VLMainQueueHolding::begin();
+        VLMainQueue::async([&] { order.push_back("held"); });
+        queue->async([&] { VLMainQueue::async([&] { order.push_back("answer"); }); });
+        queue->sync([] {});
+        VLMainQueueHolding::end();
+        returned = true;
+    });
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return returned.load() && order.size() == 2; }));
+    holder.join();
+    EXPECT_EQ((std::vector<std::string>{"held", "answer"}), order);
 }
 
 TEST(VLMainQueue, DelayedBlocksJoinTheQueueInDueOrder) {

@@ -2,6 +2,7 @@
 
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
 #include "Modules/Window/Component/VLComponent.h"
+#include "Platform/Foundation/VLMainQueue.h"
 #include "Tests/Support/VLTestWidget.h"
 
 #include <gtest/gtest.h>
@@ -105,4 +106,23 @@ TEST(VLComponentJSBinding, AttachedComponentsLiveAsLongAsTheirRootAndDetachedOne
     widget.collectGarbage();
     EXPECT_EQ(aliveCount(dropped), 0u);
     EXPECT_EQ(aliveCount(componentsOf(widget, "root.children")), 1u);
+}
+
+TEST(VLComponentJSBinding, ATurnThatBuildsAThousandComponentsWakesTheMainThreadAtMostTwice) {
+    VLTestWidget widget(std::map<std::string, std::string>{{"index.js", ""}});
+    ASSERT_TRUE(widget.runtime());
+    // Each block the main queue runs is at most one wake-up of the main thread.
+    const auto blocksFor = [&](const std::string& statements) {
+        const uint64_t before = VLMainQueue::blocksRun();
+        EXPECT_EQ("done", widget.evaluate("(() => {" + statements + "; return 'done'; })()"));
+        return VLMainQueue::blocksRun() - before;
+    };
+    // What evaluating and settling cost by themselves.
+    const uint64_t bare = blocksFor("");
+    const uint64_t built = blocksFor(R"(
+        const C = Velto.Component;
+        globalThis.root = new C();
+        for (let i = 0; i < 1000; ++i)
+            root.appendChild(new C({ style: { width: 10, height: 10 } })))");
+    EXPECT_LE(built, bare + 2);
 }
