@@ -2,6 +2,7 @@
 
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
+#include "Platform/Foundation/VLMainQueueHolding.h"
 #include "Platform/Graphics/VLSurface.h"
 #include "Platform/WindowServer/VLWSTransaction.h"
 
@@ -52,6 +53,9 @@ std::shared_ptr<VLSurface> VLEGLLayer::nextSurfaceWithWidth(uint32_t width, uint
     // wait for it rather than write under it. Readers borrow for one pass and never wait on this thread.
     if (surface->isInUse() && _willWaitForReader)
         _willWaitForReader(*surface);
+    // What this thread posted to the main queue may be what lets the reader go: it leaves before the wait.
+    if (surface->isInUse())
+        VLMainQueueHolding::handOver();
     surface->waitUntilNotInUse();
     return surface;
 }
