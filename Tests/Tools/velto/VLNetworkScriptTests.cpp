@@ -16,8 +16,8 @@ std::string networkPackage(const std::string& name) {
 // promises and timers before it ends, and each ends by itself: the long time-out only keeps a busy
 // machine from cutting one short.
 TEST(VLNetworkScriptTests, PackagesUseTheWebClassesOfTheNetworkPrelude) {
-    for (const char* name :
-         {"encoding", "url", "blob", "form-data", "file-reader", "streams", "object-urls", "abort"}) {
+    for (const char* name : {"encoding", "url", "blob", "form-data", "file-reader", "streams", "object-urls",
+                             "abort", "fetch", "xhr"}) {
         const VLVeltoProcess::Outcome outcome =
             VLVeltoProcess::run("run --timeout 60 '" + networkPackage(name) + "'");
         EXPECT_EQ(outcome.status, 0) << name;
