@@ -44,6 +44,8 @@ TEST(VLFetch, ResponsesGiveStatusHeadersInOrderTextAndJSON) {
         response.status = 418;
         return response;
     });
+    server.route("/truncated", VLHTTPTestServer::Response::rawBytes(
+                                   "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nshort"));
     VLNetworkTestWidget widget(VLNetworkAccess(), {}, VLNetworkTestWidget::Scripts::prelude);
 
     EXPECT_EQ(widget.settled("fetch(" + quotedURL(server, "/json") +
@@ -62,6 +64,9 @@ TEST(VLFetch, ResponsesGiveStatusHeadersInOrderTextAndJSON) {
     EXPECT_EQ(
         widget.settled("fetch(" + quotedURL(server, "/json") + ").then(r => r.text().then(() => r.text()))"),
         "error TypeError: The body has already been read");
+    // A transfer that fails after the head errors the body with its TypeError.
+    EXPECT_THAT(widget.settled("fetch(" + quotedURL(server, "/truncated") + ").then(r => r.text())"),
+                testing::MatchesRegex("error TypeError: .+"));
     EXPECT_EQ(widget.settled("fetch('ftp://example.com/')"),
               R"(error TypeError: URL scheme "ftp" is not supported)");
     EXPECT_EQ(widget.settled("fetch('')"), "error TypeError: Invalid URL: ");
