@@ -68,12 +68,12 @@ std::string VLNetworkTestWidget::text(const std::string& expression) {
     return result;
 }
 
-std::string VLNetworkTestWidget::settled(const std::string& promise) {
+std::string VLNetworkTestWidget::settled(const std::string& promise, std::chrono::seconds limit) {
     const std::string name = "settled" + std::to_string(_settledCount++);
     run("Promise.resolve().then(() => " + promise + ").then(v => console.log('" + name +
         "', 'ok ' + String(v)), e => console.log('" + name +
         "', 'error ' + (e && e.name) + ': ' + (e && e.message)));");
-    if (!waitForCall(name, ""))
+    if (!waitForCall(name, "", limit))
         return "not settled";
     return calls(name).front();
 }
@@ -88,14 +88,17 @@ std::vector<std::string> VLNetworkTestWidget::calls(const std::string& name) con
     return found;
 }
 
-bool VLNetworkTestWidget::waitForCall(const std::string& name, const std::string& start) {
-    return VLMainQueue::runUntil([&] {
-        for (const std::string& call : calls(name)) {
-            if (call.starts_with(start))
-                return true;
-        }
-        return false;
-    });
+bool VLNetworkTestWidget::waitForCall(const std::string& name, const std::string& start,
+                                      std::chrono::seconds limit) {
+    return VLMainQueue::runUntil(
+        [&] {
+            for (const std::string& call : calls(name)) {
+                if (call.starts_with(start))
+                    return true;
+            }
+            return false;
+        },
+        limit);
 }
 
 std::string VLNetworkTestWidget::completion(const std::string& name) {

@@ -3,6 +3,7 @@
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
 #include "Tests/Support/VLTestWidget.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,13 +38,14 @@ public:
     std::string text(const std::string& expression);
 
     // Runs the script expression, a promise, and waits until it settles: "ok VALUE" (as String() makes
-    // it) or "error NAME: MESSAGE".
-    std::string settled(const std::string& promise);
+    // it) or "error NAME: MESSAGE". The limit only keeps a fault from hanging the test.
+    std::string settled(const std::string& promise, std::chrono::seconds limit = std::chrono::seconds(20));
 
     // What the listener named printed so far, without the name.
     std::vector<std::string> calls(const std::string& name) const;
     // Runs the main queue until the listener named has printed a line starting with the text.
-    bool waitForCall(const std::string& name, const std::string& start);
+    bool waitForCall(const std::string& name, const std::string& start,
+                     std::chrono::seconds limit = std::chrono::seconds(20));
     // Waits for the listener's complete, and gives its argument's text.
     std::string completion(const std::string& name);
 
