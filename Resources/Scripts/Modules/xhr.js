@@ -193,6 +193,18 @@
             },
         });
 
+        // The timer of the request under way, counted from send(), as its timeout now stands.
+        const armTimeout = (xhr, state) => {
+            clearTimeout(state.timer);
+            state.timer = null;
+            const identifier = state.identifier;
+            if (state.timeout > 0 && identifier !== null)
+                state.timer = setTimeout(() => {
+                    if (state.identifier === identifier)
+                        requestError(xhr, state, 'timeout');
+                }, Math.max(0, state.timeout - (Date.now() - state.sentAt)));
+        };
+
         // Starts the transfer of an opened request with the bytes of its body (null: none).
         const startTransfer = (xhr, state, bytes) => {
             const headers = shared.sortAndCombine(state.requestHeaders);
@@ -207,11 +219,7 @@
                 requestError(xhr, state, 'error');
                 return;
             }
-            if (state.timeout > 0)
-                state.timer = setTimeout(() => {
-                    if (state.identifier === identifier)
-                        requestError(xhr, state, 'timeout');
-                }, Math.max(0, state.timeout - (Date.now() - state.sentAt)));
+            armTimeout(xhr, state);
         };
 
         class XMLHttpRequest extends XMLHttpRequestEventTarget {
@@ -319,7 +327,9 @@
             }
             set timeout(value) {
                 const number = Number(value);
-                stateOf(this).timeout = Number.isFinite(number) && number > 0 ? Math.trunc(number) : 0;
+                const state = stateOf(this);
+                state.timeout = Number.isFinite(number) && number > 0 ? Math.trunc(number) : 0;
+                armTimeout(this, state);
             }
             get withCredentials() {
                 return stateOf(this).withCredentials;
