@@ -1,7 +1,9 @@
 #include "Tests/Modules/Network/VLNetworkTestWidget.h"
 
 #include "Core/Engine/Binding/VLJSBindingFunctions.h"
+#include "Core/Engine/JS/VLEmbeddedScripts.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
+#include "Core/Runtime/VLRuntimeModuleScripts.h"
 #include "Modules/Network/VLNetworkJSBinding.h"
 #include "Modules/Network/VLNetworkModule.h"
 #include "Platform/Foundation/VLMainQueue.h"
@@ -22,6 +24,13 @@ globalThis.listener = (name) => ({
 globalThis.request = (name, options) => native.request(options, listener(name));
 )";
 
+// The framework's scripts, but with "messaging" handing the prelude's internals to the tests.
+std::optional<std::string_view> scriptsShowingInternals(std::string_view name) {
+    if (name == "messaging")
+        return "global.networkInternal = internal; global.native = internal.native;";
+    return VLEmbeddedScript("Modules/" + std::string(name));
+}
+
 } // namespace
 
 VLNetworkTestWidget::VLNetworkTestWidget(const VLTestWidget::Configure& configure,
@@ -32,6 +41,10 @@ VLNetworkTestWidget::VLNetworkTestWidget(const VLTestWidget::Configure& configur
     VLNetworkModule::setIncludesPolyfillScript(scripts == Scripts::prelude);
     _widget = std::make_unique<VLTestWidget>(package, configure);
     VLNetworkModule::setIncludesPolyfillScript(true);
+    if (scripts == Scripts::internals) {
+        VLRuntimeModuleScripts internals(scriptsShowingInternals);
+        run(VLNetworkModule::polyfillScriptWithScripts(internals));
+    }
 }
 
 void VLNetworkTestWidget::run(const std::string& script) {
@@ -55,6 +68,16 @@ std::string VLNetworkTestWidget::text(const std::string& expression) {
     return result;
 }
 
+std::string VLNetworkTestWidget::settled(const std::string& promise, std::chrono::seconds limit) {
+    const std::string name = "settled" + std::to_string(_settledCount++);
+    run("Promise.resolve().then(() => " + promise + ").then(v => console.log('" + name +
+        "', 'ok ' + String(v)), e => console.log('" + name +
+        "', 'error ' + (e && e.name) + ': ' + (e && e.message)));");
+    if (!waitForCall(name, "", limit))
+        return "not settled";
+    return calls(name).front();
+}
+
 std::vector<std::string> VLNetworkTestWidget::calls(const std::string& name) const {
     const std::string prefix = "log: " + name + " ";
     std::vector<std::string> found;
@@ -65,14 +88,17 @@ std::vector<std::string> VLNetworkTestWidget::calls(const std::string& name) con
     return found;
 }
 
-bool VLNetworkTestWidget::waitForCall(const std::string& name, const std::string& start) {
-    return VLMainQueue::runUntil([&] {
-        for (const std::string& call : calls(name)) {
-            if (call.starts_with(start))
-                return true;
-        }
-        return false;
-    });
+bool VLNetworkTestWidget::waitForCall(const std::string& name, const std::string& start,
+                                      std::chrono::seconds limit) {
+    return VLMainQueue::runUntil(
+        [&] {
+            for (const std::string& call : calls(name)) {
+                if (call.starts_with(start))
+                    return true;
+            }
+            return false;
+        },
+        limit);
 }
 
 std::string VLNetworkTestWidget::completion(const std::string& name) {

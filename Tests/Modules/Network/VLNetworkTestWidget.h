@@ -3,6 +3,7 @@
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
 #include "Tests/Support/VLTestWidget.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,7 +20,8 @@ class VLNetworkJSBinding;
 // evaluates a prelude of its own). Main thread, as VLTestWidget.
 class VLNetworkTestWidget {
 public:
-    enum class Scripts { binding, prelude, none };
+    // `internals`: the prelude, with its internals as `networkInternal` and its binding as `native`.
+    enum class Scripts { binding, prelude, none, internals };
 
     explicit VLNetworkTestWidget(const VLTestWidget::Configure& configure = {},
                                  const std::map<std::string, std::string>& files = {},
@@ -35,10 +37,15 @@ public:
     // The text of a script expression, as String() makes it; "threw NAME: MESSAGE" when it throws.
     std::string text(const std::string& expression);
 
+    // Runs the script expression, a promise, and waits until it settles: "ok VALUE" (as String() makes
+    // it) or "error NAME: MESSAGE". The limit only keeps a fault from hanging the test.
+    std::string settled(const std::string& promise, std::chrono::seconds limit = std::chrono::seconds(20));
+
     // What the listener named printed so far, without the name.
     std::vector<std::string> calls(const std::string& name) const;
     // Runs the main queue until the listener named has printed a line starting with the text.
-    bool waitForCall(const std::string& name, const std::string& start);
+    bool waitForCall(const std::string& name, const std::string& start,
+                     std::chrono::seconds limit = std::chrono::seconds(20));
     // Waits for the listener's complete, and gives its argument's text.
     std::string completion(const std::string& name);
 
@@ -49,6 +56,7 @@ public:
 
 private:
     std::unique_ptr<VLTestWidget> _widget;
+    int _settledCount = 0;
 };
 
 // The configuration of a widget that may reach any host, or only the hosts named.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -10,18 +11,28 @@ std::string networkPackage(const std::string& name) {
     return std::string(VELTO_FIXTURES) + "/network/" + name;
 }
 
-} // namespace
-
-// Each package prints what the web classes of the Network prelude did; velto run waits for their
-// promises and timers before it ends, and each ends by itself: the long time-out only keeps a busy
-// machine from cutting one short.
-TEST(VLNetworkScriptTests, PackagesUseTheWebClassesOfTheNetworkPrelude) {
-    for (const char* name :
-         {"encoding", "url", "blob", "form-data", "file-reader", "streams", "object-urls", "abort"}) {
+// Runs each package of the list and compares what it printed with its expected output. velto run waits
+// for their promises, timers and requests before it ends, and each ends by itself: the long time-out
+// only keeps a busy machine from cutting one short.
+void expectNetworkPackagesPrintTheirOutput(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
         const VLVeltoProcess::Outcome outcome =
             VLVeltoProcess::run("run --timeout 60 '" + networkPackage(name) + "'");
         EXPECT_EQ(outcome.status, 0) << name;
         EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(networkPackage(name) + "/expected.txt")) << name;
         EXPECT_EQ(outcome.err, "") << name;
     }
+}
+
+} // namespace
+
+// Each package prints what the web classes of the Network prelude did.
+TEST(VLNetworkScriptTests, PackagesUseTheWebClassesOfTheNetworkPrelude) {
+    expectNetworkPackagesPrintTheirOutput(
+        {"encoding", "url", "blob", "form-data", "file-reader", "streams", "object-urls", "abort"});
+}
+
+// fetch and XMLHttpRequest read package files and data: URLs.
+TEST(VLNetworkScriptTests, PackagesFetchFilesAndDataURLs) {
+    expectNetworkPackagesPrintTheirOutput({"fetch", "xhr"});
 }
