@@ -134,10 +134,11 @@ void VLWindowsJSBinding::updateWatching() {
             stopWatching();
         } else if (!std::exchange(_stopScheduled, true)) {
             // A handler removed and added again within the turn keeps the monitor watched.
-            VLExecuteOnThread(_thread.lock(), [weakSelf = weak_from_this()] {
-                if (std::shared_ptr<VLJSBindingBase> self = weakSelf.lock())
-                    static_cast<VLWindowsJSBinding&>(*self).stopWatchingIfUnwanted();
-            });
+            if (std::shared_ptr<VLRunLoopThread> thread = _thread.lock())
+                thread->post([weakSelf = weak_from_this()] {
+                    if (std::shared_ptr<VLJSBindingBase> self = weakSelf.lock())
+                        static_cast<VLWindowsJSBinding&>(*self).stopWatchingIfUnwanted();
+                });
         }
     }
 }
