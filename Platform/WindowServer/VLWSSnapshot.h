@@ -34,6 +34,8 @@ public:
     // The display's frame in top-left global coordinates; the zero rectangle for an unknown display.
     VLRect displayBounds(uint32_t displayID) const;
 
+    // Every window without a copy: the on-screen ones front to back, then the others.
+    const std::vector<VLWSWindowListEntry>& windows() const { return _windows; }
     // Front to back. IncludingWindow gives that window alone (nothing when unknown).
     std::vector<VLWSWindowListEntry> windowList(uint32_t options, int64_t windowNumber = 0) const;
     // The windows named, in the order asked; unknown numbers are skipped.

@@ -74,7 +74,7 @@ std::shared_ptr<VLWindowListMonitor> VLWindowListMonitor::create(ReadExecutor re
 
 VLWindowListMonitor::VLWindowListMonitor(ReadExecutor readExecutor)
     : _readExecutor(readExecutor ? std::move(readExecutor) : ReadExecutor(&VLGlobalQueue::async)),
-      _queue(VLDispatchQueue::create("app.velto.window-list")) {}
+      _queue(VLDispatchQueue::create("app.velto.window-list")), _ownPID(getpid()) {}
 
 VLWindowListMonitor::~VLWindowListMonitor() {
     if (_timer)
@@ -134,7 +134,7 @@ VLWindowListMonitor::readWindows(VLWindowListReader::Translucency* translucency)
     std::shared_ptr<const VLWSSnapshot> snapshot = VLWindowServer::shared()->snapshot();
     if (!snapshot)
         return std::nullopt;
-    return _reader.read(*snapshot, getpid(), relatedProcessIdentifiers(), translucency);
+    return _reader.read(*snapshot, _ownPID, relatedProcessIdentifiers(), translucency);
 }
 
 // Observers and readers
@@ -174,10 +174,8 @@ VLWindowListMonitor::List VLWindowListMonitor::windows() {
     }
     std::optional<List> read = readWindows(nullptr);
     std::lock_guard lock(_lock);
-    if (read) {
-        _lastRead = std::make_shared<const List>(*read);
-        return std::move(*read);
-    }
+    if (read)
+        _lastRead = std::make_shared<const List>(std::move(*read));
     return _lastRead ? *_lastRead : List();
 }
 

@@ -99,6 +99,7 @@ private:
 
     const ReadExecutor _readExecutor;
     const std::shared_ptr<VLDispatchQueue> _queue;
+    const pid_t _ownPID;
     VLWindowListReader _reader;
 
     // The queue's.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string_view>
 
 namespace {
@@ -31,8 +32,25 @@ bool isSystemUIBundleIdentifier(std::string_view bundleIdentifier) {
     return std::find(identifiers.begin(), identifiers.end(), bundleIdentifier) != identifiers.end();
 }
 
+// A rectangle by its edges, worked out once.
+struct WindowListEdges {
+    double minX, minY, maxX, maxY;
+
+    explicit WindowListEdges(const VLRect& rect)
+        : minX(std::min(rect.origin.x, rect.origin.x + rect.size.width)),
+          minY(std::min(rect.origin.y, rect.origin.y + rect.size.height)),
+          maxX(std::max(rect.origin.x, rect.origin.x + rect.size.width)),
+          maxY(std::max(rect.origin.y, rect.origin.y + rect.size.height)) {}
+    double width() const { return maxX - minX; }
+    double height() const { return maxY - minY; }
+    bool contains(const WindowListEdges& other) const {
+        return minX <= other.minX && minY <= other.minY && other.maxX <= maxX && other.maxY <= maxY;
+    }
+};
+
 struct WindowListDisplay {
     VLRect bounds;
+    WindowListEdges edges;
     bool desktopShown = false;
 };
 
@@ -43,12 +61,13 @@ struct WindowListKept {
     bool floating;
 };
 
-bool fillsDisplayLikeFullScreen(const VLRect& window, const std::vector<WindowListDisplay>& displays) {
+bool fillsDisplayLikeFullScreen(const VLRect& bounds, const std::vector<WindowListDisplay>& displays) {
+    const WindowListEdges window(bounds);
     return std::any_of(displays.begin(), displays.end(), [&](const WindowListDisplay& display) {
-        const VLRect& screen = display.bounds;
-        return !display.desktopShown && window.minX() >= screen.minX() && window.maxX() <= screen.maxX() &&
-               window.maxY() == screen.maxY() && window.minY() >= screen.minY() &&
-               window.minY() - screen.minY() <= kWindowListFullScreenTopSlack;
+        const WindowListEdges& screen = display.edges;
+        return !display.desktopShown && window.minX >= screen.minX && window.maxX <= screen.maxX &&
+               window.maxY == screen.maxY && window.minY >= screen.minY &&
+               window.minY - screen.minY <= kWindowListFullScreenTopSlack;
     });
 }
 
@@ -62,7 +81,8 @@ std::optional<std::vector<VLWindowListEntry>> VLWindowListReader::read(const VLW
     for (const auto& screen : snapshot.screens()) {
         if (displays.size() == kWindowListMaxDisplays)
             break;
-        displays.push_back({snapshot.flip(screen.frame)});
+        const VLRect bounds = snapshot.flip(screen.frame);
+        displays.push_back({bounds, WindowListEdges(bounds)});
     }
     const pid_t frontmost = snapshot.frontmostProcessIdentifier();
     const int32_t normal = VLWSWindowLevelForKey(VLWSNormalWindowLevelKey);
@@ -70,27 +90,32 @@ std::optional<std::vector<VLWindowListEntry>> VLWindowListReader::read(const VLW
     const int32_t desktopIcon = VLWSWindowLevelForKey(VLWSDesktopIconWindowLevelKey);
 
     std::vector<WindowListKept> kept;
-    for (const auto& window : snapshot.windowList(VLWSWindowListOptionOnScreenOnly)) {
+    kept.reserve(snapshot.windows().size());
+    for (const auto& window : snapshot.windows()) {
+        if (!window.isOnScreen)
+            continue;
         const VLRect& bounds = window.bounds;
-        if (!bounds.isFinite())
+        if (!std::isfinite(bounds.origin.x) || !std::isfinite(bounds.origin.y) ||
+            !std::isfinite(bounds.size.width) || !std::isfinite(bounds.size.height))
             continue;
         if (window.level == desktopIcon) {
             for (auto& display : displays)
                 display.desktopShown = display.desktopShown || display.bounds == bounds;
             continue;
         }
+        const WindowListEdges edges(bounds);
         if (window.level == dock) {
             const bool coversDisplay =
                 std::any_of(displays.begin(), displays.end(),
-                            [&](const auto& display) { return bounds.contains(display.bounds); });
+                            [&](const auto& display) { return edges.contains(display.edges); });
             if (coversDisplay && isSystemProcess(snapshot, window.ownerPID))
                 return std::nullopt;
             continue;
         }
         if (window.level < normal || window.level >= dock || window.ownerPID == ownPID)
             continue;
-        if (related.contains(window.ownerPID) || bounds.width() < kWindowListMinimumSide ||
-            bounds.height() < kWindowListMinimumSide)
+        if ((!related.empty() && related.contains(window.ownerPID)) ||
+            edges.width() < kWindowListMinimumSide || edges.height() < kWindowListMinimumSide)
             continue;
         const uint32_t windowID = uint32_t(window.number);
         if (window.alpha > 0 && window.alpha < 1 && translucency)
@@ -113,10 +138,10 @@ std::optional<std::vector<VLWindowListEntry>> VLWindowListReader::read(const VLW
 }
 
 bool VLWindowListReader::isSystemProcess(const VLWSSnapshot& snapshot, pid_t processIdentifier) {
-    const double now = VLClock::shared()->seconds();
     std::lock_guard lock(_lock);
     if (auto cached = _systemProcesses.find(processIdentifier); cached != _systemProcesses.end())
         return cached->second;
+    const double now = VLClock::shared()->seconds();
     if (auto unknown = _unknownProcesses.find(processIdentifier);
         unknown != _unknownProcesses.end() && now - unknown->second < kUnknownProcessRecheck)
         return true;
