@@ -4,9 +4,10 @@
 
 VLWSSnapshot::VLWSSnapshot(std::vector<VLWSScreen> displays,
                            std::optional<std::vector<uint32_t>> onlineDisplays,
-                           std::vector<VLWSWindowListEntry> windows)
+                           std::vector<VLWSWindowListEntry> windows,
+                           std::vector<VLWSRunningApplication> applications, pid_t frontmostPID)
     : _displays(std::move(displays)), _onlineDisplays(std::move(onlineDisplays)),
-      _windows(std::move(windows)) {
+      _windows(std::move(windows)), _applications(std::move(applications)), _frontmostPID(frontmostPID) {
     for (const auto& display : _displays)
         if (display.isOnline && display.isActive && display.mirrorOf == 0)
             _screens.push_back(display);
@@ -61,4 +62,11 @@ const VLWSWindowListEntry* VLWSSnapshot::entry(int64_t windowNumber) const {
         return window.number == windowNumber;
     });
     return found == _windows.end() ? nullptr : &*found;
+}
+
+std::string VLWSSnapshot::bundleIdentifier(pid_t processIdentifier) const {
+    auto found = std::find_if(_applications.begin(), _applications.end(), [&](const auto& application) {
+        return application.processIdentifier == processIdentifier;
+    });
+    return found == _applications.end() ? std::string() : found->bundleIdentifier;
 }

@@ -1,19 +1,22 @@
 #pragma once
 
+#include "Platform/WindowServer/VLWSRunningApplication.h"
 #include "Platform/WindowServer/VLWSScreen.h"
 #include "Platform/WindowServer/VLWSWindowListEntry.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
-// The displays and the window list as the main thread last published them, for readers on any
-// thread. Immutable.
+// The displays, the window list and the running applications as the main thread last published them,
+// for readers on any thread. Immutable.
 class VLWSSnapshot final {
 public:
     // `displays` holds the primary first; `windows` the on-screen windows front to back, then the others,
     // with their frames in global coordinates (y up), which become top-left bounds here.
     VLWSSnapshot(std::vector<VLWSScreen> displays, std::optional<std::vector<uint32_t>> onlineDisplays,
-                 std::vector<VLWSWindowListEntry> windows);
+                 std::vector<VLWSWindowListEntry> windows,
+                 std::vector<VLWSRunningApplication> applications = {}, pid_t frontmostPID = 0);
 
     // Every display, mirrors included, the primary first.
     const std::vector<VLWSScreen>& displays() const { return _displays; }
@@ -31,10 +34,18 @@ public:
     // The display's frame in top-left global coordinates; the zero rectangle for an unknown display.
     VLRect displayBounds(uint32_t displayID) const;
 
+    // Every window without a copy: the on-screen ones front to back, then the others.
+    const std::vector<VLWSWindowListEntry>& windows() const { return _windows; }
     // Front to back. IncludingWindow gives that window alone (nothing when unknown).
     std::vector<VLWSWindowListEntry> windowList(uint32_t options, int64_t windowNumber = 0) const;
     // The windows named, in the order asked; unknown numbers are skipped.
     std::vector<VLWSWindowListEntry> windowDescriptions(const std::vector<int64_t>& windowNumbers) const;
+
+    // The running applications, this process first; the frontmost one's pid, 0 for none.
+    const std::vector<VLWSRunningApplication>& runningApplications() const { return _applications; }
+    pid_t frontmostProcessIdentifier() const { return _frontmostPID; }
+    // Empty for a process without one, and for one that is not running.
+    std::string bundleIdentifier(pid_t processIdentifier) const;
 
 private:
     const VLWSWindowListEntry* entry(int64_t windowNumber) const;
@@ -43,4 +54,6 @@ private:
     std::vector<VLWSScreen> _screens;
     std::optional<std::vector<uint32_t>> _onlineDisplays;
     std::vector<VLWSWindowListEntry> _windows;
+    std::vector<VLWSRunningApplication> _applications;
+    pid_t _frontmostPID = 0;
 };

@@ -93,5 +93,7 @@ void VLWSWorkspace::didWake() {
 }
 
 void VLWSWorkspace::post(const char* name, const VLWSRunningApplication& application) {
+    if (_changed)
+        _changed();
     VLNotificationCenter::defaultCenter().post(name, nullptr, {{VLWSWorkspaceApplicationKey, application}});
 }

@@ -2,6 +2,7 @@
 
 #include "Platform/WindowServer/VLWSRunningApplication.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     // False for an unknown one, or this process.
     bool setHidden(pid_t processIdentifier, bool hidden);
     void changeSpace();
+    // Runs after each change of the applications or the frontmost one, before its notification.
+    void setChangeHandler(std::function<void()> handler) { _changed = std::move(handler); }
     void setReduceMotion(bool reduceMotion) { _reduceMotion = reduceMotion; }
     // The machine is about to sleep, or has woken: each call posts its notification, as the system
     // tells each time.
@@ -39,9 +42,10 @@ public:
 
 private:
     VLWSRunningApplication* find(pid_t processIdentifier);
-    static void post(const char* name, const VLWSRunningApplication& application);
+    void post(const char* name, const VLWSRunningApplication& application);
 
     std::vector<VLWSRunningApplication> _applications; // this process first
     pid_t _frontmost = 0;
     bool _reduceMotion = false;
+    std::function<void()> _changed;
 };

@@ -49,6 +49,8 @@ bool areValidScreens(const std::vector<VLWSScreen>& screens) {
 } // namespace
 
 VLWindowServer::VLWindowServer() : _displays{VLWSScreen::defaultScreen()} {
+    // Readers on other threads learn the applications and the frontmost one before the notification.
+    _workspace.setChangeHandler([this] { publish(); });
     publish();
 }
 
@@ -490,7 +492,10 @@ void VLWindowServer::publish() {
                 [&](uint32_t id) { return std::find(known.begin(), known.end(), id) != known.end(); });
         }
     }
-    auto next = std::make_shared<const VLWSSnapshot>(_displays, std::move(online), std::move(entries));
+    const auto frontmost = _workspace.frontmostApplication();
+    auto next = std::make_shared<const VLWSSnapshot>(_displays, std::move(online), std::move(entries),
+                                                     _workspace.runningApplications(),
+                                                     frontmost ? frontmost->processIdentifier : 0);
     std::lock_guard lock(_snapshotLock);
     _snapshot = std::move(next);
 }

@@ -97,7 +97,7 @@ public:
     };
     MouseTarget mouseTargetAt(VLPoint screenLocation) const;
 
-    // Any thread: the displays and the window list as last published.
+    // Any thread: the displays, the window list and the running applications as last published.
     std::shared_ptr<const VLWSSnapshot> snapshot() const;
 
     // VLDisplayProvider, from the snapshot.

@@ -49,6 +49,18 @@ TEST(VLDriveScriptTests, TheAppearanceStartsFromTheDefaultsFile) {
     EXPECT_EQ(outcome.out, "log: start dark\n");
 }
 
+TEST(VLDriveScriptTests, OtherAppsWindowsNeedThePermission) {
+    const VLVeltoProcess::Outcome outcome = runDriven("windows-denied");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(drivePackage("windows-denied") + "/expected.txt"));
+}
+
+TEST(VLDriveScriptTests, OtherAppsWindowsTheirVisibleTopEdgesAndAMoveThatChangesThem) {
+    const VLVeltoProcess::Outcome outcome = runDriven("windows", "--payload allowsWindowPositions=true");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(drivePackage("windows") + "/expected.txt"));
+}
+
 TEST(VLDriveScriptTests, BadFilesAndStepsAreUsageErrorsThatNameTheStep) {
     VLTemporaryDirectory directory;
     const struct {
