@@ -56,9 +56,10 @@ public:
     std::shared_ptr<VLJSBindingContext> bindingContext() const { return _bindingContext.lock(); }
     const std::shared_ptr<VLEGLContext>& glContext() const { return _glContext; }
     int16_t width() const { return _width; }
-    void setWidth(int16_t width) { _width = width; }
+    // Kinds with drawing buffers resize them when a side changes.
+    virtual void setWidth(int16_t width) { _width = width; }
     int16_t height() const { return _height; }
-    void setHeight(int16_t height) { _height = height; }
+    virtual void setHeight(int16_t height) { _height = height; }
     bool isOpaque() const { return _opaque; }
     void setOpaque(bool opaque) { _opaque = opaque; }
     bool msaaEnabled() const { return _msaaEnabled; }
