@@ -345,7 +345,7 @@ TEST_F(VLCanvas2DRenderingContextTest, AbsurdRectanglesAndTransformsDoNoHarmToLa
         context->fillRectX(nan, 0, 1, 1);
         context->fillRectX(0, 0, inf, inf);
         context->fillRectX(-3e38f, -3e38f, 3e38f, 3e38f);
-        context->fillRectX(1073741823, -1073741823, 2, 2);
+        context->fillRectX(1073741824.0f, -1073741824.0f, 2, 2);
         context->scaleX(inf, nan);
         context->fillRectX(0, 0, 1, 1);
         context->rotate(nan);
