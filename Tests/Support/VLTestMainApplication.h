@@ -83,6 +83,10 @@ public:
     // The first message received, since the peer started, that matches; nothing once the limit passed.
     std::optional<VLDictionary> waitForMessage(const std::function<bool(const VLDictionary&)>& matches,
                                                std::chrono::milliseconds limit = kDefaultLimit);
+    // Likewise among the messages after the first `skipped`.
+    std::optional<VLDictionary> waitForMessageAfter(size_t skipped,
+                                                    const std::function<bool(const VLDictionary&)>& matches,
+                                                    std::chrono::milliseconds limit = kDefaultLimit);
     std::optional<VLDictionary> waitForOp(const std::string& op,
                                           std::chrono::milliseconds limit = kDefaultLimit);
     std::optional<VLDictionary> waitForReply(int64_t identifier,
