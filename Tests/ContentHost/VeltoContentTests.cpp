@@ -308,9 +308,10 @@ TEST_F(VeltoContentTest, CallJSIsAnsweredAfterWhatItPostedAndAlsoWhenItCannotRun
     EXPECT_EQ(VLDictionary{},
               answer(host->request({{"op", "callJS"}, {"rid", 1}, {"arguments", "mistyped"}})));
     // The engine goes while the thread is busy, before the second call runs.
-    sendTogether({withId({{"op", "callJS"}, {"rid", 1}, {"method", "spin"}, {"arguments", VLArray{300}}}, 1001),
-                  withId({{"op", "callJS"}, {"rid", 1}, {"method", "echo"}}, 1002),
-                  {{"op", "terminate"}, {"rid", 1}}});
+    sendTogether(
+        {withId({{"op", "callJS"}, {"rid", 1}, {"method", "spin"}, {"arguments", VLArray{300}}}, 1001),
+         withId({{"op", "callJS"}, {"rid", 1}, {"method", "echo"}}, 1002),
+         {{"op", "terminate"}, {"rid", 1}}});
     EXPECT_EQ(VLDictionary{}, answer(1001));
     EXPECT_EQ(VLDictionary{}, answer(1002));
 }
