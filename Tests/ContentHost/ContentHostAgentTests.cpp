@@ -147,6 +147,12 @@ TEST_F(ContentHostAgentTest, APreviewGetsAnInvisibleWindowFarOffScreen) {
     EXPECT_EQ(VLRect(10, 20, 30, 40), agent->hosted(2)->runtime->hostArea());
     EXPECT_FALSE(launch(3, {{"preview", VLDictionary{{"size", VLArray{-1, 5}}}}}).contains("previewWindow"));
 
+    peer.send({{"op", "previewSize"}, {"rid", 1}, {"size", VLArray{400, 250}}});
+    peer.send({{"op", "previewSize"}, {"rid", 1}, {"size", VLArray{-1, 250}}});
+    peer.send({{"op", "previewSize"}, {"rid", 2}, {"size", VLArray{1e7, 250}}});
+    roundTrip();
+    EXPECT_EQ(VLSize(400, 250), window->frame().size) << "an invalid size changes nothing";
+
     ASSERT_TRUE(window->isVisible());
     peer.send({{"op", "terminate"}, {"rid", 1}});
     EXPECT_TRUE(VLMainQueue::runUntil([&] { return !window->isVisible(); })) << "the preview window closes";
