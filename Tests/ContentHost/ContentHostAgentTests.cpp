@@ -13,6 +13,7 @@
 #include "Modules/Storage/VLSyncStorage.h"
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLNotificationCenter.h"
+#include "Platform/WindowServer/VLWSDriver.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 #include "Platform/WindowServer/VLWindowServer.h"
 #include "Tests/Support/VLTestMainApplication.h"
@@ -88,12 +89,11 @@ protected:
         return found;
     }
 
-    VLDictionary launch(int64_t rid, VLDictionary extra) {
+    VLDictionary launch(int64_t rid, VLDictionary extra, const std::string& package = "host/late",
+                        VLDictionary payload = {}) {
         launched.push_back(rid);
-        VLDictionary message{
-            {"op", "launch"},
-            {"rid", rid},
-            {"payload", VLDictionary{{"localPath", std::string(VELTO_FIXTURES) + "/host/late"}}}};
+        payload.set("localPath", std::string(VELTO_FIXTURES) + "/" + package);
+        VLDictionary message{{"op", "launch"}, {"rid", rid}, {"payload", std::move(payload)}};
         for (const auto& [key, value] : extra)
             message.set(key, value);
         return answer(peer.request(message));
@@ -241,6 +241,38 @@ TEST_F(ContentHostAgentTest, PerformanceKeepsOneObserverWhileOn) {
     peer.send({{"op", "performance"}, {"rid", 1}, {"on", false}});
     roundTrip();
     EXPECT_EQ(nullptr, entry->performanceObserver);
+}
+
+TEST_F(ContentHostAgentTest, AUserMoveAndAWidgetResizeReportTheirEnd) {
+    const VLDictionary launched = launch(
+        1, {}, "host/windowed",
+        {{"widgetSizing",
+          VLDictionary{{"size", VLArray{160, 80}}, {"byUser", true}, {"maximum", VLArray{600, 400}}}}});
+    ASSERT_FALSE(launched.get("state")["windows"].arrayValue().empty())
+        << testing::PrintToString(VLValue(launched));
+    const std::shared_ptr<VLWSWindow> window = VLWindowServer::shared()->windowWithNumber(
+        launched.get("state")["windows"][0]["number"].integerValue());
+    ASSERT_TRUE(window);
+    VLWSDriver& driver = VLWindowServer::shared()->driver();
+    driver.setReduceMotion(true);
+    const VLPoint inside{window->frame().origin.x + 40, window->frame().origin.y + 40};
+    driver.drag(inside, {inside.x + 30, inside.y - 30}, 2);
+    const auto moved =
+        waitForMessage(0, [](const VLDictionary& m) { return m.get("op") == VLValue("userMoveEnded"); });
+    driver.setReduceMotion(false);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(VLValue(1), moved->get("rid"));
+    EXPECT_EQ(VLValue(false), moved->get("guilty"));
+    EXPECT_TRUE(moved->get("state")["windows"].isArray());
+
+    const VLRect frame = window->frame();
+    ASSERT_TRUE(driver.userResize(
+        window, {{frame.origin.x, frame.origin.y - 20, frame.size.width + 40, frame.size.height + 20}}));
+    const auto resized =
+        waitForMessage(0, [](const VLDictionary& m) { return m.get("op") == VLValue("widgetResizeEnded"); });
+    ASSERT_TRUE(resized);
+    EXPECT_EQ(VLValue(false), resized->get("guilty"));
+    EXPECT_EQ(VLValue(VLArray{200, 100}), resized->get("state")["widgetSize"]);
 }
 
 TEST_F(ContentHostAgentTest, EngineNoticesReportWhetherTheRuntimeWasGuiltyWithItsState) {
