@@ -389,7 +389,11 @@ TEST_F(VeltoContentTest, WindowsAreMovedOnlyByTheirOwnRuntimeAndReportTheirChang
         const VLDictionary status = answer(host->request({{"op", "status"}}));
         return status.get("runtimes")[std::to_string(rid)]["state"]["windows"][0]["frame"];
     };
-    const VLValue otherFrame = frameOf(2);
+    // The second window takes its styled size (160 by 80) a moment after its launch is answered.
+    VLValue otherFrame = frameOf(2);
+    for (int round = 0; round < 1000 && otherFrame[2].doubleValue() != 160; ++round)
+        otherFrame = frameOf(2);
+    ASSERT_EQ(160, otherFrame[2].doubleValue());
 
     const size_t beforeMove = host->messages().size();
     host->send({{"op", "moveWindow"}, {"rid", 1}, {"number", number}, {"x", 300}, {"y", 400}});
