@@ -1,5 +1,7 @@
 #include "ContentHost/ContentHostAgent.h"
 
+#include "ContentHost/ContentHostAudioSource.h"
+#include "ContentHost/ContentHostBroadcastTransport.h"
 #include "ContentHost/ContentHostLog.h"
 #include "ContentHost/ContentHostProcessFigures.h"
 #include "ContentHost/ContentHostReading.h"
@@ -21,12 +23,15 @@ std::shared_ptr<ContentHostAgent> ContentHostAgent::create(int socket, std::opti
 }
 
 ContentHostAgent::ContentHostAgent(int socket, std::optional<int> appPort, ContentHostConnectionLimits limits)
-    : _connection(ContentHostConnection::create(socket, limits)), _manager(VLManager::create()),
-      _displays(std::make_shared<ContentHostDisplays>()), _appPort(appPort) {}
+    : _connection(ContentHostConnection::create(socket, limits)),
+      _broadcastTransport(std::make_shared<ContentHostBroadcastTransport>(_connection)),
+      _manager(VLManager::create()), _displays(std::make_shared<ContentHostDisplays>()), _appPort(appPort) {}
 
 ContentHostAgent::~ContentHostAgent() = default;
 
 void ContentHostAgent::installHandlers() {
+    VLManager::setSystemAudioSource(std::make_shared<ContentHostAudioSource>(_connection));
+    VLManager::setBroadcastTransport(_broadcastTransport);
     VLManager::setDisplayIdentifierProvider(
         [displays = _displays](uint32_t identifier) { return displays->identifierFor(identifier); });
     _connection->setReadQueueHandler(&ContentHostAgent::consumeOnReadQueue);
@@ -42,6 +47,7 @@ void ContentHostAgent::installHandlers() {
 
 void ContentHostAgent::applicationDidFinishLaunching() {
     assert(VLMainQueue::isCurrent());
+    observeNotifications();
     _connection->start();
 }
 
@@ -77,9 +83,11 @@ void ContentHostAgent::dispatch(const VLDictionary& message) {
     case ContentHostOp::Broadcast:
         return broadcast(message);
     case ContentHostOp::Heard:
-    case ContentHostOp::MirrorEnd:
+        return heard(message);
     case ContentHostOp::ApplySyncStorage:
-        // Need no runtime; they come with the broadcast transport, mirroring and synchronised storage.
+        return applySyncStorage(message);
+    case ContentHostOp::MirrorEnd:
+        // Needs no runtime; it comes with window mirrors.
         return;
     default:
         break;
@@ -105,22 +113,32 @@ void ContentHostAgent::dispatch(const VLDictionary& message) {
     dispatchToHosted(*op, message, *entry);
 }
 
-void ContentHostAgent::dispatchToHosted(ContentHostOp op, const VLDictionary&, const Hosted& entry) {
+void ContentHostAgent::dispatchToHosted(ContentHostOp op, const VLDictionary& message, Hosted& entry) {
+    VLRuntime& runtime = *entry.runtime;
     switch (op) {
     case ContentHostOp::Terminate:
         return terminate(entry.rid);
     case ContentHostOp::Set:
+        return set(message, runtime);
     case ContentHostOp::Parameters:
+        return parameters(message, runtime);
     case ContentHostOp::CallJS:
+        return callJS(message, runtime);
     case ContentHostOp::AddHandler:
+        return addHandler(message, entry);
     case ContentHostOp::RemoveHandler:
+        return removeHandler(message, runtime);
     case ContentHostOp::MoveWindow:
+        return moveWindow(message, runtime);
     case ContentHostOp::MoveWidget:
+        return moveWidget(message, runtime);
     case ContentHostOp::Performance:
+        return performance(message, entry);
     case ContentHostOp::PreviewSize:
+        return previewSize(message, entry);
     case ContentHostOp::Hud:
     case ContentHostOp::Mirror:
-        // Steering, mirroring and the overlay are not hosted here yet.
+        // The overlay and mirroring are not hosted here yet.
         return;
     default:
         ContentHostLogError("Unexpected message from the app: %{public}s", ContentHostOpName(op));
@@ -163,12 +181,21 @@ void ContentHostAgent::broadcast(const VLDictionary& message) {
         VLManager::receiveBroadcastMessage(*data, *key);
 }
 
+void ContentHostAgent::heard(const VLDictionary& message) {
+    const std::string* key = ContentHostReading::text(message.get("key"));
+    const std::optional<bool> on = ContentHostReading::boolean(message.get("on"));
+    if (key && on)
+        _broadcastTransport->heard(*key, *on);
+}
+
 void ContentHostAgent::terminate(int64_t rid) {
     const auto found = _hosted.find(rid);
     if (found == _hosted.end())
         return;
     const std::shared_ptr<Hosted> entry = found->second;
     _hosted.erase(found);
+    if (entry->runtime && entry->performanceObserver)
+        entry->runtime->removePerformanceObserver(entry->performanceObserver);
     if (entry->runtime)
         _manager->terminateRuntime(entry->runtime);
     if (std::shared_ptr<VLWSWindow> window = entry->previewWindow)

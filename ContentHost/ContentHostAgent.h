@@ -3,6 +3,8 @@
 #include "ContentHost/ContentHostConnection.h"
 #include "ContentHost/ContentHostDisplays.h"
 #include "ContentHost/ContentHostOp.h"
+#include "Core/Runtime/VLPerformanceMonitor.h"
+#include "Platform/Foundation/VLNotificationCenter.h"
 #include "Platform/Foundation/VLValue.h"
 
 #include <cstdint>
@@ -11,7 +13,9 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
+class ContentHostBroadcastTransport;
 class VLLaunchPayload;
 class VLLauncher;
 class VLManager;
@@ -32,6 +36,8 @@ public:
     struct Hosted {
         int64_t rid = 0;
         std::shared_ptr<VLRuntime> runtime;
+        // While "performance" is on.
+        VLPerformanceObserverToken performanceObserver;
         // The invisible window a preview draws into.
         std::shared_ptr<VLWSWindow> previewWindow;
     };
@@ -48,12 +54,16 @@ public:
     // there. Set before applicationDidFinishLaunching().
     void setTerminationHandler(std::function<void()> handler) { _terminationHandler = std::move(handler); }
 
-    // The application's first turn of the main queue: reading begins now.
+    // The application's first turn of the main queue: the window, engine and storage observers are
+    // registered, and reading begins.
     void applicationDidFinishLaunching();
 
     const std::shared_ptr<ContentHostConnection>& connection() const { return _connection; }
     const std::shared_ptr<VLManager>& manager() const { return _manager; }
     const ContentHostDisplays& displays() const { return *_displays; }
+    const std::shared_ptr<ContentHostBroadcastTransport>& broadcastTransport() const {
+        return _broadcastTransport;
+    }
     std::optional<int> appPort() const { return _appPort; }
     // The hosted entry of a runtime id, else nullptr.
     std::shared_ptr<const Hosted> hosted(int64_t rid) const;
@@ -64,16 +74,42 @@ private:
 
     // The dispatcher and the messages that need no runtime.
     void dispatch(const VLDictionary& message);
-    void dispatchToHosted(ContentHostOp op, const VLDictionary& message, const Hosted& entry);
+    void dispatchToHosted(ContentHostOp op, const VLDictionary& message, Hosted& entry);
     void configure(const VLDictionary& message);
     void status(const VLDictionary& message);
     void broadcast(const VLDictionary& message);
+    void heard(const VLDictionary& message);
     // Read queue: consumes "systemAudio".
     static bool consumeOnReadQueue(const VLDictionary& message);
 
     // Runtimes.
     void terminate(int64_t rid);
     void connectionDidClose();
+
+    // Steering a started runtime (ContentHostAgentSteering.cpp).
+    void set(const VLDictionary& message, VLRuntime& runtime);
+    void parameters(const VLDictionary& message, VLRuntime& runtime);
+    void callJS(const VLDictionary& message, VLRuntime& runtime);
+    void addHandler(const VLDictionary& message, const Hosted& entry);
+    void removeHandler(const VLDictionary& message, VLRuntime& runtime);
+    void moveWindow(const VLDictionary& message, const VLRuntime& runtime);
+    void moveWidget(const VLDictionary& message, VLRuntime& runtime);
+    void previewSize(const VLDictionary& message, const Hosted& entry);
+    void performance(const VLDictionary& message, Hosted& entry);
+
+    // Reports (ContentHostAgentReports.cpp).
+    void observeNotifications();
+    // Runs the block on the main queue with the agent: at once when posted there, otherwise later and
+    // only while the agent exists.
+    void onMainQueue(std::function<void(ContentHostAgent&)> block);
+    void windowDidChange(const VLWSWindow& window, std::string_view change);
+    // Where a closing window's mirror streams end, before "closed" goes out.
+    void endMirrorsOfWindow(const VLWSWindow& window);
+    void runtimeDidReport(const void* runtime, ContentHostOp op, bool guilty);
+    void applySyncStorage(const VLDictionary& message);
+    void reportSyncStorage(const std::string& directory, bool changed, std::optional<int64_t> applied);
+    // The hosted entry whose runtime this is; nullptr for another runtime.
+    std::shared_ptr<Hosted> hostedRunning(const void* runtime) const;
 
     // Launching (ContentHostAgentLaunch.cpp).
     void launch(const VLDictionary& message, int64_t rid);
@@ -84,10 +120,12 @@ private:
     const std::shared_ptr<VLLauncher>& launcher();
 
     const std::shared_ptr<ContentHostConnection> _connection;
+    const std::shared_ptr<ContentHostBroadcastTransport> _broadcastTransport;
     const std::shared_ptr<VLManager> _manager;
     const std::shared_ptr<ContentHostDisplays> _displays;
     const std::optional<int> _appPort;
     std::shared_ptr<VLLauncher> _launcher;
     std::map<int64_t, std::shared_ptr<Hosted>> _hosted;
+    std::vector<std::shared_ptr<VLNotificationCenter::Observer>> _observers;
     std::function<void()> _terminationHandler;
 };

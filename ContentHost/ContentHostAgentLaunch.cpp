@@ -4,6 +4,7 @@
 #include "ContentHost/ContentHostLaunchPayload.h"
 #include "ContentHost/ContentHostReading.h"
 #include "ContentHost/ContentHostScriptForwarder.h"
+#include "ContentHost/ContentHostUserFiles.h"
 #include "ContentHost/ContentRuntimeState.h"
 #include "Core/Launcher/VLLauncher.h"
 #include "Core/Launcher/VLLocalPathLaunchPayload.h"
@@ -98,13 +99,14 @@ void ContentHostAgent::attachForwarders(const VLDictionary& message, int64_t rid
             handlers[name] = std::make_shared<ContentHostScriptForwarder>(rid, name, _connection);
         payload.setScriptMessageHandlers(std::move(handlers));
     }
+    if (ContentHostReading::boolean(message.get("userFiles")).value_or(false))
+        payload.setUserFilesProvider(std::make_shared<ContentHostUserFiles>(_connection));
     // The engine reports from its JavaScript thread; the hop keeps the reports in its order.
     if (ContentHostReading::boolean(message.get("console")).value_or(false)) {
         payload.setConsoleHandler(
             [connection = _connection, rid](const std::string& level, const std::string& text) {
-                VLMainQueue::async([connection, rid, level, text] {
-                    connection->send({{"op", "console"}, {"rid", rid}, {"level", level}, {"message", text}});
-                });
+                connection->sendFromMainQueue(
+                    {{"op", "console"}, {"rid", rid}, {"level", level}, {"message", text}});
             });
     }
     if (ContentHostReading::boolean(message.get("exception")).value_or(false)) {
@@ -113,8 +115,7 @@ void ContentHostAgent::attachForwarders(const VLDictionary& message, int64_t rid
             VLDictionary sent{{"op", "exception"}, {"rid", rid}, {"message", text}};
             if (stack)
                 sent.set("stack", *stack);
-            VLMainQueue::async(
-                [connection, sent = std::move(sent)]() mutable { connection->send(std::move(sent)); });
+            connection->sendFromMainQueue(std::move(sent));
         });
     }
 }
@@ -134,6 +135,8 @@ void ContentHostAgent::launchDidEnd(const VLDictionary& message, const std::shar
         if (entry->previewWindow)
             answer.set("previewWindow", entry->previewWindow->windowNumber());
         _connection->reply(message, std::move(answer));
+        if (const std::string dataPath = runtime->dataPath(); !dataPath.empty())
+            reportSyncStorage(dataPath, false, std::nullopt);
         return;
     }
     _hosted.erase(entry->rid);

@@ -334,6 +334,12 @@ void ContentHostConnection::send(VLDictionary message) {
     });
 }
 
+void ContentHostConnection::sendFromMainQueue(VLDictionary message) {
+    VLMainQueue::async([self = shared_from_this(), message = std::move(message)]() mutable {
+        self->send(std::move(message));
+    });
+}
+
 void ContentHostConnection::reply(const VLDictionary& request, VLDictionary payload) {
     const VLValue& identifier = request.get("id");
     if (!identifier.isInteger())

@@ -57,6 +57,9 @@ public:
     // Frames and queues one message; dropped when the connection is closed or the message cannot be
     // encoded (which is logged). Any thread.
     void send(VLDictionary message);
+    // Sends from the main queue, behind what that queue already holds, so that what engine threads
+    // report keeps its order among the host's other messages. Any thread.
+    void sendFromMainQueue(VLDictionary message);
     // Answers a request that carried an integer "id": the payload with "op" "reply" and "to" the id.
     void reply(const VLDictionary& request, VLDictionary payload);
     // Sends the message with the next request id (1, 2, 3...) as "id"; the handler hears the reply. On a

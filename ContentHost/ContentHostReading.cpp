@@ -88,6 +88,13 @@ std::optional<std::vector<std::string>> ContentHostReading::texts(const VLValue&
     return result;
 }
 
+std::optional<double> ContentHostReading::coordinate(const VLValue& value) {
+    const std::optional<double> read = number(value);
+    if (!read || !std::isfinite(*read) || std::fabs(*read) > kContentHostCoordinateBound)
+        return std::nullopt;
+    return read;
+}
+
 std::optional<std::vector<double>> ContentHostReading::coordinates(const VLValue& value, size_t count) {
     const VLArray* elements = array(value);
     if (!elements || elements->size() != count)
@@ -95,8 +102,8 @@ std::optional<std::vector<double>> ContentHostReading::coordinates(const VLValue
     std::vector<double> result;
     result.reserve(count);
     for (const VLValue& element : *elements) {
-        const std::optional<double> read = number(element);
-        if (!read || !std::isfinite(*read) || std::fabs(*read) > kContentHostCoordinateBound)
+        const std::optional<double> read = coordinate(element);
+        if (!read)
             return std::nullopt;
         result.push_back(*read);
     }

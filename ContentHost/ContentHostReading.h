@@ -34,6 +34,8 @@ public:
     static std::optional<std::vector<int64_t>> integers(const VLValue& value);
     static std::optional<std::vector<std::string>> texts(const VLValue& value);
 
+    // A number that may stand in a geometry value: finite and within the bound.
+    static std::optional<double> coordinate(const VLValue& value);
     static std::optional<VLSize> size(const VLValue& value);
     static std::optional<VLPoint> point(const VLValue& value);
     static std::optional<VLRect> rect(const VLValue& value);

@@ -1,7 +1,6 @@
 #include "ContentHost/ContentHostScriptForwarder.h"
 
 #include "ContentHost/ContentHostConnection.h"
-#include "Platform/Foundation/VLMainQueue.h"
 
 ContentHostScriptForwarder::ContentHostScriptForwarder(int64_t rid, std::string name,
                                                        std::shared_ptr<ContentHostConnection> connection)
@@ -11,6 +10,5 @@ void ContentHostScriptForwarder::jsEngine(VLJSEngine&, const VLValue& message) {
     VLDictionary sent{{"op", "script"}, {"rid", _rid}, {"name", _name}};
     if (!message.isNil())
         sent.set("message", message);
-    VLMainQueue::async(
-        [connection = _connection, sent = std::move(sent)]() mutable { connection->send(std::move(sent)); });
+    _connection->sendFromMainQueue(std::move(sent));
 }

@@ -6,6 +6,7 @@
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/Log/VLLogLevels.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Runtime/VLProcessTemporaryDirectory.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -74,6 +75,8 @@ int main() {
 
     agent.reset();
     const bool ended = VLRunLoopThread::waitUntilAllFinished(kEndingGrace);
+    if (ended)
+        VLRemoveEmptyProcessTemporaryDirectory("Velto-runtimes");
     VLLogFlush();
     if (!ended)
         _exit(0); // a script that never returns: its thread cannot be waited for

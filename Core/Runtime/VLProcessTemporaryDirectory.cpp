@@ -61,3 +61,9 @@ std::string VLProcessTemporaryDirectory(std::string_view name) {
     removeLeftoversOnce(folder);
     return VLPathByAppendingComponent(folder, std::to_string(::getpid()));
 }
+
+void VLRemoveEmptyProcessTemporaryDirectory(std::string_view name) {
+    const std::string folder = VLProcessTemporaryDirectory(name);
+    if (!folder.empty())
+        ::rmdir(folder.c_str()); // fails, as it should, unless empty
+}

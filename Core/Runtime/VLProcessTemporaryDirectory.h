@@ -11,3 +11,7 @@
 // it is tried. Empty when neither can be had. The first call for a folder in this process deletes what
 // it holds except the directories of processes that still run. Any thread.
 std::string VLProcessTemporaryDirectory(std::string_view name);
+
+// Removes this process's directory for the name when nothing is left in it: what is, was not the
+// caller's to end. Any thread.
+void VLRemoveEmptyProcessTemporaryDirectory(std::string_view name);

@@ -291,3 +291,176 @@ TEST(VeltoContent, RefusesADescriptor3ThatIsNoConnectedStreamSocket) {
                   std::string(text->begin(), text->end()));
     }
 }
+
+TEST_F(VeltoContentTest, CallJSIsAnsweredAfterWhatItPostedAndAlsoWhenItCannotRun) {
+    ASSERT_TRUE(
+        answer(host->request(launchOf(1, "host/steer", {{"handlers", VLArray{"out"}}}))).contains("state"));
+    const int64_t echoed =
+        host->request({{"op", "callJS"}, {"rid", 1}, {"method", "echo"}, {"arguments", VLArray{1, "a"}}});
+    EXPECT_EQ(VLDictionary{}, answer(echoed));
+    const size_t reply = indexOf([&](const auto& m) { return m.get("to") == VLValue(echoed); });
+    const size_t first = indexOf([](const auto& m) { return m.get("message") == VLValue(VLArray{1, "a"}); });
+    const size_t done = indexOf([](const auto& m) { return m.get("message") == VLValue("done"); });
+    EXPECT_LT(first, done);
+    EXPECT_LT(done, reply);
+
+    EXPECT_EQ(VLDictionary{}, answer(host->request({{"op", "callJS"}, {"rid", 1}, {"method", "missing"}})));
+    EXPECT_EQ(VLDictionary{},
+              answer(host->request({{"op", "callJS"}, {"rid", 1}, {"arguments", "mistyped"}})));
+    // The engine goes while the thread is busy, before the second call runs.
+    sendTogether(
+        {withId({{"op", "callJS"}, {"rid", 1}, {"method", "spin"}, {"arguments", VLArray{300}}}, 1001),
+         withId({{"op", "callJS"}, {"rid", 1}, {"method", "echo"}}, 1002),
+         {{"op", "terminate"}, {"rid", 1}}});
+    EXPECT_EQ(VLDictionary{}, answer(1001));
+    EXPECT_EQ(VLDictionary{}, answer(1002));
+}
+
+TEST_F(VeltoContentTest, HandlersAddedLaterCarryPostMessageUntilRemoved) {
+    ASSERT_TRUE(answer(host->request(launchOf(1, "host/steer"))).contains("state"));
+    const auto said = [&] {
+        answer(host->request(
+            {{"op", "callJS"}, {"rid", 1}, {"method", "say"}, {"arguments", VLArray{"later"}}}));
+        const std::vector<VLDictionary> messages = host->messages();
+        return std::count_if(messages.begin(), messages.end(),
+                             [](const auto& m) { return m.get("op") == VLValue("script"); });
+    };
+    EXPECT_EQ(0, said()) << "no handler yet";
+    host->send({{"op", "addHandler"}, {"rid", 1}, {"name", "later"}});
+    EXPECT_EQ(1, said());
+    EXPECT_TRUE(host->waitForMessage([](const auto& m) {
+        return m == VLDictionary{{"op", "script"}, {"rid", 1}, {"name", "later"}, {"message", "hi"}};
+    }));
+    host->send({{"op", "removeHandler"}, {"rid", 1}, {"name", "later"}});
+    EXPECT_EQ(1, said());
+}
+
+TEST_F(VeltoContentTest, ParametersAreAnsweredWithWhetherTheyWereHandled) {
+    ASSERT_TRUE(answer(host->request(launchOf(1, "host/steer"))).contains("state"));
+    const VLDictionary empty =
+        answer(host->request({{"op", "parameters"}, {"rid", 1}, {"parameters", VLDictionary{}}}));
+    ASSERT_TRUE(empty.get("handled").isBool()) << testing::PrintToString(VLValue(empty));
+    EXPECT_TRUE(
+        answer(host->request({{"op", "parameters"}, {"rid", 1}, {"parameters", VLDictionary{{"a", 1}}}}))
+            .get("handled")
+            .isBool());
+    EXPECT_EQ(empty, answer(host->request({{"op", "parameters"}, {"rid", 1}, {"parameters", "mistyped"}})));
+    EXPECT_EQ(empty, answer(host->request({{"op", "parameters"}, {"rid", 1}})));
+}
+
+TEST_F(VeltoContentTest, PerformanceSamplesFollowSetAndStopWhenOff) {
+    ASSERT_TRUE(answer(host->request(launchOf(1, "host/steer"))).contains("state"));
+    host->send({{"op", "performance"}, {"rid", 1}, {"on", true}});
+    const auto first = host->waitForOp("sample");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(VLValue(1), first->get("rid"));
+    const VLValue& sample = first->get("sample");
+    for (const char* key : {"interval", "fps", "tps", "average", "maximum", "cpu", "wakeUps"})
+        EXPECT_TRUE(sample[key].isDouble()) << key;
+    for (const char* key : {"target", "slow", "canvas"})
+        EXPECT_TRUE(sample[key].isInteger()) << key;
+    EXPECT_EQ(VLValue(false), sample["suspended"]);
+    EXPECT_TRUE(sample["renderingPaused"].isBool());
+
+    const size_t beforeSet = host->messages().size();
+    host->send({{"op", "set"}, {"rid", 1}, {"key", "suspended"}, {"value", true}});
+    EXPECT_TRUE(host->waitForMessageAfter(beforeSet, [](const VLDictionary& m) {
+        return m.get("op") == VLValue("sample") && m.get("sample")["suspended"] == VLValue(true);
+    })) << "a later sample shows the suspension";
+
+    host->send({{"op", "performance"}, {"rid", 1}, {"on", false}});
+    answer(host->request({{"op", "status"}}));
+    // Samples come once a second while on.
+    const auto more = host->waitForMessageAfter(
+        host->messages().size(), [](const VLDictionary& m) { return m.get("op") == VLValue("sample"); },
+        std::chrono::milliseconds(2500));
+    EXPECT_FALSE(more) << "off stops them";
+}
+
+TEST_F(VeltoContentTest, WindowsAreMovedOnlyByTheirOwnRuntimeAndReportTheirChanges) {
+    const VLDictionary launched = answer(host->request(launchOf(1, "host/windowed")));
+    ASSERT_FALSE(launched.get("state")["windows"].arrayValue().empty())
+        << testing::PrintToString(VLValue(launched));
+    const int64_t number = launched.get("state")["windows"][0]["number"].integerValue();
+    const VLDictionary other = answer(host->request(launchOf(2, "host/windowed")));
+    ASSERT_FALSE(other.get("state")["windows"].arrayValue().empty());
+    const int64_t otherNumber = other.get("state")["windows"][0]["number"].integerValue();
+    const auto frameOf = [&](int64_t rid) {
+        const VLDictionary status = answer(host->request({{"op", "status"}}));
+        return status.get("runtimes")[std::to_string(rid)]["state"]["windows"][0]["frame"];
+    };
+    // The second window takes its styled size (160 by 80) a moment after its launch is answered.
+    VLValue otherFrame = frameOf(2);
+    for (int round = 0; round < 1000 && otherFrame[2].doubleValue() != 160; ++round)
+        otherFrame = frameOf(2);
+    ASSERT_EQ(160, otherFrame[2].doubleValue());
+
+    const size_t beforeMove = host->messages().size();
+    host->send({{"op", "moveWindow"}, {"rid", 1}, {"number", number}, {"x", 300}, {"y", 400}});
+    const auto moved = host->waitForMessageAfter(
+        beforeMove, [](const VLDictionary& m) { return m.get("change") == VLValue("frame"); });
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(VLValue(1), moved->get("rid"));
+    EXPECT_EQ(VLValue(number), moved->get("number"));
+    EXPECT_EQ(VLValue("frame"), moved->get("change"));
+    const VLValue& frame = moved->get("state")["windows"][0]["frame"];
+    EXPECT_EQ(VLValue(300), frame[0]);
+    EXPECT_EQ(VLValue(400), frame[1]);
+
+    const struct {
+        const char* name;
+        VLDictionary message;
+    } ignored[] = {
+        {"another runtime's window",
+         {{"op", "moveWindow"}, {"rid", 1}, {"number", otherNumber}, {"x", 10}, {"y", 10}}},
+        {"a text coordinate",
+         {{"op", "moveWindow"}, {"rid", 2}, {"number", otherNumber}, {"x", "10"}, {"y", 10}}},
+        {"a coordinate out of bounds",
+         {{"op", "moveWindow"}, {"rid", 2}, {"number", otherNumber}, {"x", 1e7}, {"y", 10}}},
+        {"no number", {{"op", "moveWindow"}, {"rid", 2}, {"x", 10}, {"y", 10}}},
+    };
+    for (const auto& test : ignored) {
+        host->send(test.message);
+        EXPECT_EQ(otherFrame, frameOf(2)) << test.name;
+    }
+
+    const size_t beforeClose = host->messages().size();
+    answer(host->request({{"op", "callJS"}, {"rid", 1}, {"method", "closeWindow"}}));
+    const auto closed = host->waitForMessageAfter(
+        beforeClose, [](const VLDictionary& m) { return m.get("change") == VLValue("closed"); });
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(VLValue(1), closed->get("rid"));
+    EXPECT_EQ(VLValue(number), closed->get("number"));
+}
+
+TEST_F(VeltoContentTest, SynchronisedStorageIsReportedAfterALaunchAndWhenApplied) {
+    const std::string dataPath = (directory / "data").string();
+    ASSERT_TRUE(
+        answer(host->request(launchOf(1, "host/steer", {}, {{"dataPath", dataPath}}))).contains("state"));
+    const VLDictionary expected{
+        {"op", "syncStorage"}, {"directory", dataPath}, {"items", VLDictionary{}}, {"changed", false}};
+    EXPECT_TRUE(host->waitForMessage([&](const auto& m) { return m == expected; }));
+    ASSERT_TRUE(answer(host->request(launchOf(2, "host/steer"))).contains("state"))
+        << "no data path, no report";
+
+    host->send({{"op", "applySyncStorage"},
+                {"directory", "/d"},
+                {"changes", VLDictionary{{"k", "v"}}},
+                {"number", 7}});
+    host->send({{"op", "applySyncStorage"}, {"directory", "/e"}, {"changes", VLDictionary{}}});
+    host->send({{"op", "applySyncStorage"}, {"directory", "/f"}});
+    host->send({{"op", "applySyncStorage"}, {"changes", VLDictionary{}}, {"number", 8}});
+    answer(host->request({{"op", "status"}}));
+    std::vector<VLDictionary> reports;
+    for (const VLDictionary& message : host->messages()) {
+        if (message.get("op") == VLValue("syncStorage"))
+            reports.push_back(message);
+    }
+    ASSERT_EQ(3u, reports.size());
+    EXPECT_EQ(VLValue(7), reports[1].get("applied"));
+    EXPECT_EQ(VLValue("/d"), reports[1].get("directory"));
+    EXPECT_EQ(VLValue(false), reports[1].get("changed"));
+    EXPECT_EQ((VLDictionary{
+                  {"op", "syncStorage"}, {"directory", "/e"}, {"items", VLDictionary{}}, {"changed", false}}),
+              reports[2]);
+}

@@ -237,12 +237,19 @@ bool VLTestMainApplication::waitFor(const std::function<bool()>& condition, std:
 std::optional<VLDictionary>
 VLTestMainApplication::waitForMessage(const std::function<bool(const VLDictionary&)>& matches,
                                       std::chrono::milliseconds limit) {
+    return waitForMessageAfter(0, matches, limit);
+}
+
+std::optional<VLDictionary>
+VLTestMainApplication::waitForMessageAfter(size_t skipped,
+                                           const std::function<bool(const VLDictionary&)>& matches,
+                                           std::chrono::milliseconds limit) {
     std::optional<VLDictionary> found;
     waitFor(
         [&] {
-            for (const VLDictionary& message : _messages) {
-                if (matches(message)) {
-                    found = message;
+            for (size_t index = skipped; index < _messages.size(); ++index) {
+                if (matches(_messages[index])) {
+                    found = _messages[index];
                     return true;
                 }
             }

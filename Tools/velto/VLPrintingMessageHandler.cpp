@@ -30,6 +30,10 @@ VLValue jsonSubstitute(const VLValue& value) {
 } // namespace
 
 void VLPrintingMessageHandler::jsEngine(VLJSEngine&, const VLValue& message) {
+    print(_name, message);
+}
+
+void VLPrintingMessageHandler::print(const std::string& name, const VLValue& message) {
     VLJSONWritingOptions options;
     options.fragmentsAllowed = true;
     options.substitute = jsonSubstitute;
@@ -38,11 +42,11 @@ void VLPrintingMessageHandler::jsEngine(VLJSEngine&, const VLValue& message) {
     try {
         json = VLJSONSerialization::dataWithJSONObject(message, options);
     } catch (const std::exception&) { // no memory for the text, or a text longer than a string holds
-        VLScriptOutput::writeLine(stderr, "message " + _name + ": too large to print");
+        VLScriptOutput::writeLine(stderr, "message " + name + ": too large to print");
         return;
     }
     // The text may be large: written after its prefix, not copied into one line.
-    const std::string prefix = "message " + _name + ": ";
+    const std::string prefix = "message " + name + ": ";
     std::fwrite(prefix.data(), 1, prefix.size(), stdout);
     VLScriptOutput::writeLine(stdout, json.value_or("null"));
 }

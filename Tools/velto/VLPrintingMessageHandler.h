@@ -12,6 +12,8 @@ public:
     explicit VLPrintingMessageHandler(std::string name) : _name(std::move(name)) {}
 
     void jsEngine(VLJSEngine& engine, const VLValue& message) override;
+    // The same for a message that came another way, under its handler's name.
+    static void print(const std::string& name, const VLValue& message);
 
 private:
     const std::string _name;

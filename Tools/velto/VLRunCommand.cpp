@@ -12,6 +12,7 @@
 #include "Platform/Foundation/VLMainQueue.h"
 #include "Platform/Foundation/VLStringWithFormat.h"
 #include "Tools/velto/VLRunDrive.h"
+#include "Tools/velto/VLRunHost.h"
 #include "Tools/velto/VLRunScreenshot.h"
 #include "Tools/velto/VLScriptOutput.h"
 #include "Tools/velto/VLToolWaiting.h"
@@ -50,17 +51,17 @@ std::optional<VLData> digestOf(const VLValue& value) {
 }
 
 // Path → hexadecimal digest, as the payload's path → data.
-bool setPackageDigests(VLLaunchPayload& payload, const VLValue& value) {
+std::optional<VLDictionary> packageDigestsOf(const VLValue& value) {
     if (!value.isDictionary())
-        return false;
+        return std::nullopt;
     VLDictionary digests;
     for (const auto& [path, text] : value.dictionaryValue()) {
         std::optional<VLData> digest = digestOf(text);
         if (!digest)
-            return false;
+            return std::nullopt;
         digests.set(path, std::move(*digest));
     }
-    return payload.setValueForKey("packageDigests", digests);
+    return digests;
 }
 
 // The host sets the window types through their setter, not by name.
@@ -85,7 +86,7 @@ int VLRunCommand::run(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "usage: %s\n", usage);
         return 2;
     }
-    return launch(options);
+    return options.host ? VLRunHost::run(options.hostPayload, options.shared) : launch(options);
 }
 
 bool VLRunCommand::parse(const std::vector<std::string>& arguments, Options& options) {
@@ -95,8 +96,13 @@ bool VLRunCommand::parse(const std::vector<std::string>& arguments, Options& opt
         options.shared.parse(arguments, [&](const std::vector<std::string>& all, size_t& index) {
             const bool hasValue = index + 1 < all.size();
             if (all[index] == "--payload") {
-                return hasValue && setPayloadValue(payload, all[++index]) ? VLToolOptions::Reading::Taken
-                                                                          : VLToolOptions::Reading::Refused;
+                return hasValue && setPayloadValue(payload, all[++index], options.hostPayload)
+                           ? VLToolOptions::Reading::Taken
+                           : VLToolOptions::Reading::Refused;
+            }
+            if (all[index] == "--host") {
+                options.host = true;
+                return VLToolOptions::Reading::Taken;
             }
             if (all[index] == "--screenshot") {
                 if (!hasValue) {
@@ -120,35 +126,49 @@ bool VLRunCommand::parse(const std::vector<std::string>& arguments, Options& opt
                 return VLToolOptions::Reading::Refused;
             }
             payload.setOptions(launchOptions->dictionaryValue());
+            options.hostPayload.set("options", *launchOptions);
             return VLToolOptions::Reading::Taken;
         });
     if (!understood)
         return false;
+    if (options.host && (options.screenshotPath || options.drive)) {
+        // Both act on this process's screen, which the host doesn't share.
+        std::fprintf(stderr, "velto: --host runs without --screenshot and --drive\n");
+        return false;
+    }
     std::error_code error;
     const std::filesystem::path path = std::filesystem::absolute(options.shared.operand(), error);
     options.payload->setLocalPath(error ? options.shared.operand() : path.string());
+    options.hostPayload.set("localPath", options.payload->localPath());
     return true;
 }
 
-bool VLRunCommand::setPayloadValue(VLLaunchPayload& payload, const std::string& assignment) {
+bool VLRunCommand::setPayloadValue(VLLaunchPayload& payload, const std::string& assignment,
+                                   VLDictionary& hostPayload) {
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos || equals == 0) {
         std::fprintf(stderr, "velto: --payload takes KEY=JSON\n");
         return false;
     }
     const std::string key = assignment.substr(0, equals);
-    const std::optional<VLValue> value = parseJSON(assignment.substr(equals + 1));
+    std::optional<VLValue> value = parseJSON(assignment.substr(equals + 1));
     bool accepted = false;
-    if (value && key == "packageDigests")
-        accepted = setPackageDigests(payload, *value);
-    else if (value && key == "allowedWindowTypes")
+    if (value && key == "packageDigests") {
+        const std::optional<VLDictionary> digests = packageDigestsOf(*value);
+        accepted = digests && payload.setValueForKey(key, *digests);
+        value = digests ? std::optional<VLValue>(*digests) : std::nullopt;
+    } else if (value && key == "allowedWindowTypes") {
         accepted = setAllowedWindowTypes(payload, *value);
-    else if (value)
+    } else if (value) {
         accepted = payload.setValueForKey(key, *value);
-    if (!accepted)
+    }
+    if (!accepted) {
         std::fprintf(stderr, "velto: --payload %s: not a launch setting, or not a JSON value of its type\n",
                      key.c_str());
-    return accepted;
+        return false;
+    }
+    hostPayload.set(key, std::move(*value));
+    return true;
 }
 
 int VLRunCommand::launch(const Options& options) {
@@ -202,7 +222,7 @@ int VLRunCommand::launch(const Options& options) {
     launcher.reset();
     manager.reset();
     VLToolWaiting::end(deadline);
-    removeEmptyProcessFolder();
+    VLRemoveEmptyProcessTemporaryDirectory("Velto-runtimes");
     return status;
 }
 
@@ -220,7 +240,7 @@ void VLRunCommand::endOnSignals(const std::shared_ptr<VLManager>& manager) {
                 const Ending& ending = *static_cast<Ending*>(data);
                 if (std::shared_ptr<VLManager> manager = ending.manager.lock())
                     terminateAtOnce(*manager);
-                removeEmptyProcessFolder();
+                VLRemoveEmptyProcessTemporaryDirectory("Velto-runtimes");
                 VLLogFlush();
                 std::fflush(nullptr);
                 _exit(128 + ending.number);
@@ -241,12 +261,6 @@ void VLRunCommand::terminateAtOnce(VLManager& manager) {
     std::error_code error;
     if (!folder.empty())
         std::filesystem::remove_all(folder, error);
-}
-
-void VLRunCommand::removeEmptyProcessFolder() {
-    const std::string folder = VLProcessTemporaryDirectory("Velto-runtimes");
-    if (!folder.empty())
-        ::rmdir(folder.c_str()); // only when empty: what is left in it was not ours to end
 }
 
 int VLRunCommand::writeScreenshot(const Options& options) {

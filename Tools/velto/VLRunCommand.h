@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Foundation/VLValue.h"
 #include "Tools/velto/VLToolOptions.h"
 
 #include <chrono>
@@ -13,7 +14,7 @@ class VLManager;
 class VLLocalPathLaunchPayload;
 class VLRunDrive;
 
-// `velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]...
+// `velto run [--host] [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]...
 // [--screenshot FILE.png] [--drive FILE] DIR`:
 // launches the widget package in the directory through the launcher, in this process, as the main
 // application would through the host, and prints what it produces as velto eval does, with the code it
@@ -26,11 +27,12 @@ class VLRunDrive;
 // SHA-256 digests, "allowedWindowTypes" an array of names. --options gives the launch options, a JSON
 // object. --screenshot writes the main screen as a PNG at the end, before the runtime terminates.
 // --drive plays the rest of the machine from a file of steps (VLRunDrive); the run then lasts, time-out
-// permitting, until the last step has run.
+// permitting, until the last step has run. --host runs the widget in a VeltoContent process instead,
+// over the socket the main application speaks (VLRunHost), without --screenshot and --drive.
 class VLRunCommand {
 public:
     static constexpr const char* usage =
-        "velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... "
+        "velto run [--host] [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler NAME]... "
         "[--screenshot FILE.png] [--drive FILE] DIR";
 
     // The process's exit status: 0 once the widget has run or the time-out has passed, 1 when the
@@ -43,12 +45,17 @@ private:
         std::shared_ptr<VLLocalPathLaunchPayload> payload;
         std::optional<std::string> screenshotPath;
         std::shared_ptr<VLRunDrive> drive;
+        bool host = false;
+        // The launch payload as "launch" carries it to the host.
+        VLDictionary hostPayload;
     };
 
     // Nothing (after a message on standard error) when the arguments are not understood.
     static bool parse(const std::vector<std::string>& arguments, Options& options);
     // False, after a message naming the key, for an unknown key or a value of the wrong type.
-    static bool setPayloadValue(VLLaunchPayload& payload, const std::string& assignment);
+    // The value also goes into the host's payload.
+    static bool setPayloadValue(VLLaunchPayload& payload, const std::string& assignment,
+                                VLDictionary& hostPayload);
     static int launch(const Options& options);
     // 0, or 1 after a message on standard error.
     static int writeScreenshot(const Options& options);
@@ -57,8 +64,6 @@ private:
     static void endOnSignals(const std::shared_ptr<VLManager>& manager);
     // Terminates every runtime of the manager and removes the process's folder of runtime folders now.
     static void terminateAtOnce(VLManager& manager);
-    // The process's own folder of runtime folders, once nothing is left in it.
-    static void removeEmptyProcessFolder();
 
     // What the screenshot may take past the deadline: compositing the screen and encoding the PNG.
     static constexpr std::chrono::seconds kScreenshotAllowance{10};

@@ -12,4 +12,7 @@ public:
     // Whether the key has receivers in this process.
     virtual void broadcastKey(const std::string& key, bool listening) = 0;
     virtual void sendBroadcastMessage(const VLData& data, const std::string& key) = 0;
+    // Whether messages of the key reach anybody beyond this process; a transport that cannot tell says
+    // they do.
+    virtual bool carriesMessagesForKey(const std::string& /*key*/) { return true; }
 };

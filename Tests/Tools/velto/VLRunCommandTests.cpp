@@ -115,8 +115,9 @@ TEST(VLRunCommandTests, UsageErrorsExitWith2NamingWhatIsWrong) {
         std::string arguments;
         std::string error;
     } cases[] = {
-        {"run", "usage: velto run [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler "
-                "NAME]... [--screenshot FILE.png] [--drive FILE] DIR"},
+        {"run",
+         "usage: velto run [--host] [--timeout SECONDS] [--payload KEY=JSON]... [--options JSON] [--handler "
+         "NAME]... [--screenshot FILE.png] [--drive FILE] DIR"},
         {"run --payload allowsNetwork=true" + greeting, "--payload allowsNetwork:"},
         {"run --payload allowsNetworkAccess='\"yes\"'" + greeting, "--payload allowsNetworkAccess:"},
         {"run --payload 'allowedNetworkHosts=[1]'" + greeting, "--payload allowedNetworkHosts:"},
@@ -130,6 +131,7 @@ TEST(VLRunCommandTests, UsageErrorsExitWith2NamingWhatIsWrong) {
         {"run --timeout soon" + greeting, "--timeout takes a number of seconds"},
         {"run" + greeting + " --screenshot", "--screenshot takes a file name"},
         {"run" + greeting + greeting, "unexpected argument"},
+        {"run --host --screenshot shot.png" + greeting, "--host runs without --screenshot and --drive"},
     };
     for (const auto& [arguments, error] : cases) {
         const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run(arguments);
@@ -249,4 +251,57 @@ TEST(VLRunCommandTests, SignalsEndTheRunWithoutLeavingItsFolders) {
         ::unsetenv("TMPDIR");
     else
         ::setenv("TMPDIR", previous.c_str(), 1);
+}
+
+namespace {
+
+// The processes whose environment holds the assignment.
+std::vector<pid_t> processesWithEnvironment(const std::string& assignment) {
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string environment = VLVeltoProcess::contentsOf(entry.path() / "environ");
+        if (environment.find(assignment + '\0') != std::string::npos)
+            found.push_back(pid_t(std::stol(name)));
+    }
+    return found;
+}
+
+std::string withoutDynamicCode(const std::string& text) {
+    std::string kept;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+        if (text.compare(start, 13, "dynamic-code ") != 0)
+            kept += text.substr(start, end - start);
+        start = end;
+    }
+    return kept;
+}
+
+} // namespace
+
+TEST(VLRunCommandTests, TheHostPrintsWhatTheRunPrintsAndLeavesNothingBehind) {
+    for (const char* name : {"digest", "endless", "files-then-waiting", "frames", "frames-then-idle",
+                             "greeting", "throws", "waiting"}) {
+        SCOPED_TRACE(name);
+        VLTemporaryDirectory temporary;
+        const std::string environment = "TMPDIR=" + temporary.path().string();
+        const std::string arguments =
+            " --handler out --options '{\"city\":\"Oslo\"}' " + quoted(package(name));
+        const VLVeltoProcess::Outcome inProcess =
+            VLVeltoProcess::run("run --timeout 2" + arguments, environment);
+        // A sanitized host on a busy machine has needed more than 2 s to start and launch.
+        const VLVeltoProcess::Outcome hosted =
+            VLVeltoProcess::run("run --host --timeout 6" + arguments, environment);
+        EXPECT_EQ(inProcess.status, hosted.status);
+        EXPECT_EQ(inProcess.out, hosted.out);
+        EXPECT_EQ(withoutDynamicCode(inProcess.err), hosted.err);
+        EXPECT_THAT(processesWithEnvironment(environment), testing::IsEmpty()) << "the host has ended";
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.path()))
+            EXPECT_EQ("Velto-runtimes", entry.path().filename()) << entry.path();
+    }
 }
