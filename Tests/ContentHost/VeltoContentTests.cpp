@@ -132,6 +132,7 @@ TEST_F(VeltoContentTest, ALaunchReportsStartedThenTheConsoleThenItsAnswer) {
     ASSERT_TRUE(exception);
     EXPECT_EQ(VLValue(1), exception->get("rid"));
     EXPECT_NE(std::string::npos, exception->get("message").stringValue().find("boom"));
+    EXPECT_TRUE(exception->get("stack").isString());
     std::vector<VLDictionary> scripts;
     for (const VLDictionary& message : host->messages()) {
         if (message.get("op") == VLValue("script"))
@@ -226,9 +227,11 @@ TEST_F(VeltoContentTest, MessagesForRuntimesNotThereAreAnsweredEmptyOrLogged) {
         withId({{"op", "set"}, {"rid", 1}, {"key", "volume"}, {"value", 0.5}}, 1002),
         withId({{"op", "set"}, {"rid", 9}, {"key", "volume"}, {"value", 0.5}}, 1003),
         withId({{"op", "bogus"}, {"rid", 1}}, 1004),
+        withId({{"op", "status"}}, 1006),
         {{"op", "terminate"}, {"rid", 1}},
     });
     EXPECT_EQ(VLDictionary{}, answer(1002)) << "during the launch";
+    EXPECT_EQ(VLValue(VLDictionary{}), answer(1006).get("runtimes")) << "a launching runtime is left out";
     EXPECT_EQ(VLDictionary{}, answer(1003)) << "never launched";
     // A terminate before "started" is only logged: the launch goes on.
     EXPECT_TRUE(answer(1001).contains("state"));
