@@ -5,10 +5,14 @@
 
 #include FT_BBOX_H
 #include FT_BITMAP_H
+#include FT_GLYPH_H
 #include FT_OUTLINE_H
+#include FT_STROKER_H
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -27,6 +31,32 @@ FT_Outline* loadOutline(const VLTextFont& font, uint32_t glyph) {
     return &face->glyph->outline;
 }
 
+struct GlyphDone {
+    void operator()(FT_Glyph glyph) const { FT_Done_Glyph(glyph); }
+};
+using OwnedGlyph = std::unique_ptr<std::remove_pointer_t<FT_Glyph>, GlyphDone>;
+
+// The outline's edge as a band `width` pixels wide along it, with mitre joins up to a miter limit of 10;
+// nullptr when FreeType cannot make it.
+OwnedGlyph stroked(FT_GlyphSlot slot, double width) {
+    FT_Glyph copy = nullptr;
+    if (FT_Get_Glyph(slot, &copy) != 0)
+        return nullptr;
+    OwnedGlyph glyph(copy);
+    FT_Stroker stroker = nullptr;
+    if (FT_Stroker_New(VLFreeTypeFace::library(), &stroker) != 0)
+        return nullptr;
+    FT_Stroker_Set(stroker, FT_Fixed(std::lround(width * 32)), FT_STROKER_LINECAP_BUTT,
+                   FT_STROKER_LINEJOIN_MITER_FIXED, FT_Fixed(10) << 16);
+    FT_Glyph result = glyph.release();
+    const FT_Error error = FT_Glyph_Stroke(&result, stroker, true);
+    FT_Stroker_Done(stroker);
+    glyph.reset(result);
+    if (error != 0 || glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return nullptr;
+    return glyph;
+}
+
 } // namespace
 
 std::optional<VLRect> VLGlyphRasterizer::bounds(const VLTextFont& font, uint32_t glyph) {
@@ -43,13 +73,16 @@ std::optional<VLRect> VLGlyphRasterizer::bounds(const VLTextFont& font, uint32_t
 }
 
 bool VLGlyphRasterizer::drawCoverage(const VLTextFont& font, uint32_t glyph, std::span<uint8_t> coverage,
-                                     uint32_t width, uint32_t height, double scale, VLPoint topLeft) {
+                                     uint32_t width, uint32_t height, double scale, VLPoint topLeft,
+                                     std::optional<double> outlineWidth) {
     std::fill(coverage.begin(), coverage.end(), 0);
     if (width == 0 || height == 0 || width > kLargestSide || height > kLargestSide ||
         coverage.size() < size_t(width) * height)
         return false;
     if (!(scale > 0 && scale <= kLargestScale) || !(std::abs(topLeft.x * scale) <= kLargestOffset) ||
         !(std::abs(topLeft.y * scale) <= kLargestOffset))
+        return false;
+    if (outlineWidth && !(*outlineWidth >= 0 && *outlineWidth * scale <= kLargestOffset))
         return false;
     FT_Outline* outline = loadOutline(font, glyph);
     if (!outline)
@@ -59,6 +92,13 @@ bool VLGlyphRasterizer::drawCoverage(const VLTextFont& font, uint32_t glyph, std
     const FT_Fixed fixedScale = FT_Fixed(std::lround(scale * 65536));
     FT_Matrix matrix{fixedScale, 0, 0, fixedScale};
     FT_Outline_Transform(outline, &matrix);
+    OwnedGlyph band;
+    if (outlineWidth) {
+        band = stroked(font.face()->glyph, *outlineWidth * scale);
+        if (!band)
+            return false;
+        outline = &reinterpret_cast<FT_OutlineGlyph>(band.get())->outline;
+    }
     FT_Outline_Translate(outline, FT_Pos(std::lround(-topLeft.x * scale * 64)),
                          FT_Pos(std::lround((double(height) - topLeft.y * scale) * 64)));
     FT_Bitmap bitmap;

@@ -23,7 +23,10 @@ public:
     // point p of the glyph (points, y up, the pen at the origin) lands at pixel
     // ((p.x - topLeft.x) × scale, (topLeft.y - p.y) × scale). False, with the bytes cleared, when the
     // glyph cannot be drawn or the figures are out of reach (a side of 0 or over 32,767, too few bytes, a
-    // scale outside (0, 1024], or a corner beyond a million pixels).
+    // scale outside (0, 1024], or a corner beyond a million pixels). With an outline width (points), the
+    // glyph's edge is drawn as a band that wide along it, with mitre joins up to a miter limit of 10; a
+    // width that is negative, not a number, or over a million pixels draws nothing.
     static bool drawCoverage(const VLTextFont& font, uint32_t glyph, std::span<uint8_t> coverage,
-                             uint32_t width, uint32_t height, double scale, VLPoint topLeft);
+                             uint32_t width, uint32_t height, double scale, VLPoint topLeft,
+                             std::optional<double> outlineWidth = std::nullopt);
 };

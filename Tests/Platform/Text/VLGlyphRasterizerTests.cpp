@@ -78,6 +78,31 @@ TEST(VLGlyphRasterizerTests, CoverageFillsTheBoxAtTheScaleWithRowsDownward) {
     }
 }
 
+TEST(VLGlyphRasterizerTests, AnOutlineWidthDrawsABandAlongTheEdge) {
+    const auto font = dejaVuSans(24);
+    const uint32_t block = glyphOf(*font, U'\u2588');
+    const VLRect bounds = *VLGlyphRasterizer::bounds(*font, block);
+    const double scale = 2;
+    const double lineWidth = 2;
+    // Four pixels of margin: the band reaches half the line width (two pixels) beyond the edge.
+    const auto width = uint32_t(std::ceil(bounds.width() * scale)) + 8;
+    const auto height = uint32_t(std::ceil(bounds.height() * scale)) + 8;
+    std::vector<uint8_t> coverage(size_t(width) * height);
+    ASSERT_TRUE(VLGlyphRasterizer::drawCoverage(*font, block, coverage, width, height, scale,
+                                                {bounds.minX() - 4 / scale, bounds.maxY() + 4 / scale},
+                                                lineWidth));
+    const auto at = [&](double x, double y) { return coverage[size_t(y) * width + size_t(x)]; };
+    const double right = 4 + bounds.width() * scale;
+    const double middleY = height / 2.0;
+    EXPECT_EQ(0, at(width / 2.0, middleY)) << "the inside stays clear";
+    EXPECT_EQ(255, at(4, middleY)) << "on the left edge";
+    EXPECT_EQ(255, at(right - 1, middleY)) << "on the right edge";
+    EXPECT_EQ(0, at(0, middleY)) << "beyond half the width";
+    EXPECT_EQ(0, at(right + 3, middleY));
+    EXPECT_FALSE(VLGlyphRasterizer::drawCoverage(*font, block, coverage, width, height, scale, {0, 0}, -1));
+    EXPECT_FALSE(VLGlyphRasterizer::drawCoverage(*font, block, coverage, width, height, scale, {0, 0}, NAN));
+}
+
 TEST(VLGlyphRasterizerTests, FiguresOutOfReachDrawNothingAndClearTheBytes) {
     const auto font = dejaVuSans(12);
     const uint32_t h = glyphOf(*font, 'H');

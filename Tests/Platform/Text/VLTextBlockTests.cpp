@@ -11,7 +11,7 @@
 
 namespace {
 
-std::shared_ptr<VLTextShaper> dejaVuSans(double size) {
+std::shared_ptr<VLTextShaper> dejaVuSansShaper(double size) {
     return std::make_shared<VLTextShaper>(
         VLTextFont::create(VLPlatformFontDescriptor::createWithFile(VLTestDejaVuSansPath, 0), size));
 }
@@ -19,7 +19,7 @@ std::shared_ptr<VLTextShaper> dejaVuSans(double size) {
 } // namespace
 
 TEST(VLTextBlockTests, TheSizeIsTheWidestLineByTheNumberOfLines) {
-    const auto shaper = dejaVuSans(10);
+    const auto shaper = dejaVuSansShaper(10);
     const double ab = shaper->shape(u"ab").width;
     const double abcd = shaper->shape(u"abcd").width;
     const double line = shaper->mainFont().lineHeight();
@@ -39,7 +39,7 @@ TEST(VLTextBlockTests, TheSizeIsTheWidestLineByTheNumberOfLines) {
 }
 
 TEST(VLTextBlockTests, GlyphsFillTheColourPremultipliedOverThePixelsLineUnderLine) {
-    const auto shaper = dejaVuSans(12);
+    const auto shaper = dejaVuSansShaper(12);
     const VLTextFont& font = shaper->mainFont();
     const VLShapedGlyph block = shaper->shape(u"\u2588").glyphs.at(0);
     const VLRect bounds = *VLGlyphRasterizer::bounds(font, block.glyph);
@@ -66,7 +66,7 @@ TEST(VLTextBlockTests, GlyphsFillTheColourPremultipliedOverThePixelsLineUnderLin
 }
 
 TEST(VLTextBlockTests, DrawingIsCutToThePixels) {
-    const auto shaper = dejaVuSans(30);
+    const auto shaper = dejaVuSansShaper(30);
     std::string many;
     for (int line = 0; line < 50; ++line)
         many += std::string(200, '8') + "\n";
