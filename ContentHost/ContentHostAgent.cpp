@@ -137,8 +137,9 @@ void ContentHostAgent::dispatchToHosted(ContentHostOp op, const VLDictionary& me
     case ContentHostOp::PreviewSize:
         return previewSize(message, entry);
     case ContentHostOp::Hud:
+        return hud(message, entry);
     case ContentHostOp::Mirror:
-        // The overlay and mirroring are not hosted here yet.
+        // Mirroring is not hosted here yet.
         return;
     default:
         ContentHostLogError("Unexpected message from the app: %{public}s", ContentHostOpName(op));

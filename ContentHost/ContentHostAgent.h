@@ -16,6 +16,7 @@
 #include <vector>
 
 class ContentHostBroadcastTransport;
+class PerformanceHUDView;
 class VLLaunchPayload;
 class VLLauncher;
 class VLManager;
@@ -40,6 +41,8 @@ public:
         VLPerformanceObserverToken performanceObserver;
         // The invisible window a preview draws into.
         std::shared_ptr<VLWSWindow> previewWindow;
+        // The overlays shown by "hud", by window number.
+        std::map<int64_t, std::shared_ptr<PerformanceHUDView>> hudViews;
     };
 
     // Takes the socket of the application's connection; `appPort` is the descriptor of the socket that
@@ -96,6 +99,9 @@ private:
     void moveWidget(const VLDictionary& message, VLRuntime& runtime);
     void previewSize(const VLDictionary& message, const Hosted& entry);
     void performance(const VLDictionary& message, Hosted& entry);
+
+    // The performance overlay (ContentHostAgentHUD.cpp).
+    void hud(const VLDictionary& message, Hosted& entry);
 
     // Reports (ContentHostAgentReports.cpp).
     void observeNotifications();
