@@ -76,7 +76,9 @@ bool VLCanvas2DRenderingContext::isPointInPath(const VLCanvasPath2D* path, doubl
             return false;
     }
     bool inside = false;
-    withPath(path, true, [&] { inside = _path->containsPoint(VLVector2(float(x), float(y)), rule); });
+    withPath(path, true, [&] {
+        inside = _path->containsPoint(VLVector2(VLFloatFromDouble(x), VLFloatFromDouble(y)), rule);
+    });
     return inside;
 }
 
@@ -100,7 +102,7 @@ bool VLCanvas2DRenderingContext::isPointInStroke(const VLCanvasPath2D* path, dou
         _state->globalAlpha = 1;
         _state->globalCompositeOperation = 0;
         _hitTesting = true;
-        _hitPoint = {float(x), float(y)};
+        _hitPoint = {VLFloatFromDouble(x), VLFloatFromDouble(y)};
         _hitFound = false;
         _path->drawLinesToContext(*this);
         flushBuffers();

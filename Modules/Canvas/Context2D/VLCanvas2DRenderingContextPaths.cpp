@@ -79,13 +79,13 @@ void VLCanvas2DRenderingContext::rectX(float x, float y, float w, float h) {
 void VLCanvas2DRenderingContext::bezierCurveToCpx1(float cpx1, float cpy1, float cpx2, float cpy2, float x,
                                                    float y) {
     // The flattening tolerance follows the drawing scale.
-    const auto scale = float(VLPathScaleOf(_state->transform));
+    const float scale = VLFloatFromDouble(VLPathScaleOf(_state->transform));
     pathCommand([&](VLCanvasPath2D& recorder) { recorder.bezierCurveToCpx1(cpx1, cpy1, cpx2, cpy2, x, y); },
                 [&](VLPath& path) { path.bezierCurveToCpx1(cpx1, cpy1, cpx2, cpy2, x, y, scale); });
 }
 
 void VLCanvas2DRenderingContext::quadraticCurveToCpx(float cpx, float cpy, float x, float y) {
-    const auto scale = float(VLPathScaleOf(_state->transform));
+    const float scale = VLFloatFromDouble(VLPathScaleOf(_state->transform));
     pathCommand([&](VLCanvasPath2D& recorder) { recorder.quadraticCurveToCpx(cpx, cpy, x, y); },
                 [&](VLPath& path) { path.quadraticCurveToCpx(cpx, cpy, x, y, scale); });
 }

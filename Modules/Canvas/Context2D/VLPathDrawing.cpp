@@ -106,9 +106,9 @@ void VLPath::drawPolygonsWithoutKeepingRule(VLCanvas2DRenderingContext& context,
         const std::optional<VLAffineTransform> inverse = _transform.inverted();
         if (inverse) {
             const VLRect box = inverse->apply(VLRect(_minPos.x, _minPos.y, size.x, size.y));
-            context.pushFilledRectX(float(box.minX()), float(box.minY()), float(box.width()),
-                                    float(box.height()), state.fillObject, context.textureVertexColor(),
-                                    _transform);
+            context.pushFilledRectX(VLFloatFromDouble(box.minX()), VLFloatFromDouble(box.minY()),
+                                    VLFloatFromDouble(box.width()), VLFloatFromDouble(box.height()),
+                                    state.fillObject, context.textureVertexColor(), _transform);
         }
     } else {
         context.pushRectX(_minPos.x, _minPos.y, size.x, size.y, context.vertexColor(state.fillColor),

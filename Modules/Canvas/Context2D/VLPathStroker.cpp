@@ -21,7 +21,7 @@ VLVector2 VLNormalized(VLVector2 v) {
     const double length = std::hypot(double(v.x), double(v.y));
     if (!(length > 0))
         return {};
-    return {float(v.x / length), float(v.y / length)};
+    return {VLFloatFromDouble(v.x / length), VLFloatFromDouble(v.y / length)};
 }
 
 // A quarter turn: the direction of a segment's + side.
@@ -97,9 +97,9 @@ void VLPathStroker::finishStencil() {
                             double(_maxPos.y) - _minPos.y);
         const double grow = double(_halfWidth) * std::numbers::sqrt2;
         const VLRect box = _inverse->apply(device).insetBy(-grow, -grow);
-        _context.pushFilledRectX(float(box.minX()), float(box.minY()), float(box.width()),
-                                 float(box.height()), _state.strokeObject, _context.textureVertexColor(),
-                                 _path.transform());
+        _context.pushFilledRectX(VLFloatFromDouble(box.minX()), VLFloatFromDouble(box.minY()),
+                                 VLFloatFromDouble(box.width()), VLFloatFromDouble(box.height()),
+                                 _state.strokeObject, _context.textureVertexColor(), _path.transform());
         _context.flushBuffers();
     }
     glDisable(GL_STENCIL_TEST);
@@ -115,7 +115,7 @@ void VLPathStroker::finishStencil() {
 
 VLVector2 VLPathStroker::toUser(VLVector2 device) const {
     const VLPoint user = _inverse->apply(VLPoint(device.x, device.y));
-    return {float(user.x), float(user.y)};
+    return {VLFloatFromDouble(user.x), VLFloatFromDouble(user.y)};
 }
 
 VLVector2 VLPathStroker::normalOf(VLVector2 direction) const {
@@ -124,15 +124,17 @@ VLVector2 VLPathStroker::normalOf(VLVector2 direction) const {
 
 VLVector2 VLPathStroker::normalOfTangent(VLVector2 tangent) const {
     const VLAffineTransform& inverse = *_inverse;
-    const VLVector2 user(float(inverse.a * tangent.x + inverse.c * tangent.y),
-                         float(inverse.b * tangent.x + inverse.d * tangent.y));
+    const VLVector2 user(VLFloatFromDouble(inverse.a * tangent.x + inverse.c * tangent.y),
+                         VLFloatFromDouble(inverse.b * tangent.x + inverse.d * tangent.y));
     return normalOf(VLNormalized(user));
 }
 
 void VLPathStroker::widenBounds(VLVector2 user) {
     const VLPoint device = _path.transform().apply(VLPoint(user.x, user.y));
-    _minPos = {std::min(_minPos.x, float(device.x)), std::min(_minPos.y, float(device.y))};
-    _maxPos = {std::max(_maxPos.x, float(device.x)), std::max(_maxPos.y, float(device.y))};
+    _minPos = {std::min(_minPos.x, VLFloatFromDouble(device.x)),
+               std::min(_minPos.y, VLFloatFromDouble(device.y))};
+    _maxPos = {std::max(_maxPos.x, VLFloatFromDouble(device.x)),
+               std::max(_maxPos.y, VLFloatFromDouble(device.y))};
 }
 
 VLPathStroker::Join VLPathStroker::joinAt(VLVector2 p, VLVector2 previousDirection, VLVector2 direction) {
@@ -143,7 +145,7 @@ VLPathStroker::Join VLPathStroker::joinAt(VLVector2 p, VLVector2 previousDirecti
         // Opposite segments have no miter; a limit below 2/|m| takes the bevel instead.
         if (length2 > 0 && !(_state.miterLimit < 2 / std::sqrt(length2))) {
             const double k = double(_state.lineWidth) / length2;
-            const VLVector2 offset(float(-m.y * k), float(m.x * k));
+            const VLVector2 offset(VLFloatFromDouble(-m.y * k), VLFloatFromDouble(m.x * k));
             join.previousPlus = join.nextPlus = p + offset;
             join.previousMinus = join.nextMinus = p - offset;
             if (_stencilOnly) {
@@ -292,8 +294,8 @@ void VLPathStroker::pushArcFan(VLVector2 center, VLVector2 from, VLVector2 to, V
         step = -step;
     const auto pointAt = [&](int i) {
         const double angle = start + i * step;
-        return VLVector2(float(center.x + _halfWidth * std::cos(angle)),
-                         float(center.y - _halfWidth * std::sin(angle)));
+        return VLVector2(VLFloatFromDouble(center.x + _halfWidth * std::cos(angle)),
+                         VLFloatFromDouble(center.y - _halfWidth * std::sin(angle)));
     };
     VLVector2 previous = pointAt(0);
     for (int i = 1; i <= count; ++i) {
