@@ -1,5 +1,6 @@
 #include "Modules/Canvas/Context2D/VLCanvas2DRenderingContext.h"
 
+#include "Modules/Canvas/Context2D/VLCanvasPath2D.h"
 #include "Modules/Canvas/Context2D/VLGLProgram2D.h"
 #include "Modules/Canvas/Context2D/VLGLProgram2DShaders.h"
 #include "Modules/Canvas/Context2D/VLPath.h"
@@ -102,6 +103,9 @@ void VLCanvas2DRenderingContext::resetFramebuffer() {
     glClear(GL_COLOR_BUFFER_BIT);
     setNeedsPresenting(true);
     ++_contentVersion;
+    // The clip lived in the buffer just dropped; the state still has it.
+    if (_state->clipPaths)
+        rebuildClip();
 }
 
 void VLCanvas2DRenderingContext::createStencilBufferOnce() {
@@ -120,6 +124,8 @@ void VLCanvas2DRenderingContext::createStencilBufferOnce() {
                                                     _bufferWidth, _bufferHeight);
         else
             VLGLRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, _bufferWidth, _bufferHeight);
+        // New storage is cleared whole, whatever bit the last stroke wrote.
+        glStencilMask(0xFF);
     }
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, _stencilBuffer);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, _stencilBuffer);

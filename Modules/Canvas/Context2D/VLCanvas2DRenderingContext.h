@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Modules/Canvas/Context2D/VLCanvas2DPathBuilding.h"
 #include "Modules/Canvas/Context2D/VLCanvasState.h"
 #include "Modules/Canvas/VLCanvasRenderingContext.h"
 #include "Platform/Foundation/VLRect.h"
@@ -13,7 +14,9 @@
 #include <memory>
 #include <vector>
 
+class VLCanvas2DFillable;
 class VLCanvasImageData;
+class VLCanvasPath2D;
 class VLGLFrameBufferObject;
 class VLGLProgram2D;
 class VLGLTexture;
@@ -41,10 +44,11 @@ extern const std::array<VLCompositeOperationFunc, 27> VLCompositeOperationFuncs;
 // batch, drawn with one of the small programs whenever what the triangles depend on (program, texture,
 // blend function, target) changes or the batch is full. Its drawing state is a stack of 16 records.
 // The on-screen kind ties the view renderbuffer to what it presents; this class gives it no storage.
+// It is also the builder that recorded paths replay into.
 //
 // Made with std::make_shared on the runtime's JavaScript thread, where every call runs with its EGL
 // context current (makeContextCurrent); freed on any thread, its GL objects deleted in its context.
-class VLCanvas2DRenderingContext : public VLCanvasRenderingContext {
+class VLCanvas2DRenderingContext : public VLCanvasRenderingContext, public VLCanvas2DPathBuilding {
 public:
     static constexpr int32_t kVertexBufferBytes = 32768;
     static constexpr int32_t kStateStackSize = 16;
@@ -83,6 +87,10 @@ public:
     void pushRectX(float x, float y, float w, float h, uint32_t color, const VLAffineTransform& transform);
     void pushTexturedRectX(float x, float y, float w, float h, float tx, float ty, float tw, float th,
                            uint32_t color, const VLAffineTransform& transform);
+    // A rectangle in a gradient or a pattern; anything else draws nothing.
+    void pushFilledRectX(float x, float y, float w, float h,
+                         const std::shared_ptr<VLCanvas2DFillable>& fillable, uint32_t color,
+                         const VLAffineTransform& transform);
 
     // The packed colour of a solid draw of the colour under the current global alpha, premultiplied.
     uint32_t vertexColor(VLColorRGBA color) const;
@@ -106,8 +114,8 @@ public:
     void scaleX(float x, float y);
     void transformM11(float m11, float m12, float m21, float m22, float dx, float dy);
     void setTransformM11(float m11, float m12, float m21, float m22, float dx, float dy);
-    VLAffineTransform pathTransform() const { return _state->transform; }
-    void setPathTransform(const VLAffineTransform& transform);
+    VLAffineTransform pathTransform() const override { return _state->transform; }
+    void setPathTransform(const VLAffineTransform& transform) override;
     void setGlobalAlpha(float alpha);
     bool imageSmoothingEnabled() const { return _textureFilter == GL_LINEAR; }
     void setImageSmoothingEnabled(bool enabled);
@@ -147,6 +155,38 @@ public:
     void resetClip();
     // Shadows do not draw yet.
     bool shouldDrawShadow() const { return false; }
+    // Strokes the rectangle as a closed path of its own; the current path stays.
+    void strokeRectX(float x, float y, float w, float h);
+    // The source rectangle in texture pixels, unclipped, into the destination in canvas units.
+    void drawImage(const std::shared_ptr<VLGLTexture>& texture, float sx, float sy, float sw, float sh,
+                   float dx, float dy, float dw, float dh);
+
+    // The current path. Every command but beginPath goes to the hit tests' recording first (once one
+    // is kept), then to the path and the shadow's path.
+    void beginPath();
+    void closePath() override;
+    void moveToX(float x, float y) override;
+    void lineToX(float x, float y) override;
+    // A closed rectangle, then a move back to its first corner.
+    void rectX(float x, float y, float w, float h) override;
+    void bezierCurveToCpx1(float cpx1, float cpy1, float cpx2, float cpy2, float x, float y) override;
+    void quadraticCurveToCpx(float cpx, float cpy, float x, float y) override;
+    void arcToX1(float x1, float y1, float x2, float y2, float radius) override;
+    void arcX(float x, float y, float radius, float startAngle, float endAngle, bool antiClockwise) override;
+    void ellipseX(float x, float y, float radiusX, float radiusY, float rotation, float startAngle,
+                  float endAngle, bool antiClockwise) override;
+    void roundRectX(float x, float y, float w, float h, const VLVector2 radii[4]) override;
+
+    // Filling, stroking and clipping with the current path, or with a recorded one (nullptr for the
+    // current path), which leaves the current path alone. The fill rule is the script's value.
+    void fill(JSContextRef ctx, JSValueRef fillRule, const VLCanvasPath2D* path = nullptr);
+    void stroke() { strokePath(nullptr); }
+    void strokePath(const VLCanvasPath2D* path);
+    // The clip becomes its intersection with the path.
+    void clip(JSContextRef ctx, JSValueRef fillRule, const VLCanvasPath2D* path = nullptr);
+    // Hit tests in canvas pixels; they draw nothing and leave the state as it was.
+    bool isPointInPath(const VLCanvasPath2D* path, double x, double y, JSValueRef fillRule, JSContextRef ctx);
+    bool isPointInStroke(const VLCanvasPath2D* path, double x, double y);
 
     // The drawing buffer's pixels in the rectangle, premultiplied, rows top to bottom, after pending
     // drawing; what lies outside the buffer reads as transparent black.
@@ -192,6 +232,21 @@ private:
     static bool enumIndexOf(JSContextRef ctx, JSValueRef value, const std::string_view* names, size_t count,
                             int32_t& index);
     void setTransformOfPaths();
+    // Draws the state's clip paths into the depth buffer again, from no clip.
+    void rebuildClip();
+    // Runs a drawing under the composite operation; it learns whether it draws the shadow's pass.
+    void drawShape(const std::function<void(bool shadowPass)>& draw);
+    // Runs the block with the recorded path (replayed with that precision) as the current path, or with
+    // the current path when there is none; the current path and its transform stay.
+    void withPath(const VLCanvasPath2D* path, bool precise, const std::function<void()>& block);
+    // The recording that path commands go to, or nullptr while none is kept or a path is replayed.
+    VLCanvasPath2D* pathRecorder();
+    // The recording to test, or nullptr for the live path, which also asks for recording from the next
+    // beginPath on; `empty` tells that a recording was asked for and nothing was recorded.
+    const VLCanvasPath2D* currentPathForHitTest(bool& empty);
+    // Gives a path command to the recording, the path and the shadow's path.
+    template <typename Record, typename Build>
+    void pathCommand(const Record& record, const Build& build);
     // Reads the pixels of the part of the rectangle inside the buffer into its place in the block.
     void readPixelsInto(std::vector<uint8_t>& block, int64_t sx, int64_t sy, int64_t sw, int64_t sh) const;
 
@@ -207,6 +262,14 @@ private:
     std::shared_ptr<VLGLTexture> _currentTexture;
     std::shared_ptr<VLGLProgram2D> _currentProgram;
     std::unique_ptr<VLPath> _path;
+    // The current path again for the shadow's pass, kept while a shadow is to be drawn.
+    std::unique_ptr<VLPath> _shadowPath;
+    std::unique_ptr<VLCanvasPath2D> _pathRecording;
+    bool _wantsPathRecording = false;
+    bool _recordsPath = false;
+    bool _pathRecordingHasTransform = false;
+    VLAffineTransform _pathRecordingTransform;
+    bool _replayingPath = false;
     int32_t _vertexBufferSize = kVertexBufferBytes / int32_t(sizeof(VLCanvas2DVertex));
     int32_t _vertexBufferIndex = 0;
     int32_t _stateIndex = 0;

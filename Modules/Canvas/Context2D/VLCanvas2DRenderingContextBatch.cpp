@@ -68,6 +68,12 @@ void VLCanvas2DRenderingContext::pushTexturedRectX(float x, float y, float w, fl
     pushVertex(right, bottom, textureRight, textureBottom, color, transform);
 }
 
+void VLCanvas2DRenderingContext::pushFilledRectX(float, float, float, float,
+                                                 const std::shared_ptr<VLCanvas2DFillable>&, uint32_t,
+                                                 const VLAffineTransform&) {
+    // Gradients and patterns do not draw yet.
+}
+
 uint32_t VLCanvas2DRenderingContext::vertexColor(VLColorRGBA color) const {
     // Truncated toward zero, from the alpha scaled but not yet truncated.
     const double alpha = double(color.alpha) * double(_state->globalAlpha);

@@ -6,6 +6,7 @@
 #include "Core/Engine/Binding/VLJSBindingContext.h"
 #include "Core/Engine/JS/VLJSConsole.h"
 #include "Core/Engine/JS/VLJSValueBridge.h"
+#include "Modules/Canvas/Context2D/VLCanvasPath2D.h"
 #include "Modules/Canvas/Context2D/VLColorRGBAJSValue.h"
 #include "Modules/Canvas/Context2D/VLPath.h"
 #include "Modules/Canvas/Text/VLFontDescriptor.h"
@@ -47,6 +48,8 @@ void VLCanvas2DRenderingContext::restore() {
     setTransformOfPaths();
     if (_state->globalCompositeOperation != operation)
         setGlobalCompositeOperation(_state->globalCompositeOperation);
+    if (_state->clipPaths && _state->clipPaths != clipPaths)
+        rebuildClip();
 }
 
 void VLCanvas2DRenderingContext::resetCurrentState() {
@@ -79,8 +82,11 @@ void VLCanvas2DRenderingContext::resetCurrentState() {
     state.shadowBlur = 0;
     state.shadowOffsetX = 0;
     state.shadowOffsetY = 0;
+    _pathRecording = nullptr;
     if (_path) {
         _path->reset();
+        if (_shadowPath)
+            _shadowPath->reset();
         _path->setTransform(VLAffineTransform::identity());
         updateShadow();
     }

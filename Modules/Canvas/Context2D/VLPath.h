@@ -3,8 +3,17 @@
 #include "Modules/Canvas/Context2D/VLVector2.h"
 #include "Platform/Foundation/VLAffineTransform.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
+
+class VLCanvas2DRenderingContext;
+struct VLCanvasState;
+
+// The drawing scale of a transform, sqrt(a² + c²): curve tolerances, caps, fans and dashes follow it.
+inline double VLPathScaleOf(const VLAffineTransform& transform) {
+    return std::sqrt(transform.a * transform.a + transform.c * transform.c);
+}
 
 // One polygon of a path, in device space.
 struct subpath_t {
@@ -56,6 +65,24 @@ public:
     // Whether the device-space point lies inside under the fill rule (0 nonzero, 1 evenodd); a point on
     // an edge is inside.
     bool containsPoint(VLVector2 point, int32_t fillRule) const;
+
+    // Drawing into a 2D context, on its thread with its GL context current.
+    // Marks the polygons in the stencil under the fill rule, which is kept, and covers them: target 0
+    // fills them with the state's fill style, target 1 makes them the clip in the depth buffer, within
+    // the clip already there.
+    void drawPolygonsToContext(VLCanvas2DRenderingContext& context, int32_t fillRule, int32_t target);
+    // The same for a path that must not change, such as a saved clip.
+    void drawPolygonsWithoutKeepingRule(VLCanvas2DRenderingContext& context, int32_t fillRule,
+                                        int32_t target) const;
+    // Strokes every subpath with the state's line settings, dashes and stroke style.
+    void drawLinesToContext(VLCanvas2DRenderingContext& context) const;
+    // A fan around `center` from `from` to `to`, both half the line width away from it, in user space: a
+    // round join or cap.
+    void drawArcToContext(VLCanvas2DRenderingContext& context, VLVector2 center, VLVector2 from, VLVector2 to,
+                          uint32_t color) const;
+    // The dash pieces of every subpath under the state's dash list, as open device-space subpaths; false,
+    // with nothing in `pieces`, when the stroke is to be drawn solid.
+    bool createLineDashPath(const VLCanvasState& state, std::vector<subpath_t>& pieces) const;
 
     // What drawing reads: the finished subpaths, the one being built, and the bounds of every point.
     const std::vector<subpath_t>& paths() const { return _paths; }
