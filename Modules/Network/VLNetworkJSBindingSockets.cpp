@@ -160,12 +160,15 @@ JSValueRef VLNetworkJSBinding::send(JSContextRef ctx, size_t argc, const JSValue
     }
     const double byteCount = double(message.data.size());
     socket->bufferedAmount += byteCount;
-    socket->task->send(std::move(message),
-                       [hop = hop(), identifier, task = socket->task, byteCount](const VLErrorRef&) {
-                           hop.now([identifier, task, byteCount](VLNetworkJSBinding& binding) {
-                               binding.socketSendDidEnd(identifier, task, byteCount);
-                           });
-                       });
+    // In turn with the messages received, so that a busy connection wakes this thread once per batch.
+    socket->task->send(std::move(message), [delegate = std::weak_ptr(_webSocketDelegate), identifier,
+                                            task = socket->task, byteCount](const VLErrorRef&) {
+        if (std::shared_ptr<VLNetworkWebSocketDelegate> strong = delegate.lock()) {
+            strong->perform([identifier, task, byteCount](VLNetworkJSBinding& binding) {
+                binding.socketSendDidEnd(identifier, task, byteCount);
+            });
+        }
+    });
     return nullptr;
 }
 

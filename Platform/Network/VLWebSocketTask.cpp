@@ -472,10 +472,23 @@ void VLWebSocketTask::send(VLWebSocketMessage message, SendCompletion completion
             completion(VLMakeURLError(VLURLErrorCancelled, "cancelled", _url.absoluteString()));
         return;
     }
-    _session->io().post(
-        [connection, message = std::move(message), completion = std::move(completion)]() mutable {
+    {
+        std::lock_guard lock(_outboxLock);
+        _outbox.emplace_back(std::move(message), std::move(completion));
+        if (_outboxPosted)
+            return;
+        _outboxPosted = true;
+    }
+    _session->io().post([self = shared_from_this(), connection] {
+        std::vector<std::pair<VLWebSocketMessage, SendCompletion>> batch;
+        {
+            std::lock_guard lock(self->_outboxLock);
+            batch.swap(self->_outbox);
+            self->_outboxPosted = false;
+        }
+        for (auto& [message, completion] : batch)
             connection->send(std::move(message), std::move(completion));
-        });
+    });
 }
 
 void VLWebSocketTask::cancel(int64_t code, std::string_view reason) {

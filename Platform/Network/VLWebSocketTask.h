@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class VLWebSocketSession;
@@ -88,4 +90,10 @@ private:
     std::atomic<bool> _waitsForRoom{false};
     // Made with the task, then used on the session's thread.
     std::shared_ptr<Connection> _connection;
+
+    // Messages sent while earlier ones still wait for the session's thread go with them, so that a
+    // burst of sends wakes that thread once.
+    std::mutex _outboxLock; // guards the members below; any thread
+    std::vector<std::pair<VLWebSocketMessage, SendCompletion>> _outbox;
+    bool _outboxPosted = false;
 };
