@@ -1,5 +1,7 @@
 #include "ContentHost/ContentHostProcessFigures.h"
 
+#include "Platform/Graphics/VLSurface.h"
+
 #include <sys/resource.h>
 
 #include <fstream>
@@ -15,6 +17,7 @@ ContentHostProcessFigures ContentHostProcessFigures::current() {
         figures.wakeUps = uint64_t(usage.ru_nvcsw);
     }
     figures.memory = dirtiedMemory("/proc/self/status");
+    figures.gpuMemory = VLSurface::processTotalBytes();
     return figures;
 }
 

@@ -14,7 +14,7 @@ struct ContentHostProcessFigures {
     // Bytes the process dirtied: anonymous and shared resident memory, shared surfaces included; 0 when
     // unknown.
     uint64_t memory = 0;
-    // Bytes of shared surfaces and GL memory; the process holds none.
+    // Bytes of every shared surface the process holds, the window mirrors' included.
     uint64_t gpuMemory = 0;
 
     static ContentHostProcessFigures current();
