@@ -6,9 +6,11 @@
 #include "ContentHost/ContentHostProcessFigures.h"
 #include "ContentHost/ContentHostReading.h"
 #include "ContentHost/ContentRuntimeState.h"
+#include "ContentHost/WindowMirrorRenderer.h"
 #include "Core/Launcher/VLManager.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Platform/Foundation/VLMainQueue.h"
+#include "Platform/WindowServer/VLWSTimer.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 
 #include <cassert>
@@ -27,7 +29,11 @@ ContentHostAgent::ContentHostAgent(int socket, std::optional<int> appPort, Conte
       _broadcastTransport(std::make_shared<ContentHostBroadcastTransport>(_connection)),
       _manager(VLManager::create()), _displays(std::make_shared<ContentHostDisplays>()), _appPort(appPort) {}
 
-ContentHostAgent::~ContentHostAgent() = default;
+ContentHostAgent::~ContentHostAgent() {
+    // The sweep's timer is held by its clock, not by the agent.
+    if (_mirrorsTimer)
+        _mirrorsTimer->invalidate();
+}
 
 void ContentHostAgent::installHandlers() {
     VLManager::setSystemAudioSource(std::make_shared<ContentHostAudioSource>(_connection));
@@ -87,8 +93,7 @@ void ContentHostAgent::dispatch(const VLDictionary& message) {
     case ContentHostOp::ApplySyncStorage:
         return applySyncStorage(message);
     case ContentHostOp::MirrorEnd:
-        // Needs no runtime; it comes with window mirrors.
-        return;
+        return mirrorEnd(message);
     default:
         break;
     }
@@ -139,8 +144,7 @@ void ContentHostAgent::dispatchToHosted(ContentHostOp op, const VLDictionary& me
     case ContentHostOp::Hud:
         return hud(message, entry);
     case ContentHostOp::Mirror:
-        // Mirroring is not hosted here yet.
-        return;
+        return mirror(message, entry);
     default:
         ContentHostLogError("Unexpected message from the app: %{public}s", ContentHostOpName(op));
         return;
@@ -199,8 +203,10 @@ void ContentHostAgent::terminate(int64_t rid) {
         entry->runtime->removePerformanceObserver(entry->performanceObserver);
     if (entry->runtime)
         _manager->terminateRuntime(entry->runtime);
-    if (std::shared_ptr<VLWSWindow> window = entry->previewWindow)
+    if (std::shared_ptr<VLWSWindow> window = entry->previewWindow) {
+        endMirrorsOfWindow(*window);
         VLMainQueue::async([window] { window->close(); });
+    }
 }
 
 void ContentHostAgent::connectionDidClose() {

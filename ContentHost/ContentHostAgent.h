@@ -21,7 +21,9 @@ class VLLaunchPayload;
 class VLLauncher;
 class VLManager;
 class VLRuntime;
+class VLWSTimer;
 class VLWSWindow;
+class WindowMirrorRenderer;
 
 // The content host's one agent: it owns the connection to the main application, the engine's facade
 // and the runtimes it hosts under the application's runtime ids, and turns every message that arrives
@@ -70,6 +72,9 @@ public:
     std::optional<int> appPort() const { return _appPort; }
     // The hosted entry of a runtime id, else nullptr.
     std::shared_ptr<const Hosted> hosted(int64_t rid) const;
+    // The window mirror streams by their id, and whether the sweep of streams not asked for runs.
+    const std::map<int64_t, std::shared_ptr<WindowMirrorRenderer>>& mirrors() const { return _mirrors; }
+    bool isSweepingMirrors() const { return _mirrorsTimer != nullptr; }
 
 private:
     ContentHostAgent(int socket, std::optional<int> appPort, ContentHostConnectionLimits limits);
@@ -109,13 +114,20 @@ private:
     // only while the agent exists.
     void onMainQueue(std::function<void(ContentHostAgent&)> block);
     void windowDidChange(const VLWSWindow& window, std::string_view change);
-    // Where a closing window's mirror streams end, before "closed" goes out.
+    // A closing window's mirror streams end before "closed" goes out (ContentHostAgentMirrors.cpp).
     void endMirrorsOfWindow(const VLWSWindow& window);
     void runtimeDidReport(const void* runtime, ContentHostOp op, bool guilty);
     void applySyncStorage(const VLDictionary& message);
     void reportSyncStorage(const std::string& directory, bool changed, std::optional<int64_t> applied);
     // The hosted entry whose runtime this is; nullptr for another runtime.
     std::shared_ptr<Hosted> hostedRunning(const void* runtime) const;
+
+    // Window mirrors (ContentHostAgentMirrors.cpp).
+    void mirror(const VLDictionary& message, const Hosted& entry);
+    void mirrorEnd(const VLDictionary& message);
+    // Ends the streams that match; the sweep stops with the last stream.
+    void endMirrors(const std::function<bool(const WindowMirrorRenderer&)>& matches);
+    void sweepMirrors();
 
     // Launching (ContentHostAgentLaunch.cpp).
     void launch(const VLDictionary& message, int64_t rid);
@@ -134,4 +146,7 @@ private:
     std::map<int64_t, std::shared_ptr<Hosted>> _hosted;
     std::vector<std::shared_ptr<VLNotificationCenter::Observer>> _observers;
     std::function<void()> _terminationHandler;
+    std::map<int64_t, std::shared_ptr<WindowMirrorRenderer>> _mirrors;
+    // While some stream exists.
+    std::shared_ptr<VLWSTimer> _mirrorsTimer;
 };

@@ -113,10 +113,6 @@ void ContentHostAgent::windowDidChange(const VLWSWindow& window, std::string_vie
     });
 }
 
-void ContentHostAgent::endMirrorsOfWindow(const VLWSWindow&) {
-    // No window is mirrored yet: the mirror streams of the window end here, before "closed" is sent.
-}
-
 void ContentHostAgent::runtimeDidReport(const void* runtime, ContentHostOp op, bool guilty) {
     const std::shared_ptr<Hosted> entry = hostedRunning(runtime);
     if (!entry)

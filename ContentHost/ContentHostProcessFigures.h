@@ -14,8 +14,8 @@ struct ContentHostProcessFigures {
     // Bytes the process dirtied: anonymous and shared resident memory, shared surfaces included; 0 when
     // unknown.
     uint64_t memory = 0;
-    // Bytes of the shared surfaces the process holds; GL memory is tracked per share group, not per
-    // process.
+    // Bytes of every shared surface the process holds, the window mirrors' included; GL memory is
+    // tracked per share group, not per process.
     uint64_t gpuMemory = 0;
 
     static ContentHostProcessFigures current();

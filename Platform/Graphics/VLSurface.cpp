@@ -73,6 +73,10 @@ VLSurface::~VLSurface() {
     gVLSurfaceTotalBytes -= _allocationSize;
 }
 
+int VLSurface::duplicateFileDescriptor() const {
+    return fcntl(_fd, F_DUPFD_CLOEXEC, 0);
+}
+
 VLMutablePixels VLSurface::mutablePixels() const {
     return {_bytes, _width, _height, _bytesPerRow, VLBitmapByteOrder::BGRA};
 }

@@ -46,6 +46,9 @@ public:
     VLSurfaceColorSpace colorSpace() const { return VLSurfaceColorSpace::SRGB; }
     // Stays owned by the surface.
     int fileDescriptor() const { return _fd; }
+    // A close-on-exec copy of the memory file, for handing the pixels to another process; the caller
+    // closes it. -1 when the process has no descriptor left.
+    int duplicateFileDescriptor() const;
 
     // For the writer, who writes only while the surface is not in use.
     uint8_t* baseAddress() const { return _bytes; }

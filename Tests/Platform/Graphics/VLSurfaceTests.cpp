@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +47,23 @@ TEST(VLSurfaceTests, MemoryCannotGrowOrShrinkAndStaysPrivateToExec) {
     EXPECT_TRUE(seals & F_SEAL_GROW);
     EXPECT_TRUE(seals & F_SEAL_SHRINK);
     EXPECT_TRUE(fcntl(fd, F_GETFD) & FD_CLOEXEC);
+}
+
+TEST(VLSurfaceTests, ADuplicateShowsThePixelsAfterTheSurfaceIsGone) {
+    std::shared_ptr<VLSurface> surface = VLSurface::create(16, 16);
+    ASSERT_TRUE(surface);
+    surface->baseAddress()[5] = 0x5A;
+    const int duplicate = surface->duplicateFileDescriptor();
+    ASSERT_GE(duplicate, 0);
+    EXPECT_NE(duplicate, surface->fileDescriptor());
+    EXPECT_TRUE(fcntl(duplicate, F_GETFD) & FD_CLOEXEC);
+    const size_t size = surface->allocationSize();
+    surface.reset();
+    void* mapped = mmap(nullptr, size, PROT_READ, MAP_SHARED, duplicate, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    EXPECT_EQ(static_cast<const uint8_t*>(mapped)[5], 0x5A);
+    munmap(mapped, size);
+    close(duplicate);
 }
 
 TEST(VLSurfaceTests, UseIsHeldExactlyWhilePixelsAreLent) {
