@@ -239,3 +239,25 @@ TEST(VLNetworkChannels, AReceiverThatFallsBehindDropsPastItsBacklogAndLogsOncePe
         EXPECT_EQ(logged(), episode);
     }
 }
+
+TEST(VLNetworkChannels, BroadcastChannelsHearOtherRuntimesAndAnUnreadableTreeFiresMessageError) {
+    auto raw = channelWidget(messaging("app.velto.test.script"));
+    VLNetworkTestWidget script(messaging("app.velto.test.script"), {}, VLNetworkTestWidget::Scripts::prelude);
+    script.run(
+        "const first = new BroadcastChannel('mixed'), second = new BroadcastChannel('mixed');"
+        "for (const [tag, channel] of [['first', first], ['second', second]]) {"
+        "  channel.onmessage = e => console.log(tag, JSON.stringify(e.data), e instanceof MessageEvent);"
+        "  channel.onmessageerror = e => console.log(tag, 'messageerror', e.data); }");
+
+    // Messages of other runtimes reach every channel of the name, whatever ids they were posted with.
+    raw->run("postOn('mixed', '[\"a\",1,2]', [], 99, 99); postOn('mixed', 'not a tree', [], 1, 1)");
+    script.widget().settle();
+    for (const char* channel : {"first", "second"})
+        EXPECT_EQ(script.calls(channel), (Lines{"[1,2] true", "messageerror null"})) << channel;
+
+    raw->run("openChannel('mixed')");
+    script.run("first.postMessage({ n: 1 })");
+    raw->widget().settle();
+    EXPECT_EQ(raw->calls("heard"), Lines{"package mixed [\"O\",\"n\",1] bare - -1 -1"});
+    EXPECT_EQ(script.calls("second").size(), 3u);
+}
