@@ -107,7 +107,8 @@ public:
     JSValueRef channelOpen(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef channelClose(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef channelPost(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
-    // From the broadcast hub, on the poster's thread or the transport's: queues the delivery.
+    // From the broadcast hub, on the poster's thread or the transport's: queues the delivery for a later
+    // turn of the JavaScript thread.
     void receiveBroadcast(const std::shared_ptr<VLBroadcastMessage>& message,
                           const VLBroadcastReceiver* sender, double sourceId, double newestId) override;
 
@@ -204,19 +205,31 @@ private:
                       const std::optional<std::string>& failure);
 
     // Broadcast channels (VLNetworkJSBindingChannels.cpp).
+    // The runtime and the owners of its channel keys, read once: the launch sets them before scripts run.
+    struct ChannelOwners {
+        std::weak_ptr<VLRuntime> runtime;
+        std::optional<std::string> package;
+        std::optional<std::string> space;
+    };
+    const ChannelOwners& channelOwners();
     // "scope\nowner\nname"; nothing, with the failure text, for a scope that has no owner here.
     std::optional<std::string> _channelKeyForScope(const std::string& scope, const std::string& name,
                                                    std::string* failure);
     // Whether the runtime has a messaging package, without which it hears only its own posts.
-    bool joinsBroadcastHub() const;
+    bool joinsBroadcastHub();
     // The binding or its runtime is ending.
-    bool channelsHaveEnded() const;
+    bool channelsHaveEnded();
+    // Any thread: a batch of deliveries in a later turn, holding the engine's pending work till then.
+    void scheduleBroadcasts();
+    // Delivers, in order, what the backlog held at the start.
+    void _deliverBroadcasts();
     void _deliverBroadcast(const std::shared_ptr<VLBroadcastMessage>& message, double sourceId,
                            double newestId);
     // Leaves the hub for every key and lets go of the listener.
     void leaveBroadcastChannels();
 
     // JavaScript thread.
+    std::optional<ChannelOwners> _channelOwners;
     std::set<std::string> _channelKeys;
     // Protected while held, without keeping the context: the runtime's end must not wait for the binding.
     JSObjectRef _channelListener = nullptr;

@@ -72,24 +72,30 @@ bool isBuffer(JSContextRef ctx, JSValueRef value) {
 
 } // namespace
 
+const VLNetworkJSBinding::ChannelOwners& VLNetworkJSBinding::channelOwners() {
+    if (!_channelOwners) {
+        std::shared_ptr<VLRuntime> runtime = this->runtime();
+        _channelOwners = ChannelOwners{runtime, runtime ? runtime->messagingPackage() : std::nullopt,
+                                       runtime ? runtime->messagingNamespace() : std::nullopt};
+    }
+    return *_channelOwners;
+}
+
 std::optional<std::string> VLNetworkJSBinding::_channelKeyForScope(const std::string& scope,
                                                                    const std::string& name,
                                                                    std::string* failure) {
-    std::shared_ptr<VLRuntime> runtime = this->runtime();
-    if (scope == "package") {
-        const std::optional<std::string> owner = runtime ? runtime->messagingPackage() : std::nullopt;
-        return scope + "\n" + owner.value_or("") + "\n" + name;
-    }
+    const ChannelOwners& owners = channelOwners();
+    if (scope == "package")
+        return scope + "\n" + owners.package.value_or("") + "\n" + name;
     if (scope == "namespace") {
-        const std::optional<std::string> owner = runtime ? runtime->messagingNamespace() : std::nullopt;
-        if (owner)
-            return scope + "\n" + *owner + "\n" + name;
+        if (owners.space)
+            return scope + "\n" + *owners.space + "\n" + name;
         if (failure)
-            *failure = VLStringWithFormat(
-                "BroadcastChannels of scope \"namespace\" are only for content installed from the store, or "
-                "run by "
-                "velto dev or the Develop menu, with an id of the form %@.<namespace>.<name>",
-                kVLReverseDomainPrefix);
+            *failure =
+                VLStringWithFormat("BroadcastChannels of scope \"namespace\" are only for content installed "
+                                   "from the store, or run by velto dev or the Develop menu, with an id of "
+                                   "the form %@.<namespace>.<name>",
+                                   kVLReverseDomainPrefix);
         return std::nullopt;
     }
     if (failure)
@@ -97,16 +103,15 @@ std::optional<std::string> VLNetworkJSBinding::_channelKeyForScope(const std::st
     return std::nullopt;
 }
 
-bool VLNetworkJSBinding::joinsBroadcastHub() const {
-    std::shared_ptr<VLRuntime> runtime = this->runtime();
-    return runtime && runtime->messagingPackage().has_value();
+bool VLNetworkJSBinding::joinsBroadcastHub() {
+    return channelOwners().package.has_value();
 }
 
-bool VLNetworkJSBinding::channelsHaveEnded() const {
+bool VLNetworkJSBinding::channelsHaveEnded() {
     if (isTerminated())
         return true;
     std::shared_ptr<VLJSBindingContext> bindingContext = this->bindingContext();
-    std::shared_ptr<VLRuntime> runtime = this->runtime();
+    std::shared_ptr<VLRuntime> runtime = channelOwners().runtime.lock();
     return !bindingContext || bindingContext->isTerminated() || (runtime && runtime->isTerminated());
 }
 
@@ -207,21 +212,35 @@ JSValueRef VLNetworkJSBinding::channelPost(JSContextRef ctx, size_t argc, const 
 void VLNetworkJSBinding::receiveBroadcast(const std::shared_ptr<VLBroadcastMessage>& message,
                                           const VLBroadcastReceiver* sender, double sourceId,
                                           double newestId) {
-    if (!_backlog.admit(message->size()))
-        return;
     // Only the posting runtime sees its own ids.
     if (sender != this)
         sourceId = newestId = -1;
+    if (_backlog.admit({message, sourceId, newestId}) == VLBroadcastBacklog::Admission::startsBatch)
+        scheduleBroadcasts();
+}
+
+void VLNetworkJSBinding::scheduleBroadcasts() {
     std::shared_ptr<VLJSEngine> engine = _channelEngine.lock();
-    _channelHop.later([message, sourceId, newestId,
-                       work = engine ? engine->beginPendingWork() : nullptr](VLNetworkJSBinding& binding) {
-        binding._deliverBroadcast(message, sourceId, newestId);
+    _channelHop.later([work = engine ? engine->beginPendingWork() : nullptr](VLNetworkJSBinding& binding) {
+        binding._deliverBroadcasts();
     });
+}
+
+void VLNetworkJSBinding::_deliverBroadcasts() {
+    // What comes meanwhile (answers among the runtime's own channels) waits for a later turn, which
+    // leaves the thread's other work its turns.
+    for (size_t count = _backlog.count(); count > 0; --count) {
+        std::optional<VLBroadcastBacklog::Delivery> delivery = _backlog.next();
+        if (!delivery)
+            break;
+        _deliverBroadcast(delivery->message, delivery->sourceId, delivery->newestId);
+    }
+    if (_backlog.continuesBatch())
+        scheduleBroadcasts();
 }
 
 void VLNetworkJSBinding::_deliverBroadcast(const std::shared_ptr<VLBroadcastMessage>& message,
                                            double sourceId, double newestId) {
-    _backlog.release(message->size());
     std::shared_ptr<VLJSBindingContext> bindingContext = this->bindingContext();
     JSGlobalContextRef ctx = bindingContext ? bindingContext->globalCtx() : nullptr;
     if (channelsHaveEnded() || !ctx || !_channelListener)

@@ -332,23 +332,27 @@
             const list = open.get(scope + '\n' + name);
             if (!list)
                 return;
-            const targets = list.filter(channel => {
+            // The channels open now that were made by the post's time, but for the poster.
+            const targets = [];
+            for (const channel of list) {
                 const id = stateOf(channel).id;
-                return id !== sourceId && (newestId < 0 || id <= newestId);
-            });
-            targets.forEach((channel, index) => {
+                if (id !== sourceId && (newestId < 0 || id <= newestId))
+                    targets.push(channel);
+            }
+            for (let index = 0; index < targets.length; ++index) {
+                const channel = targets[index];
                 if (stateOf(channel).closed)
-                    return;
+                    continue;
                 let data;
                 try {
                     // Each channel gets a clone of its own; the last one takes the delivered buffers.
                     data = deserialize(tree, index === targets.length - 1 ? buffers : copiesOf(buffers));
                 } catch {
                     channel.dispatchEvent(new MessageEvent('messageerror'));
-                    return;
+                    continue;
                 }
                 channel.dispatchEvent(new MessageEvent('message', { data }));
-            });
+            }
         };
 
         class BroadcastChannel extends EventTarget {
