@@ -23,7 +23,7 @@ const std::string kSpaceKey = "namespace\nteam\nscores";
 const std::string kPackageKey = "package\napp.velto.team.clock\nscores";
 
 // Records what it hears and takes the buffers at once, as a binding does on its own thread.
-class Receiver final : public VLBroadcastReceiver {
+class FakeReceiver final : public VLBroadcastReceiver {
 public:
     struct Heard {
         std::shared_ptr<VLBroadcastMessage> message;
@@ -41,9 +41,9 @@ public:
     std::vector<Heard> heard;
 };
 
-class Transport final : public VLBroadcastTransport {
+class FakeTransport final : public VLBroadcastTransport {
 public:
-    explicit Transport(bool carries = true) : _carries(carries) {}
+    explicit FakeTransport(bool carries = true) : _carries(carries) {}
 
     void broadcastKey(const std::string& key, bool listening) override {
         announced.emplace_back(key, listening);
@@ -62,7 +62,8 @@ private:
 
 using Announcements = std::vector<std::pair<std::string, bool>>;
 
-std::shared_ptr<VLBroadcastMessage> message(const std::string& scope, std::vector<VLData> buffers = {}) {
+std::shared_ptr<VLBroadcastMessage> scoresMessage(const std::string& scope,
+                                                  std::vector<VLData> buffers = {}) {
     return std::make_shared<VLBroadcastMessage>(scope, "scores", u"{\"t\":\"c\"}", std::move(buffers));
 }
 
@@ -74,10 +75,10 @@ VLData transportData(const VLValue& propertyList) {
 
 TEST(VLBroadcastHub, AnnouncesTheFirstAndTheLastReceiverOfANamespaceKeyOnly) {
     VLBroadcastHub hub;
-    auto transport = std::make_shared<Transport>();
+    auto transport = std::make_shared<FakeTransport>();
     hub.setTransport(transport);
-    auto first = std::make_shared<Receiver>();
-    auto second = std::make_shared<Receiver>();
+    auto first = std::make_shared<FakeReceiver>();
+    auto second = std::make_shared<FakeReceiver>();
 
     hub.addReceiver(first, kSpaceKey);
     hub.addReceiver(second, kSpaceKey);
@@ -92,17 +93,17 @@ TEST(VLBroadcastHub, AnnouncesTheFirstAndTheLastReceiverOfANamespaceKeyOnly) {
     EXPECT_EQ(transport->announced, (Announcements{{kSpaceKey, true}, {kSpaceKey, false}}));
 
     // A receiver that went away without leaving is pruned by the next post, which announces the key.
-    auto gone = std::make_shared<Receiver>();
+    auto gone = std::make_shared<FakeReceiver>();
     hub.addReceiver(gone, kSpaceKey);
     gone.reset();
-    hub.postMessage(message("namespace"), kSpaceKey, first.get(), true, 1, 1);
+    hub.postMessage(scoresMessage("namespace"), kSpaceKey, first.get(), true, 1, 1);
     EXPECT_EQ(transport->announced,
               (Announcements{{kSpaceKey, true}, {kSpaceKey, false}, {kSpaceKey, true}, {kSpaceKey, false}}));
 }
 
 TEST(VLBroadcastHub, ATransportSetLateHearsOfTheNamespaceKeysThatHaveReceivers) {
     VLBroadcastHub hub;
-    auto receiver = std::make_shared<Receiver>();
+    auto receiver = std::make_shared<FakeReceiver>();
     const std::string otherKey = "namespace\nteam\nlaps";
     hub.addReceiver(receiver, kSpaceKey);
     hub.addReceiver(receiver, otherKey);
@@ -110,7 +111,7 @@ TEST(VLBroadcastHub, ATransportSetLateHearsOfTheNamespaceKeysThatHaveReceivers) 
     hub.addReceiver(receiver, "namespace\nteam\nleft");
     hub.removeReceiver(receiver.get(), "namespace\nteam\nleft");
 
-    auto transport = std::make_shared<Transport>();
+    auto transport = std::make_shared<FakeTransport>();
     hub.setTransport(transport);
     EXPECT_EQ(transport->announced, (Announcements{{otherKey, true}, {kSpaceKey, true}}));
     EXPECT_EQ(hub.transport(), transport);
@@ -130,17 +131,17 @@ TEST(VLBroadcastHub, APostReachesTheOtherReceiversAndTheTransportWhenItCarriesTh
          {Case{kSpaceKey, true, true}, Case{kSpaceKey, false, false}, Case{kPackageKey, true, false}}) {
         SCOPED_TRACE(c.key + (c.carries ? " carried" : " not carried"));
         VLBroadcastHub hub;
-        auto transport = std::make_shared<Transport>(c.carries);
+        auto transport = std::make_shared<FakeTransport>(c.carries);
         hub.setTransport(transport);
-        auto poster = std::make_shared<Receiver>();
-        auto other = std::make_shared<Receiver>();
-        auto stranger = std::make_shared<Receiver>();
+        auto poster = std::make_shared<FakeReceiver>();
+        auto other = std::make_shared<FakeReceiver>();
+        auto stranger = std::make_shared<FakeReceiver>();
         hub.addReceiver(poster, c.key);
         hub.addReceiver(other, c.key);
         hub.addReceiver(stranger, c.key + "s");
 
         const std::string scope = c.key.substr(0, c.key.find('\n'));
-        hub.postMessage(message(scope, {VLTestBytes("abc")}), c.key, poster.get(), false, 7, 9);
+        hub.postMessage(scoresMessage(scope, {VLTestBytes("abc")}), c.key, poster.get(), false, 7, 9);
         EXPECT_TRUE(poster->heard.empty());
         EXPECT_TRUE(stranger->heard.empty());
         ASSERT_EQ(other->heard.size(), 1u);
@@ -159,7 +160,7 @@ TEST(VLBroadcastHub, APostReachesTheOtherReceiversAndTheTransportWhenItCarriesTh
         }
 
         // With to sender, the poster hears itself too.
-        hub.postMessage(message(scope), c.key, poster.get(), true, 7, 9);
+        hub.postMessage(scoresMessage(scope), c.key, poster.get(), true, 7, 9);
         EXPECT_EQ(poster->heard.size(), 1u);
         EXPECT_EQ(other->heard.size(), 2u);
     }
@@ -167,7 +168,7 @@ TEST(VLBroadcastHub, APostReachesTheOtherReceiversAndTheTransportWhenItCarriesTh
 
 TEST(VLBroadcastHub, TransportedMessagesReachTheKeyFromTheRemoteSenderAndBadOnesAreDropped) {
     VLBroadcastHub hub;
-    auto receiver = std::make_shared<Receiver>();
+    auto receiver = std::make_shared<FakeReceiver>();
     hub.addReceiver(receiver, kSpaceKey);
     hub.addReceiver(receiver, kPackageKey);
     const VLDictionary good{
@@ -215,15 +216,15 @@ TEST(VLBroadcastHub, TransportedMessagesReachTheKeyFromTheRemoteSenderAndBadOnes
 
 TEST(VLBroadcastHub, OfThreeReceiversTheLastGetsTheMessagesOwnBuffersAndTheOthersCopies) {
     VLBroadcastHub hub;
-    std::vector<std::shared_ptr<Receiver>> receivers;
+    std::vector<std::shared_ptr<FakeReceiver>> receivers;
     for (int i = 0; i < 3; ++i) {
-        receivers.push_back(std::make_shared<Receiver>());
+        receivers.push_back(std::make_shared<FakeReceiver>());
         hub.addReceiver(receivers.back(), kPackageKey);
     }
     std::vector<VLData> buffers(2);
     buffers[0] = VLTestBytes("bytes");
     const uint8_t* ownBytes = buffers[0].data();
-    hub.postMessage(message("package", std::move(buffers)), kPackageKey, nullptr, true, -1, -1);
+    hub.postMessage(scoresMessage("package", std::move(buffers)), kPackageKey, nullptr, true, -1, -1);
 
     std::vector<bool> gotOwn;
     for (const auto& receiver : receivers) {

@@ -72,7 +72,7 @@ private:
     std::shared_ptr<VLManualClock> _clock = std::make_shared<VLManualClock>(uint64_t(1000e9));
 };
 
-class Transport final : public VLBroadcastTransport {
+class RecordingTransport final : public VLBroadcastTransport {
 public:
     void broadcastKey(const std::string& key, bool listening) override {
         std::lock_guard lock(_lock);
@@ -195,7 +195,7 @@ TEST(VLNetworkChannels, ARuntimePostsAtMost240MessagesAnd16MiBASecond) {
 }
 
 TEST(VLNetworkChannels, TerminationLeavesTheHubAndAnnouncesTheNamespaceKey) {
-    auto transport = std::make_shared<Transport>();
+    auto transport = std::make_shared<RecordingTransport>();
     VLManager::setBroadcastTransport(transport);
     auto widget = channelWidget(messaging("app.velto.test.team.clock", "team"));
     EXPECT_EQ(widget->text("openChannel('laps', 'namespace') + openChannel('laps', 'package')"), "nullnull");
