@@ -36,8 +36,9 @@ std::u16string utf16Of(JSContextRef ctx, JSValueRef value) {
     JSStringRef string = JSValueToStringCopy(ctx, value, nullptr);
     if (!string)
         return {};
-    const auto* characters = reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string));
-    std::u16string text(characters, JSStringGetLength(string));
+    std::u16string text;
+    if (const size_t length = JSStringGetLength(string))
+        text.assign(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string)), length);
     JSStringRelease(string);
     return text;
 }
