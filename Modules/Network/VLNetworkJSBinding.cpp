@@ -8,6 +8,7 @@
 #include "Core/Runtime/VLBlobURLStore.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Core/Runtime/VLRuntimeJSBindingContext.h"
+#include "Modules/Network/VLBroadcastHub.h"
 #include "Modules/Network/VLNetworkRequest.h"
 #include "Modules/Network/VLNetworkSessionDelegate.h"
 #include "Platform/Foundation/VLPreferredLanguages.h"
@@ -58,6 +59,9 @@ void VLNetworkJSBinding::describe(VLJSClassBuilder<VLNetworkJSBinding>& b) {
     b.function<"send", &VLNetworkJSBinding::send>();
     b.function<"bufferedAmount", &VLNetworkJSBinding::bufferedAmount>();
     b.function<"close", &VLNetworkJSBinding::close>();
+    b.function<"channelOpen", &VLNetworkJSBinding::channelOpen>();
+    b.function<"channelClose", &VLNetworkJSBinding::channelClose>();
+    b.function<"channelPost", &VLNetworkJSBinding::channelPost>();
 }
 
 // Hops
@@ -90,6 +94,7 @@ VLNetworkJSBinding::Hop VLNetworkJSBinding::hop() {
 
 VLNetworkJSBinding::~VLNetworkJSBinding() {
     endSession();
+    VLBroadcastHub::sharedHub().removeReceiver(this);
 }
 
 // The end of the runtime is observed from the start, not only once a session exists, so that file and
@@ -113,6 +118,7 @@ void VLNetworkJSBinding::willCollectGarbage() {
     _sockets.clear();
     _socketIdsByTask.clear();
     endSession();
+    leaveBroadcastChannels();
     Super::willCollectGarbage();
 }
 
@@ -148,6 +154,7 @@ void VLNetworkJSBinding::_invalidate() {
     _requestIdsByTask.clear();
     _sockets.clear();
     _socketIdsByTask.clear();
+    leaveBroadcastChannels();
 }
 
 void VLNetworkJSBinding::endSession() {

@@ -3,6 +3,9 @@
 #include "Core/Engine/Binding/VLJSBinding.h"
 #include "Core/Engine/Binding/VLJSExportSingleton.h"
 #include "Core/Engine/JS/VLJSProtectedValue.h"
+#include "Modules/Network/VLBroadcastAllowance.h"
+#include "Modules/Network/VLBroadcastBacklog.h"
+#include "Modules/Network/VLBroadcastReceiver.h"
 #include "Modules/Network/VLNetworkBodyBuffers.h"
 #include "Modules/Network/VLNetworkRequest.h"
 #include "Modules/Network/VLNetworkSocket.h"
@@ -19,14 +22,17 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
 
+class VLBroadcastMessage;
 class VLHTTPDataTask;
 struct VLHTTPRequest;
 class VLHTTPSession;
 class VLJSBindingContext;
+class VLJSEngine;
 class VLNetworkSessionDelegate;
 class VLNetworkWebSocketDelegate;
 class VLRuntime;
@@ -47,7 +53,9 @@ struct VLWebSocketMessage;
 //
 // Threads: the methods, the maps and every listener call belong to the JavaScript thread. The sessions'
 // delegates, the address checks and the file reads run elsewhere and come back through Hop.
-class VLNetworkJSBinding final : public VLJSBinding<VLNetworkJSBinding>, public VLJSExportSingleton {
+class VLNetworkJSBinding final : public VLJSBinding<VLNetworkJSBinding>,
+                                 public VLJSExportSingleton,
+                                 public VLBroadcastReceiver {
 public:
     // The way back to the JavaScript thread for other threads: a block runs there with the binding,
     // and is dropped when the binding is gone or terminated by then. Copyable; any thread.
@@ -95,6 +103,14 @@ public:
     JSValueRef send(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef bufferedAmount(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
     JSValueRef close(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    // Broadcast channels.
+    JSValueRef channelOpen(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef channelClose(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    JSValueRef channelPost(JSContextRef ctx, size_t argc, const JSValueRef argv[], JSValueRef* exception);
+    // From the broadcast hub, on the poster's thread or the transport's: queues the delivery for a later
+    // turn of the JavaScript thread.
+    void receiveBroadcast(const std::shared_ptr<VLBroadcastMessage>& message,
+                          const VLBroadcastReceiver* sender, double sourceId, double newestId) override;
 
     static void describe(VLJSClassBuilder<VLNetworkJSBinding>& b);
 
@@ -187,6 +203,42 @@ private:
     // and close. Later reports find nothing.
     void _closeSocket(double identifier, int64_t code, const std::string& reason, bool wasClean,
                       const std::optional<std::string>& failure);
+
+    // Broadcast channels (VLNetworkJSBindingChannels.cpp).
+    // The runtime and the owners of its channel keys, read once: the launch sets them before scripts run.
+    struct ChannelOwners {
+        std::weak_ptr<VLRuntime> runtime;
+        std::optional<std::string> package;
+        std::optional<std::string> space;
+    };
+    const ChannelOwners& channelOwners();
+    // "scope\nowner\nname"; nothing, with the failure text, for a scope that has no owner here.
+    std::optional<std::string> _channelKeyForScope(const std::string& scope, const std::string& name,
+                                                   std::string* failure);
+    // Whether the runtime has a messaging package, without which it hears only its own posts.
+    bool joinsBroadcastHub();
+    // The binding or its runtime is ending.
+    bool channelsHaveEnded();
+    // Any thread: a batch of deliveries in a later turn, holding the engine's pending work till then.
+    void scheduleBroadcasts();
+    // Delivers, in order, what the backlog held at the start.
+    void _deliverBroadcasts();
+    void _deliverBroadcast(const std::shared_ptr<VLBroadcastMessage>& message, double sourceId,
+                           double newestId);
+    // Leaves the hub for every key and lets go of the listener.
+    void leaveBroadcastChannels();
+
+    // JavaScript thread.
+    std::optional<ChannelOwners> _channelOwners;
+    std::set<std::string> _channelKeys;
+    // Protected while held, without keeping the context: the runtime's end must not wait for the binding.
+    JSObjectRef _channelListener = nullptr;
+    VLBroadcastAllowance _allowance;
+    // Set by the first channelOpen, before the hub knows the binding; from then on read by any thread.
+    Hop _channelHop;
+    std::weak_ptr<VLJSEngine> _channelEngine;
+    // Any thread.
+    VLBroadcastBacklog _backlog;
 
     // JavaScript thread.
     std::map<double, std::unique_ptr<VLNetworkRequest>> _requests;

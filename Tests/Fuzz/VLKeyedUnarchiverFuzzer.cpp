@@ -1,6 +1,9 @@
 // libFuzzer target for the unarchiver, both its layers: the input is read as a plain binary property list
 // and as a keyed archive. A failure must say why; whatever is read must write back, and what it writes
-// must read back to a value that writes the same bytes. Seeds: Tests/Fuzz/Seeds/VLKeyedUnarchiverFuzzer.
+// must read back to a value that writes the same bytes. The input is also read as the transport data of a
+// broadcast message, which must write back to data that reads as the same message.
+// Seeds: Tests/Fuzz/Seeds/VLKeyedUnarchiverFuzzer.
+#include "Modules/Network/VLBroadcastMessage.h"
 #include "Platform/Foundation/VLKeyedArchiver.h"
 #include "Platform/Foundation/VLKeyedUnarchiver.h"
 #include "Platform/Foundation/VLPropertyListSerialization.h"
@@ -28,6 +31,16 @@ void checkRoundTrip(std::span<const uint8_t> input, Read read, Write write) {
         abort();
 }
 
+void checkBroadcastMessage(std::span<const uint8_t> input) {
+    const auto message = VLBroadcastMessage::messageWithTransportData(input);
+    if (!message)
+        return;
+    const auto again = VLBroadcastMessage::messageWithTransportData(message->transportData());
+    if (!again || again->scope() != message->scope() || again->name() != message->name() ||
+        again->size() != message->size() || again->takeBuffers() != message->takeBuffers())
+        abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
@@ -37,5 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     });
     checkRoundTrip(input, VLKeyedUnarchiver::unarchivedObject,
                    [](const VLValue& value) { return VLKeyedArchiver::archivedData(value); });
+    checkBroadcastMessage(input);
     return 0;
 }

@@ -14,10 +14,11 @@ std::string networkPackage(const std::string& name) {
 // Runs each package of the list and compares what it printed with its expected output. velto run waits
 // for their promises, timers and requests before it ends, and each ends by itself: the long time-out
 // only keeps a busy machine from cutting one short.
-void expectNetworkPackagesPrintTheirOutput(std::initializer_list<const char*> names) {
+void expectNetworkPackagesPrintTheirOutput(std::initializer_list<const char*> names,
+                                           const std::string& options = "") {
     for (const char* name : names) {
         const VLVeltoProcess::Outcome outcome =
-            VLVeltoProcess::run("run --timeout 60 '" + networkPackage(name) + "'");
+            VLVeltoProcess::run("run --timeout 60 " + options + "'" + networkPackage(name) + "'");
         EXPECT_EQ(outcome.status, 0) << name;
         EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(networkPackage(name) + "/expected.txt")) << name;
         EXPECT_EQ(outcome.err, "") << name;
@@ -35,4 +36,11 @@ TEST(VLNetworkScriptTests, PackagesUseTheWebClassesOfTheNetworkPrelude) {
 // fetch and XMLHttpRequest read package files and data: URLs.
 TEST(VLNetworkScriptTests, PackagesFetchFilesAndDataURLs) {
     expectNetworkPackagesPrintTheirOutput({"fetch", "xhr"});
+}
+
+// BroadcastChannels of one widget, which has a messaging package, talk through the process's hub; velto
+// run ends once their messages are delivered.
+TEST(VLNetworkScriptTests, PackagesTalkOverBroadcastChannels) {
+    expectNetworkPackagesPrintTheirOutput({"broadcast-clone", "broadcast-errors", "broadcast-late"},
+                                          "--payload 'messagingPackage=\"app.velto.fixtures\"' ");
 }
