@@ -173,13 +173,14 @@ TEST_F(VLCanvasElementTest, AComponentResizeWhileAFrameIsPendingShowsWithThatFra
     auto widget = launch("c.getContext('2d');\n");
     std::shared_ptr<VLCanvas2DScreenRenderingContext> context = contextOf(*widget);
     ASSERT_NE(context, nullptr);
+    const std::shared_ptr<VLCanvas> canvas = canvasOf(*widget)->canvas();
     widget->perform([&] { presentAndFlush(*context); });
     const std::shared_ptr<VLWSView> view = context->view();
     widget->perform([&] {
         fillRed(*context);
-        canvasOf(*widget)->canvas()->updateStyle(
+        canvas->updateStyle(
             {{"position", "absolute"}, {"left", 10}, {"top", 10}, {"width", 80}, {"height", 20}});
-        canvasOf(*widget)->canvas()->layoutIfNeeded();
+        canvas->layoutIfNeeded();
     });
     EXPECT_EQ(view->frame(), VLRect(0, 0, 40, 20));
     widget->perform([&] { EXPECT_TRUE(presentAndFlush(*context)); });
@@ -187,8 +188,8 @@ TEST_F(VLCanvasElementTest, AComponentResizeWhileAFrameIsPendingShowsWithThatFra
 
     // Without a pending frame the new size shows at once.
     widget->perform([&] {
-        canvasOf(*widget)->canvas()->updateStyle({{"position", "absolute"}, {"width", 60}, {"height", 20}});
-        canvasOf(*widget)->canvas()->layoutIfNeeded();
+        canvas->updateStyle({{"position", "absolute"}, {"width", 60}, {"height", 20}});
+        canvas->layoutIfNeeded();
     });
     EXPECT_EQ(view->frame(), VLRect(0, 0, 60, 20));
 }
@@ -243,13 +244,13 @@ TEST_F(VLCanvasElementTest, ThePresentableAndTheMemoryReporterAreRegisteredOnce)
     auto widget = launch("c.getContext('2d');\nc.getContext('2d');\nc.getContext('webgl');\n");
     std::shared_ptr<VLCanvas2DScreenRenderingContext> context = contextOf(*widget);
     ASSERT_NE(context, nullptr);
+    const std::shared_ptr<VLJSBindingContext> bindingContext = canvasOf(*widget)->bindingContext();
     widget->perform([&] {
         presentAndFlush(*context);
         const std::shared_ptr<VLRenderingLoop> loop = widget->runtime()->renderingLoop();
         EXPECT_EQ(loop->presentables().size(), 1u);
-        const uint64_t shared = VLCanvasServices::madeGLSharegroup(canvasOf(*widget)->bindingContext())
-                                    ->memoryTracker()
-                                    ->renderingMemorySize();
+        const uint64_t shared =
+            VLCanvasServices::madeGLSharegroup(bindingContext)->memoryTracker()->renderingMemorySize();
         EXPECT_GT(context->renderingMemorySize(), 0u);
         EXPECT_EQ(loop->renderingMemorySize(), shared + context->renderingMemorySize());
     });
@@ -259,14 +260,15 @@ TEST_F(VLCanvasElementTest, ASnapshotIsKeptUntilSomethingIsDrawn) {
     auto widget = launch("c.getContext('2d');\n");
     std::shared_ptr<VLCanvas2DScreenRenderingContext> context = contextOf(*widget);
     ASSERT_NE(context, nullptr);
+    const std::shared_ptr<VLCanvasJSBinding> canvas = canvasOf(*widget);
     widget->perform([&] {
         fillRed(*context);
-        std::shared_ptr<VLGLTexture> first = canvasOf(*widget)->texture();
+        std::shared_ptr<VLGLTexture> first = canvas->texture();
         ASSERT_NE(first, nullptr);
         EXPECT_EQ(first->width(), 40);
-        EXPECT_EQ(canvasOf(*widget)->texture(), first);
+        EXPECT_EQ(canvas->texture(), first);
         fillRed(*context);
-        EXPECT_NE(canvasOf(*widget)->texture(), first);
+        EXPECT_NE(canvas->texture(), first);
     });
 }
 
