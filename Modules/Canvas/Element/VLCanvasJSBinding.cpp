@@ -153,36 +153,24 @@ int16_t VLCanvasJSBinding::laidOutSide(bool width) const {
     return int16_t(std::clamp(width ? size.width : size.height, double(kMinimumSize), double(kMaximumSize)));
 }
 
-int16_t VLCanvasJSBinding::contextWidth() {
+int16_t VLCanvasJSBinding::contextSide(bool width) {
+    int16_t& stored = width ? _contextWidth : _contextHeight;
     if (_renderingContext)
-        _contextWidth = _renderingContext->width();
-    return _contextWidth ? _contextWidth : laidOutSide(true);
+        stored = width ? _renderingContext->width() : _renderingContext->height();
+    return stored ? stored : laidOutSide(width);
 }
 
-int16_t VLCanvasJSBinding::contextHeight() {
-    if (_renderingContext)
-        _contextHeight = _renderingContext->height();
-    return _contextHeight ? _contextHeight : laidOutSide(false);
-}
-
-void VLCanvasJSBinding::setContextWidth(int16_t width) {
-    width = clampSide(width);
+void VLCanvasJSBinding::setContextSide(bool width, int16_t side) {
+    side = clampSide(side);
     if (_renderingContext) {
         _renderingContext->makeContextCurrent();
-        _renderingContext->setWidth(width);
-        width = _renderingContext->width();
+        if (width)
+            _renderingContext->setWidth(side);
+        else
+            _renderingContext->setHeight(side);
+        side = width ? _renderingContext->width() : _renderingContext->height();
     }
-    _contextWidth = width;
-}
-
-void VLCanvasJSBinding::setContextHeight(int16_t height) {
-    height = clampSide(height);
-    if (_renderingContext) {
-        _renderingContext->makeContextCurrent();
-        _renderingContext->setHeight(height);
-        height = _renderingContext->height();
-    }
-    _contextHeight = height;
+    (width ? _contextWidth : _contextHeight) = side;
 }
 
 JSValueRef VLCanvasJSBinding::width(JSContextRef ctx) {

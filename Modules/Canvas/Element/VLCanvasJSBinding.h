@@ -47,10 +47,10 @@ public:
     ContextMode contextMode() const { return _contextMode; }
 
     // The canvas's size: the context's, else the one set, else the laid-out component's.
-    int16_t contextWidth();
-    void setContextWidth(int16_t width);
-    int16_t contextHeight();
-    void setContextHeight(int16_t height);
+    int16_t contextWidth() { return contextSide(true); }
+    void setContextWidth(int16_t width) { setContextSide(true, width); }
+    int16_t contextHeight() { return contextSide(false); }
+    void setContextHeight(int16_t height) { setContextSide(false, height); }
     // Has an on-screen context's view follow the component's laid-out size.
     void updateContextStyleIfPossible();
 
@@ -78,6 +78,9 @@ protected:
                                                const VLArray& events) const override;
 
 private:
+    int16_t contextSide(bool width);
+    // Clamped; a context resizes to it and answers the size it took.
+    void setContextSide(bool width, int16_t side);
     // The side that the component's layout gives, clamped; kMinimumSize without a component.
     int16_t laidOutSide(bool width) const;
     // The native context of the mode, made and sized; nullptr when the mode has none.
