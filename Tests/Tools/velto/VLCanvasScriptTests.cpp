@@ -8,7 +8,7 @@
 
 namespace {
 
-std::string package(const std::string& name) {
+std::string canvasPackage(const std::string& name) {
     return std::string(VELTO_FIXTURES) + "/canvas/" + name;
 }
 
@@ -16,20 +16,20 @@ std::string package(const std::string& name) {
 
 // Canvas classes that need no GPU, run as a widget runs them; each package prints what it saw.
 TEST(VLCanvasScriptTests, Path2DChecksItsArgumentsAsTheContextWill) {
-    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run '" + package("path2d") + "'");
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run '" + canvasPackage("path2d") + "'");
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(package("path2d") + "/expected.txt"));
+    EXPECT_EQ(outcome.out, VLVeltoProcess::contentsOf(canvasPackage("path2d") + "/expected.txt"));
     EXPECT_EQ(outcome.err, "");
 }
 
 // The canvas element's sizes, contexts, stand-ins, handlers and frame events, on llvmpipe.
 TEST(VLCanvasScriptTests, TheCanvasElementAnswersAsItsScriptExpects) {
-    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run '" + package("element") + "'");
+    const VLVeltoProcess::Outcome outcome = VLVeltoProcess::run("run '" + canvasPackage("element") + "'");
     EXPECT_EQ(outcome.status, 0);
     // The engine's own warnings and errors carry the time.
     const std::string out =
         std::regex_replace(outcome.out, std::regex("(^|\n)(warn|error): \\[[-0-9]+ [:0-9]+\\] "), "$1$2: ");
-    EXPECT_EQ(out, VLVeltoProcess::contentsOf(package("element") + "/expected.txt"));
+    EXPECT_EQ(out, VLVeltoProcess::contentsOf(canvasPackage("element") + "/expected.txt"));
     EXPECT_EQ(outcome.err, "");
 }
 
@@ -39,7 +39,7 @@ TEST(VLCanvasScriptTests, TheCanvasElementAnswersAsItsScriptExpects) {
 // its windows open.
 TEST(VLCanvasScriptTests, CanvasesAppearInTheScreenshotOverTheirComponents) {
     const VLVeltoScreenshot shot("--timeout 600 --payload 'allowedWindowTypes=[\"widget\"]' '" +
-                                 package("screenshot") + "'");
+                                 canvasPackage("screenshot") + "'");
     EXPECT_EQ(shot.outcome().status, 0);
     EXPECT_EQ(shot.outcome().err, "");
     using Pixel = VLVeltoScreenshot::Pixel;
