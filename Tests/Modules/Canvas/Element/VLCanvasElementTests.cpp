@@ -3,6 +3,7 @@
 #include "Core/Runtime/Rendering/VLRenderingLoop.h"
 #include "Core/Runtime/Rendering/VLScreenUpdate.h"
 #include "Core/Runtime/VLRuntime.h"
+#include "Modules/Canvas/Context2D/VLCanvas2DRenderingContextJSBinding.h"
 #include "Modules/Canvas/Context2D/VLCanvas2DScreenRenderingContext.h"
 #include "Modules/Canvas/Element/VLCanvas.h"
 #include "Modules/Canvas/Element/VLCanvasJSBinding.h"
@@ -270,6 +271,23 @@ TEST_F(VLCanvasElementTest, ASnapshotIsKeptUntilSomethingIsDrawn) {
         fillRed(*context);
         EXPECT_NE(canvas->texture(), first);
     });
+}
+
+TEST_F(VLCanvasElementTest, TheLastCollectedContextLetsTheRuntimesSharedGPUServicesGo) {
+    const int64_t before = VLCanvas2DRenderingContextJSBinding::liveCount();
+    auto widget = launch("c.getContext('2d');\nnew Velto.Canvas().getContext('2d');\n");
+    const std::shared_ptr<VLJSBindingContext> bindingContext = canvasOf(*widget)->bindingContext();
+    widget->collectGarbage();
+    // The canvas without references went with its context.
+    EXPECT_EQ(VLCanvas2DRenderingContextJSBinding::liveCount(), before + 1);
+    EXPECT_NE(VLCanvasServices::madeGLSharegroup(bindingContext), nullptr);
+
+    widget->evaluate("c.remove(); c = null");
+    widget->collectGarbage();
+    EXPECT_EQ(VLCanvas2DRenderingContextJSBinding::liveCount(), before);
+    if (before == 0) {
+        EXPECT_EQ(VLCanvasServices::madeGLSharegroup(bindingContext), nullptr);
+    }
 }
 
 // A failure to start EGL is final for the process: the case runs in a process of its own, where no GL
