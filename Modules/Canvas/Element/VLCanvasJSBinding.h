@@ -64,8 +64,9 @@ public:
 
     // The context's picture.
     std::shared_ptr<VLGLTexture> texture() override;
-    // Main thread.
+    // Main thread: the context's new view goes below the component's children.
     void handleRenderingPresentableViewCreated(VLRenderingPresentable& presentable) override;
+    // Both tell scripts from the run loop, after what called them.
     void renderingPresentableDidLoseContext(VLRenderingPresentable& presentable) override;
     void canvasDidResized(VLCanvas& canvas) override;
 
