@@ -3,9 +3,10 @@
 #include "Core/Engine/Parts/VLDynamicPartsDescriptor.h"
 #include "Core/Runtime/VLRuntimeModule.h"
 #include "Modules/Canvas/Context2D/VLCanvasPath2DModule.h"
+#include "Modules/Canvas/Element/VLCanvasModule.h"
 
 std::vector<VLPart> VLCanvasModuleExports::exports() {
-    return {VLRuntimeModulePart<VLCanvasPath2DModule>()};
+    return {VLRuntimeModulePart<VLCanvasModule>(), VLRuntimeModulePart<VLCanvasPath2DModule>()};
 }
 
 VL_EXPORT_PARTS(VLCanvasModuleExports);
