@@ -259,14 +259,15 @@ TEST_F(VeltoContentTest, TerminateEndsTheRuntimeAndItsTimers) {
     const int64_t statusId = host->request({{"op", "status"}});
     EXPECT_EQ(VLValue(VLDictionary{}), answer(statusId).get("runtimes"));
 
-    // Another runtime's late line comes well after a dozen more ticks would have.
+    // Another runtime's late line comes 100 ms after its launch, when twenty more ticks would have come;
+    // a few may still be on their way from the thread the terminate stops.
     ASSERT_TRUE(answer(host->request(launchOf(2, "host/late", {{"console", true}}))).contains("state"));
     ASSERT_TRUE(host->waitForMessage([](const auto& m) { return isConsole(m, 2, "late"); }));
     const std::vector<VLDictionary> messages = host->messages();
     const size_t statusIndex = indexOf([&](const auto& m) { return m.get("to") == VLValue(statusId); });
     const auto ticksAfter = std::count_if(messages.begin() + long(statusIndex), messages.end(),
                                           [](const auto& m) { return isConsole(m, 1, "tick"); });
-    EXPECT_LE(ticksAfter, 2) << "at most those already on their way";
+    EXPECT_LT(ticksAfter, 10) << "at most those already on their way";
     EXPECT_EQ(messages.end(), std::find_if(messages.begin(), messages.end(),
                                            [](const auto& m) { return m.get("to") == VLValue(1001); }));
 }
