@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 using VLCanvas2DFillTest = VLCanvas2DPathTest;
 
 TEST_F(VLCanvas2DFillTest, NestedSquaresFillByTheirWindingUnderEachRule) {
@@ -49,7 +47,8 @@ TEST_F(VLCanvas2DFillTest, APentagramsCentreIsFilledOnlyUnderNonzero) {
             context->beginPath();
             // Every second point of a regular pentagon of radius 40, from the top.
             for (int i = 0; i < 5; ++i) {
-                const float angle = -kPi / 2 + float(i) * 4 * kPi / 5;
+                const float angle =
+                    -std::numbers::pi_v<float> / 2 + float(i) * 4 * std::numbers::pi_v<float> / 5;
                 const float x = 50 + 40 * std::cos(angle);
                 const float y = 50 + 40 * std::sin(angle);
                 if (i == 0)
@@ -75,23 +74,28 @@ TEST_F(VLCanvas2DFillTest, CirclesHalvesEllipsesAndMirroredRoundRectsFillTheirSh
     };
     const Case cases[] = {
         {"circle",
-         [](VLCanvas2DRenderingContext& c) { c.arcX(50, 50, 30, 0, 2 * kPi, false); },
+         [](VLCanvas2DRenderingContext& c) { c.arcX(50, 50, 30, 0, 2 * std::numbers::pi_v<float>, false); },
          {{50, 50}, {50, 22}, {22, 50}, {77, 50}},
          {{50, 17}, {17, 50}, {82, 50}, {25, 25}}},
         {"lower half, clockwise",
-         [](VLCanvas2DRenderingContext& c) { c.arcX(50, 50, 30, 0, kPi, false); },
+         [](VLCanvas2DRenderingContext& c) { c.arcX(50, 50, 30, 0, std::numbers::pi_v<float>, false); },
          {{50, 70}, {25, 53}},
          {{50, 30}, {50, 47}}},
         {"upper half, anticlockwise",
-         [](VLCanvas2DRenderingContext& c) { c.arcX(50, 50, 30, 0, kPi, true); },
+         [](VLCanvas2DRenderingContext& c) { c.arcX(50, 50, 30, 0, std::numbers::pi_v<float>, true); },
          {{50, 30}, {25, 46}},
          {{50, 70}, {50, 52}}},
         {"ellipse",
-         [](VLCanvas2DRenderingContext& c) { c.ellipseX(50, 50, 40, 10, 0, 0, 2 * kPi, false); },
+         [](VLCanvas2DRenderingContext& c) {
+             c.ellipseX(50, 50, 40, 10, 0, 0, 2 * std::numbers::pi_v<float>, false);
+         },
          {{50, 50}, {86, 50}, {50, 42}, {50, 57}},
          {{50, 37}, {50, 62}, {92, 50}}},
         {"rotated ellipse",
-         [](VLCanvas2DRenderingContext& c) { c.ellipseX(50, 50, 40, 10, kPi / 2, 0, 2 * kPi, false); },
+         [](VLCanvas2DRenderingContext& c) {
+             c.ellipseX(50, 50, 40, 10, std::numbers::pi_v<float> / 2, 0, 2 * std::numbers::pi_v<float>,
+                        false);
+         },
          {{50, 14}, {50, 86}},
          {{14, 50}, {86, 50}}},
         // Mirrored by its negative width, the rounded rectangle runs the other way: a hole in the square.
@@ -202,7 +206,7 @@ TEST_F(VLCanvas2DClipTest, AClipFollowsTheTransformAndSurvivesAResize) {
         auto context = make();
         // A square turned 45° about the centre: a diamond reaching 28.3 px from it.
         context->translateX(50, 50);
-        context->rotate(kPi / 4);
+        context->rotate(std::numbers::pi_v<float> / 4);
         context->rectX(-20, -20, 40, 40);
         context->clip(ctx(), nullptr);
         context->setTransformM11(1, 0, 0, 1, 0, 0);

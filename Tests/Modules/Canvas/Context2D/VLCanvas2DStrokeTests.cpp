@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
 constexpr int32_t kRound = 1;
 constexpr int32_t kSquare = 2;
 constexpr int32_t kBevel = 1;
@@ -278,11 +277,11 @@ TEST_F(VLCanvas2DHitTest, AfterTheFirstTestPathsAreRecordedAndTestedPrecisely) {
         const double angle = std::numbers::pi / 32;
         const double x = 50 + 39.95 * std::cos(angle);
         const double y = 50 + 39.95 * std::sin(angle);
-        context->arcX(50, 50, 40, 0, 2 * kPi, false);
+        context->arcX(50, 50, 40, 0, 2 * std::numbers::pi_v<float>, false);
         EXPECT_FALSE(context->isPointInPath(nullptr, x, y, nullptr, ctx()));
         context->beginPath();
         EXPECT_FALSE(context->isPointInPath(nullptr, 50, 50, nullptr, ctx()));
-        context->arcX(50, 50, 40, 0, 2 * kPi, false);
+        context->arcX(50, 50, 40, 0, 2 * std::numbers::pi_v<float>, false);
         EXPECT_TRUE(context->isPointInPath(nullptr, x, y, nullptr, ctx()));
         EXPECT_TRUE(context->isPointInStroke(nullptr, 90, 50));
         // Drawing still uses the flattened path as before.

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 // "(x,y) (x,y) ..." with two decimals, and " closed" for a closed subpath.
 std::string describe(const subpath_t& subpath) {
     std::string text;
@@ -144,10 +142,10 @@ TEST(VLPathTests, ArcToRoundsTheCornerBetweenItsTangentPoints) {
 
 TEST(VLPathTests, ArcSweepsFollowTheirDirection) {
     // A full circle closes exactly on its first point; so does any sweep of a whole turn or more.
-    const std::vector<VLVector2> circle = arcPoints(10, 0, 2 * kPi, false);
+    const std::vector<VLVector2> circle = arcPoints(10, 0, 2 * std::numbers::pi_v<float>, false);
     ASSERT_EQ(circle.size(), 21u);
     EXPECT_EQ(circle.front(), circle.back());
-    EXPECT_EQ(arcPoints(10, 0, 4 * kPi, false), circle);
+    EXPECT_EQ(arcPoints(10, 0, 4 * std::numbers::pi_v<float>, false), circle);
 
     struct Case {
         const char* name;
@@ -156,9 +154,10 @@ TEST(VLPathTests, ArcSweepsFollowTheirDirection) {
         VLVector2 first, last;
         float middleY;
     };
-    for (const Case& c : {Case{"clockwise pi to 0", kPi, 0, false, {-10, 0}, {10, 0}, -10},
-                          Case{"anticlockwise 0 to pi", 0, kPi, true, {10, 0}, {-10, 0}, -10},
-                          Case{"clockwise 0 to pi", 0, kPi, false, {10, 0}, {-10, 0}, 10}}) {
+    for (const Case& c :
+         {Case{"clockwise pi to 0", std::numbers::pi_v<float>, 0, false, {-10, 0}, {10, 0}, -10},
+          Case{"anticlockwise 0 to pi", 0, std::numbers::pi_v<float>, true, {10, 0}, {-10, 0}, -10},
+          Case{"clockwise 0 to pi", 0, std::numbers::pi_v<float>, false, {10, 0}, {-10, 0}, 10}}) {
         const std::vector<VLVector2> points = arcPoints(10, c.start, c.end, c.antiClockwise);
         ASSERT_EQ(points.size(), 21u) << c.name;
         EXPECT_NEAR(points.front().x, c.first.x, 1e-4) << c.name;
@@ -172,16 +171,17 @@ TEST(VLPathTests, ArcSweepsFollowTheirDirection) {
 TEST(VLPathTests, ArcSegmentCountsFollowSizeAndPrecision) {
     // Even a sliver of an arc gets the 20 segments; a large circle gets at most 64.
     EXPECT_EQ(arcPoints(10, 0, 0.001f, false).size(), 21u);
-    EXPECT_EQ(arcPoints(1e4f, 0, 2 * kPi, false).size(), 64u);
+    EXPECT_EQ(arcPoints(1e4f, 0, 2 * std::numbers::pi_v<float>, false).size(), 64u);
     EXPECT_EQ(arcPoints(10, 1, 1, false).size(), 1u);
 
     for (const float radius : {0.001f, 5.0f, 100.0f, 2000.0f}) {
         const double step = radius > 0.01 ? 2 * std::acos(1 - 0.01 / radius) : std::numbers::pi;
-        const double wanted = std::ceil(double(kPi) / step);
+        const double wanted = std::ceil(double(std::numbers::pi_v<float>) / step);
         const size_t expected = size_t(std::min(16384.0, std::max(20.0, wanted)));
-        EXPECT_EQ(arcPoints(radius, 0, kPi, false, {}, true).size(), expected + 1) << radius;
+        EXPECT_EQ(arcPoints(radius, 0, std::numbers::pi_v<float>, false, {}, true).size(), expected + 1)
+            << radius;
     }
-    EXPECT_EQ(arcPoints(1e6f, 0, 2 * kPi, false, {}, true).size(), 16385u);
+    EXPECT_EQ(arcPoints(1e6f, 0, 2 * std::numbers::pi_v<float>, false, {}, true).size(), 16385u);
 }
 
 TEST(VLPathTests, AbsurdRadiiAndScalesEndWithBoundedPoints) {
@@ -206,14 +206,15 @@ TEST(VLPathTests, AbsurdRadiiAndScalesEndWithBoundedPoints) {
             path.setTransform(c.transform);
             path.setPrecise(precise);
             path.moveToX(1, 1);
-            path.arcX(0, 0, c.radius, 0, 2 * kPi, false);
-            path.ellipseX(0, 0, c.radius, 1, 0.5f, 0, 2 * kPi, true);
+            path.arcX(0, 0, c.radius, 0, 2 * std::numbers::pi_v<float>, false);
+            path.ellipseX(0, 0, c.radius, 1, 0.5f, 0, 2 * std::numbers::pi_v<float>, true);
             path.bezierCurveToCpx1(0, c.radius, c.radius, c.radius, c.radius, 0, float(c.transform.a));
             path.quadraticCurveToCpx(c.radius, c.radius, 0, c.radius, float(c.transform.a));
             path.arcToX1(c.radius, 0, c.radius, c.radius, c.radius);
             const VLVector2 radii[4] = {{c.radius, c.radius}, {nan, 1}, {1, 1}, {c.radius, 0}};
             path.roundRectX(0, 0, c.radius, -c.radius, radii);
-            const size_t count = arcPoints(c.radius, 0, 2 * kPi, false, c.transform, precise).size();
+            const size_t count =
+                arcPoints(c.radius, 0, 2 * std::numbers::pi_v<float>, false, c.transform, precise).size();
             EXPECT_GE(count, c.fewest) << c.name << (precise ? ", precise" : "");
             EXPECT_LE(count, c.most) << c.name << (precise ? ", precise" : "");
         }
