@@ -9,7 +9,6 @@
 #include "Platform/Foundation/VLUnicode.h"
 #include "Platform/Foundation/VLWeakObservers.h"
 
-#include <climits>
 #include <cstdlib>
 #include <unordered_map>
 #include <utility>

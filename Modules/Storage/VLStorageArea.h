@@ -71,6 +71,7 @@ public:
     // By address, so that an observer may leave while it is being destroyed.
     void removeObserver(const VLStorageAreaObserver* observer);
 
+    // For the factories above, which load the file and share the area.
     VLStorageArea(std::optional<std::string> path, bool syncs);
     VLStorageArea(const VLStorageArea&) = delete;
     VLStorageArea& operator=(const VLStorageArea&) = delete;

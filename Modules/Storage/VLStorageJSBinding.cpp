@@ -58,6 +58,10 @@ std::shared_ptr<VLStorageArea> VLStorageJSBinding::chooseArea() const {
                 syncs() ? files.syncStoragePath() : files.localStoragePath())
             return syncs() ? VLStorageArea::syncAreaWithPath(*path) : VLStorageArea::areaWithPath(*path);
     }
+    return freshMemoryArea();
+}
+
+std::shared_ptr<VLStorageArea> VLStorageJSBinding::freshMemoryArea() const {
     return syncs() ? VLStorageArea::syncMemoryArea() : VLStorageArea::memoryArea();
 }
 
@@ -80,8 +84,7 @@ void VLStorageJSBinding::watchTermination() {
                 return;
             if (std::shared_ptr<VLJSBindingBase> self = weakSelf.lock()) {
                 auto& storage = static_cast<VLStorageJSBinding&>(*self);
-                storage.setArea(storage.syncs() ? VLStorageArea::syncMemoryArea()
-                                                : VLStorageArea::memoryArea());
+                storage.setArea(storage.freshMemoryArea());
             }
         });
 }

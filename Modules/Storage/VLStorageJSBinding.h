@@ -57,6 +57,8 @@ protected:
 
 private:
     std::shared_ptr<VLStorageArea> chooseArea() const;
+    // A new area in memory, of this binding's kind.
+    std::shared_ptr<VLStorageArea> freshMemoryArea() const;
     void watchTermination();
 
     std::shared_ptr<VLStorageArea> _area;
