@@ -6,6 +6,7 @@
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/Log/VLLogLevels.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Launcher/VLManager.h"
 #include "Core/Runtime/VLProcessTemporaryDirectory.h"
 
 #include <fcntl.h>
@@ -77,6 +78,8 @@ int main() {
     const bool ended = VLRunLoopThread::waitUntilAllFinished(kEndingGrace);
     if (ended)
         VLRemoveEmptyProcessTemporaryDirectory("Velto-runtimes");
+    // What the widgets stored is on the disk before the process goes.
+    VLManager::flushStorage();
     VLLogFlush();
     if (!ended)
         _exit(0); // a script that never returns: its thread cannot be waited for

@@ -170,6 +170,33 @@ VLValue VLPropertyListSerialization::propertyListWithData(std::span<const uint8_
     return {};
 }
 
+std::optional<std::vector<std::optional<std::string>>>
+VLPropertyListSerialization::stringsOfTopArrayWithData(std::span<const uint8_t> data, VLErrorRef* error) {
+    try {
+        Reader reader(data);
+        const Reader::Object top = reader.object(reader.topObject());
+        if (top.kind != Reader::Kind::Array)
+            return std::nullopt;
+        ValueReader values(reader);
+        std::vector<std::optional<std::string>> elements;
+        elements.reserve(size_t(top.count));
+        for (uint64_t i = 0; i < top.count; ++i) {
+            const uint64_t reference = reader.element(top, i);
+            const Reader::Object element = reader.object(reference);
+            if (element.kind == Reader::Kind::String) {
+                elements.emplace_back(reader.string(element));
+            } else {
+                values.read(reference, 2);
+                elements.emplace_back();
+            }
+        }
+        return elements;
+    } catch (const Reader::Failure& failure) {
+        setError(error, VLPropertyListReadCorruptError, failure.reason);
+    }
+    return std::nullopt;
+}
+
 std::optional<VLData> VLPropertyListSerialization::dataWithPropertyList(const VLValue& propertyList,
                                                                         VLErrorRef* error) {
     try {

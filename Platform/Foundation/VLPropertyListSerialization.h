@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 // Codes of property-list failures in VLCocoaErrorDomain, as Foundation numbers them.
 inline constexpr int64_t VLPropertyListReadCorruptError = 3840;
@@ -39,6 +41,13 @@ class VLPropertyListSerialization {
 public:
     // Nil on failure.
     static VLValue propertyListWithData(std::span<const uint8_t> data, VLErrorRef* error = nullptr);
+
+    // The top array of a property list, as flat lists of texts are kept: each element a string, or
+    // nothing for an element of another kind, which is read as propertyListWithData reads it (so a
+    // corrupt or cyclic one fails the whole) and then skipped. Nothing when the data is not a property
+    // list, with *error set; nothing with *error left untouched when the top object is not an array.
+    static std::optional<std::vector<std::optional<std::string>>>
+    stringsOfTopArrayWithData(std::span<const uint8_t> data, VLErrorRef* error = nullptr);
 
     static std::optional<VLData> dataWithPropertyList(const VLValue& propertyList,
                                                       VLErrorRef* error = nullptr);

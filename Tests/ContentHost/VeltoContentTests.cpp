@@ -1,6 +1,7 @@
 // The VeltoContent program, spawned as the main application spawns it, with the fixture packages of
 // Tests/Fixtures/host and Tests/Fixtures/run.
 #include "Platform/Foundation/VLFileIO.h"
+#include "Platform/Foundation/VLPropertyListSerialization.h"
 #include "Tests/Support/VLTemporaryDirectory.h"
 #include "Tests/Support/VLTestMainApplication.h"
 #include "Tests/Support/VLValuePrinter.h"
@@ -279,6 +280,25 @@ TEST_F(VeltoContentTest, ClosingTheConnectionEndsTheProcessAndRemovesItsRuntimes
     ASSERT_FALSE(std::filesystem::is_empty(runtimes));
     endAndReadErrors();
     EXPECT_TRUE(!std::filesystem::exists(runtimes) || std::filesystem::is_empty(runtimes));
+}
+
+TEST_F(VeltoContentTest, WhatAWidgetStoredIsOnTheDiskOnceTheConnectionClosed) {
+    const std::filesystem::path data = std::filesystem::canonical(directory.path()) / "data";
+    std::filesystem::create_directory(data);
+    ASSERT_TRUE(
+        answer(host->request(launchOf(1, "host/stores", {{"console", true}}, {{"dataPath", data.string()}})))
+            .contains("state"));
+    ASSERT_TRUE(host->waitForMessage([](const auto& m) { return isConsole(m, 1, "stored"); }));
+    // The widget's change to synchronised storage reaches the application.
+    const VLDictionary report{{"op", "syncStorage"},
+                              {"directory", data.string()},
+                              {"items", VLDictionary{{"synchronised", "reported"}}},
+                              {"changed", true}};
+    EXPECT_TRUE(host->waitForMessage([&](const auto& m) { return m == report; }));
+    EXPECT_EQ("", endAndReadErrors());
+    const auto file = VLContentsOfFile((data / "LocalStorage.plist").string());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(VLValue(VLArray{"local", "kept"}), VLPropertyListSerialization::propertyListWithData(*file));
 }
 
 TEST(VeltoContent, RefusesADescriptor3ThatIsNoConnectedStreamSocket) {

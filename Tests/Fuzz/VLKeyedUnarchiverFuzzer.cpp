@@ -1,7 +1,8 @@
 // libFuzzer target for the unarchiver, both its layers: the input is read as a plain binary property list
 // and as a keyed archive. A failure must say why; whatever is read must write back, and what it writes
-// must read back to a value that writes the same bytes. The input is also read as the transport data of a
-// broadcast message, which must write back to data that reads as the same message.
+// must read back to a value that writes the same bytes. The storage files' reading of the texts of a top
+// array must succeed exactly where the plain reading finds an array. The input is also read as the
+// transport data of a broadcast message, which must write back to data that reads as the same message.
 // Seeds: Tests/Fuzz/Seeds/VLKeyedUnarchiverFuzzer.
 #include "Modules/Network/VLBroadcastMessage.h"
 #include "Platform/Foundation/VLKeyedArchiver.h"
@@ -48,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     checkRoundTrip(input, VLPropertyListSerialization::propertyListWithData, [](const VLValue& value) {
         return VLPropertyListSerialization::dataWithPropertyList(value);
     });
+    if (VLPropertyListSerialization::stringsOfTopArrayWithData(input).has_value() !=
+        VLPropertyListSerialization::propertyListWithData(input).isArray())
+        abort();
     checkRoundTrip(input, VLKeyedUnarchiver::unarchivedObject,
                    [](const VLValue& value) { return VLKeyedArchiver::archivedData(value); });
     checkBroadcastMessage(input);

@@ -240,6 +240,7 @@ void VLRunCommand::endOnSignals(const std::shared_ptr<VLManager>& manager) {
                 const Ending& ending = *static_cast<Ending*>(data);
                 if (std::shared_ptr<VLManager> manager = ending.manager.lock())
                     terminateAtOnce(*manager);
+                VLManager::flushStorage();
                 VLRemoveEmptyProcessTemporaryDirectory("Velto-runtimes");
                 VLLogFlush();
                 std::fflush(nullptr);

@@ -3,6 +3,7 @@
 #include "Core/Engine/JS/VLJSEngine.h"
 #include "Core/Engine/Log/VLLog.h"
 #include "Core/Engine/RunLoop/VLRunLoopThread.h"
+#include "Core/Launcher/VLManager.h"
 #include "Platform/Foundation/VLMainQueue.h"
 
 #include <glib.h>
@@ -95,5 +96,7 @@ void VLToolWaiting::setEndingStatus(int status) {
 
 void VLToolWaiting::end(Deadline deadline) {
     VLRunLoopThread::waitUntilAllFinished(deadline + kEndingGrace - std::chrono::steady_clock::now());
+    // What scripts stored is on the disk before the process goes.
+    VLManager::flushStorage();
     VLLogFlush();
 }

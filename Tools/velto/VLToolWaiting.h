@@ -34,7 +34,7 @@ public:
     static void allowAtLeast(std::chrono::milliseconds time);
     // The status the process ends with at that end: the run's outcome once it is known.
     static void setEndingStatus(int status);
-    // Waits, until shortly after the deadline at most, for the engines' threads to end, and flushes
-    // the log.
+    // Waits, until shortly after the deadline at most, for the engines' threads to end, then flushes
+    // the storage writes and the log.
     static void end(Deadline deadline);
 };

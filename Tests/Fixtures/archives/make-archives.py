@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-# Writes keyed archives and a property list into this folder with Python's plistlib, an encoder
-# independent of ours, so that a fault shared by our writer and our reader cannot hide; the keyed
-# archives also seed the unarchiver's fuzz target (Tests/Fuzz/Seeds/VLKeyedUnarchiverFuzzer). The
+# Writes keyed archives and property lists into this folder with Python's plistlib, an encoder
+# independent of ours, so that a fault shared by our writer and our reader cannot hide; they also seed
+# the unarchiver's fuzz target (Tests/Fuzz/Seeds/VLKeyedUnarchiverFuzzer). The
 # archives follow the platform archiver's layout by hand: "$objects" with "$null" first, one class record
 # per class, texts, numbers and data inline. The tests need only the files.
 import datetime
@@ -125,14 +125,21 @@ def storage():
                           fmt=plistlib.FMT_BINARY)
 
 
+def storage_written():
+    """A storage file of zeta=1, alpha=x<U+0000>y, \u00e9t\u00e9=2, in that order, as plistlib writes it."""
+    return plistlib.dumps(["zeta", "1", "alpha", "x\u0000y", "\u00e9t\u00e9", "2"], fmt=plistlib.FMT_BINARY)
+
+
 def main():
     os.makedirs(SEEDS, exist_ok=True)
     for name, data in (("message", message()), ("mutable", mutable()), ("shared", shared())):
         for folder in (HERE, SEEDS):
             with open(os.path.join(folder, name + ".archive"), "wb") as file:
                 file.write(data)
-    with open(os.path.join(HERE, "storage.plist"), "wb") as file:
-        file.write(storage())
+    for name, data in (("storage", storage()), ("storage-written", storage_written())):
+        for folder in (HERE, SEEDS):
+            with open(os.path.join(folder, name + ".plist"), "wb") as file:
+                file.write(data)
 
 
 main()
