@@ -94,6 +94,8 @@ TEST(VLWebSocket, EventsCarryTextBuffersAndBlobsAndSendsKeepTheirOrder) {
                "message text héllo 1", "message blob 2 " + origin + " 1", "message blob 2 " + origin + " 1",
                "message blob 0 " + origin + " 1", "message text 42 1", "message buffer 3 " + origin + " 1",
                "message buffer 0 " + origin + " 1", "closing 2", "close 4000 \"bye\" true 3", "onclose"}));
+    // The server notes the close frame only after answering it.
+    EXPECT_TRUE(VLMainQueue::runUntil([&] { return !server.closeFrames().empty(); }));
     EXPECT_EQ(server.closeFrames(), (std::vector<VLWebSocketTestServer::CloseFrame>{{4000, "bye"}}));
     EXPECT_EQ(server.messages().size(), 7u);
     EXPECT_EQ(widget.text("[w.readyState, w.bufferedAmount, WebSocket.CLOSING, w.OPEN, String(w)].join()"),
