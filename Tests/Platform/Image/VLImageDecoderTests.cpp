@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -319,15 +321,29 @@ TEST(VLImageDecoderTests, ImagesBeyondTheLimitAreRefused) {
     EXPECT_EQ(error->localizedDescription(),
               "The image is too large: 65535 by 65535 pixels, beyond 16384 a side or 67108864 in all.");
 
-    // An animation whose canvas is 16384 by 16384, in a few dozen bytes: refused from its header,
-    // however small its frames.
-    std::vector<uint8_t> webp = {'R', 'I', 'F', 'F', 22, 0,    0, 0, 'W', 'E',  'B',  'P', 'V',  'P',  '8',
-                                 'X', 10,  0,   0,   0,  0x02, 0, 0, 0,   0xFF, 0x3F, 0,   0xFF, 0x3F, 0};
-    error = nullptr;
-    EXPECT_FALSE(VLImageDecoder::decode(webp, {}, &error));
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->localizedDescription(),
-              "The image is too large: 16384 by 16384 pixels, beyond 16384 a side or 67108864 in all.");
+    // Bombs of under a hundred bytes, each side within the limit but not their product: refused from the
+    // header, however small their frames, before any pixel memory is taken. An animation whose canvas is
+    // 16384 by 16384, and a GIF whose 16 by 16 frame sits on a 16384 by 8192 screen.
+    auto gifBomb = VLImageFixture("transparent.gif");
+    const uint8_t screen[] = {0x00, 0x40, 0x00, 0x20}; // 0x4000 by 0x2000, low byte first
+    std::copy(std::begin(screen), std::end(screen), gifBomb.begin() + 6);
+    const struct {
+        std::vector<uint8_t> bytes;
+        std::string size;
+    } bombs[] = {
+        {{'R', 'I', 'F', 'F', 22, 0,    0, 0, 'W', 'E',  'B',  'P', 'V',  'P',  '8',
+          'X', 10,  0,   0,   0,  0x02, 0, 0, 0,   0xFF, 0x3F, 0,   0xFF, 0x3F, 0},
+         "16384 by 16384"},
+        {gifBomb, "16384 by 8192"},
+    };
+    for (const auto& bomb : bombs) {
+        error = nullptr;
+        EXPECT_FALSE(VLImageDecoder::decode(bomb.bytes, {}, &error)) << bomb.size;
+        ASSERT_TRUE(error) << bomb.size;
+        EXPECT_EQ(error->code(), VLImageDecoderErrorTooLarge) << bomb.size;
+        EXPECT_EQ(error->localizedDescription(), "The image is too large: " + bomb.size +
+                                                     " pixels, beyond 16384 a side or 67108864 in all.");
+    }
 }
 
 // Each reader on its own, as the fuzz targets call them: nothing to read is an error, not a crash.

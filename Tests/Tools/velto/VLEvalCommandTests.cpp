@@ -61,13 +61,14 @@ TEST(VLEvalCommandTests, PrintsConsoleLinesMessagesAndExceptions) {
                              "stack: global code@velto:///basic.js:6:[0-9]+\n"));
 }
 
-// Bytes are printed as their numbers straight from the data: the process's memory stays near the
-// size of the text (32 MiB here), not a value of 40 bytes per byte (640 MiB and more).
+// Bytes are printed as their numbers straight from the data: the process holds the engine, the bytes and
+// the text as it grows, within four times the text (128 MiB here), not a value of 40 bytes per byte
+// (2.5 GiB and more).
 TEST(VLEvalCommandTests, ALargeTypedArrayMessageIsPrintedWithBoundedMemory) {
     const VLVeltoProcess::Outcome outcome =
         VLVeltoProcess::run("eval --timeout 100 --handler out " + fixture("large-message.js"));
     EXPECT_EQ(outcome.status, 0);
-    const size_t count = 16 * 1024 * 1024;
+    const size_t count = 64 * 1024 * 1024;
     // "message out: [", then "7," for each byte but the last, "7]" and the end of the line.
     ASSERT_EQ(outcome.out.size(), std::string("message out: [").size() + count * 2 + 1);
     EXPECT_TRUE(outcome.out.starts_with("message out: [7,7,"));
@@ -75,7 +76,7 @@ TEST(VLEvalCommandTests, ALargeTypedArrayMessageIsPrintedWithBoundedMemory) {
     rusage usage{};
     ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
     if (!VL_TEST_SHADOWS_MEMORY) {
-        EXPECT_LT(usage.ru_maxrss, 384 * 1024) << "kilobytes";
+        EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kilobytes";
     }
 }
 
