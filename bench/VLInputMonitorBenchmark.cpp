@@ -4,6 +4,11 @@
 // "Input" binding observing the monitor against a bare global monitor that does nothing, in the same run.
 // Goal: at most 1.5 times the floor, in the main thread's CPU time. The binding's JavaScript thread runs
 // once per batch, not once per move: printed as handler calls (batches) per burst.
+//
+// Idle cost: a widget with all five handlers (mousemove, mousedown, mouseup, wheel, keyactivity) and no
+// input, run by the velto tool. With key access granted the process should wake 0 times a second; without
+// it, only the main thread's 2 s check of the access (0.5 a second). Printed as wake-ups per second per
+// thread (voluntary context switches), measured over 6 s in each case.
 
 #include "Platform/WindowServer/VLWSDriver.h"
 #include "Platform/WindowServer/VLWSEventMonitor.h"
@@ -11,12 +16,15 @@
 #include "Supports/Input/VLInputMonitor.h"
 #include "Tests/Support/VLTestWidget.h"
 #include "bench/Support/VLBenchmarkReporter.h"
+#include "bench/Support/VLBenchmarkWidgetRun.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -67,6 +75,30 @@ BENCHMARK(BM_ObservingInputBindingBurst)
     ->Iterations(kBursts)
     ->Repetitions(VLBenchmarkReporter::kRepetitions);
 
+// Idle cost.
+
+// The handlers alone leave nothing pending, so the timer keeps the run going; one timer 17 s ahead
+// doesn't wake the process while it waits.
+constexpr const char* kIdleScript = R"(
+for (const type of ['mousemove', 'mousedown', 'mouseup', 'wheel', 'keyactivity'])
+    Velto.input['on' + type] = () => {};
+console.log('watching');
+setTimeout(() => {}, 17000);
+)";
+
+void measureIdleCost(const char* access, const char* heading) {
+    VLBenchmarkWidgetRun run(
+        VELTO_TOOL,
+        {{"index.js", kIdleScript}, {"steps.json", std::string(R"([{"keyAccess": ")") + access + R"("}])"}});
+    if (!run.start({"--timeout", "20", "--payload", "allowsGlobalMouse=true", "--payload",
+                    "allowsKeyActivity=true", "--drive", run.path("steps.json").string()}) ||
+        !run.waitForLine("watching"))
+        return;
+    // The handlers reach the monitor on the main thread after the script has run, and start-up settles.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    run.printWakeUps(heading, std::chrono::seconds(6));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,6 +110,10 @@ int main(int argc, char** argv) {
     if (std::optional<double> calls =
             reporter.counter("BM_ObservingInputBindingBurst", "handler calls per burst"))
         std::printf("(the JavaScript thread took the burst in %.0f batches, one hop each)\n", *calls);
+    measureIdleCost("granted", "Idle, five handlers, key access granted (goal: 0)");
+    measureIdleCost("denied",
+                    "Idle, five handlers, key access denied (goal: the main thread 0.5, the 2 s check; "
+                    "others 0)");
     benchmark::Shutdown();
     return 0;
 }

@@ -14,26 +14,19 @@
 #include "Supports/SystemStatus/VLSystemStatusReading.h"
 #include "Supports/SystemStatus/VLSystemStatusSampler.h"
 #include "bench/Support/VLBenchmarkReporter.h"
+#include "bench/Support/VLBenchmarkWidgetRun.h"
 
 #include <benchmark/benchmark.h>
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
 #include <thread>
-
-extern char** environ;
+#include <vector>
 
 namespace {
 
@@ -100,83 +93,19 @@ setTimeout(() => { Velto.systemStatus.offchange(); console.log('released'); }, 8
 setTimeout(() => {}, 17000);
 )";
 
-// Voluntary context switches per thread of a process: name and thread id → count.
-std::map<std::pair<std::string, std::string>, long> wakeUps(pid_t pid) {
-    std::map<std::pair<std::string, std::string>, long> counts;
-    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::string name;
-        std::getline(std::ifstream(task.path() / "comm"), name);
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.starts_with("voluntary_ctxt_switches:"))
-                counts[{name, task.path().filename().string()}] = std::stol(line.substr(line.find(':') + 1));
-        }
-    }
-    return counts;
-}
-
-void printWakeUps(const char* phase, pid_t pid, std::chrono::seconds span) {
-    const auto before = wakeUps(pid);
-    std::this_thread::sleep_for(span);
-    const auto after = wakeUps(pid);
-    std::printf("%s, wake-ups per second by thread:\n", phase);
-    for (const auto& [thread, count] : after) {
-        auto earlier = before.find(thread);
-        const long woke = count - (earlier == before.end() ? 0 : earlier->second);
-        std::printf("  %-16s %6s %5.2f\n", thread.first.c_str(), thread.second.c_str(),
-                    double(woke) / double(span.count()));
-    }
-}
-
-// Reads the child's output up to a line that holds the text.
-bool waitForLine(FILE* output, const char* text) {
-    char line[256];
-    while (std::fgets(line, sizeof line, output)) {
-        if (std::strstr(line, text))
-            return true;
-    }
-    return false;
-}
-
 void measureIdleCost() {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("velto-idle-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "index.js") << kIdleScript;
-    int pipe[2];
-    if (::pipe(pipe) != 0)
+    VLBenchmarkWidgetRun run(VELTO_TOOL, {{"index.js", kIdleScript}});
+    if (!run.start({"--timeout", "20", "--payload", "allowsSystemInformation=true"}) ||
+        !run.waitForLine("observing"))
         return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipe[0]);
-    std::string tool = VELTO_TOOL, run = "run", timeout = "--timeout", seconds = "20", payload = "--payload",
-                setting = "allowsSystemInformation=true", package = folder.string();
-    char* arguments[] = {tool.data(),    run.data(),     timeout.data(), seconds.data(),
-                         payload.data(), setting.data(), package.data(), nullptr};
-    pid_t child = 0;
-    const bool spawned = posix_spawn(&child, tool.c_str(), &actions, nullptr, arguments, environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe[1]);
-    FILE* output = ::fdopen(pipe[0], "r");
-    if (spawned && waitForLine(output, "observing")) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        printWakeUps(
-            "Observing (goal: the system-status queue and the JavaScript thread once each, others 0)", child,
-            std::chrono::seconds(5));
-        if (waitForLine(output, "released")) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-            printWakeUps("2.5 s after the handler went (goal: 0)", child, std::chrono::seconds(5));
-        }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    run.printWakeUps(
+        "Observing (goal: the system-status queue and the JavaScript thread once each, others 0)",
+        std::chrono::seconds(5));
+    if (run.waitForLine("released")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        run.printWakeUps("2.5 s after the handler went (goal: 0)", std::chrono::seconds(5));
     }
-    if (spawned) {
-        ::kill(child, SIGTERM);
-        ::waitpid(child, nullptr, 0);
-    }
-    std::fclose(output);
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace
