@@ -27,7 +27,7 @@ std::string VLNetworkModule::polyfillScriptWithScripts(VLRuntimeModuleScripts& s
         return {};
     std::string body;
     for (const char* name : {"network-events", "streams", "encoding", "url", "blob", "form-data", "network",
-                             "xhr", "messaging", "file-reader"}) {
+                             "websocket", "xhr", "messaging", "file-reader"}) {
         std::optional<std::string> script = scripts.resourceScript(name);
         if (!script)
             return {};

@@ -28,7 +28,7 @@ VLRuntimeModuleScripts::Lookup lookupIn(const Resources& resources) {
 TEST(VLNetworkModule, ThePreludeJoinsTheScriptsInOrderInsideItsWrappers) {
     Resources resources = {{"events", "EV"}, {"web-streams-polyfill", "WSP"}};
     for (const char* name : {"network-events", "streams", "encoding", "url", "blob", "form-data", "network",
-                             "xhr", "messaging", "file-reader"})
+                             "websocket", "xhr", "messaging", "file-reader"})
         resources[name] = std::string("<") + name + ">";
     VLRuntimeModuleScripts scripts(lookupIn(resources));
     EXPECT_EQ(
@@ -37,7 +37,8 @@ TEST(VLNetworkModule, ThePreludeJoinsTheScriptsInOrderInsideItsWrappers) {
         "<network-events>\n"
         "internal.streams = function () {\nconst exports = {}, module = { exports };\nWSP\nreturn "
         "exports;\n}();\n"
-        "<streams>\n<encoding>\n<url>\n<blob>\n<form-data>\n<network>\n<xhr>\n<messaging>\n<file-reader>\n"
+        "<streams>\n<encoding>\n<url>\n<blob>\n<form-data>\n<network>\n<websocket>\n<xhr>\n"
+        "<messaging>\n<file-reader>\n"
         "}(this);\n");
 
     VLLogCapture capture(VLLogFlagError);
