@@ -13,6 +13,7 @@
 #include "Platform/Network/VLHTTPSession.h"
 #include "Platform/Network/VLHTTPSessionDelegate.h"
 #include "Tests/Support/VLHTTPTestServer.h"
+#include "bench/Support/VLBenchmarkNetworkRuntime.h"
 #include "bench/Support/VLBenchmarkReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -94,33 +95,23 @@ BENCHMARK(BM_SessionAppending)
     ->ReportAggregatesOnly(true);
 
 void BM_FetchArrayBuffer(benchmark::State& state) {
-    const std::filesystem::path package =
-        std::filesystem::temp_directory_path() / ("velto-fetch-benchmark-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(package);
-    std::shared_ptr<VLRuntime> runtime = VLRuntime::create(std::make_shared<VLBundle>(package.string()));
-    runtime->setAllowsNetworkAccess(true);
-    std::shared_ptr<VLJSEngine> engine = runtime->engine();
+    const VLBenchmarkNetworkRuntime runtime("velto-fetch-benchmark");
+    VLJSEngine& engine = runtime.engine();
     // The prelude's classes are made outside the measured loop, as a widget's first fetch makes them.
-    engine->evaluateScript("globalThis.received = 0; void fetch;", "benchmark.js");
+    engine.evaluateScript("globalThis.received = 0; void fetch;", "benchmark.js");
     const std::string read = "received = 0; (async () => { received = (await (await fetch('" +
                              fetchServer().url("/body") +
                              "')).arrayBuffer()).byteLength; })().catch(() => { received = -1; })";
     for (auto _ : state) {
-        engine->evaluateScript(read, "fetch.js");
+        engine.evaluateScript(read, "fetch.js");
         // The request holds the engine's pending work until its end; the promise's last turns follow.
-        engine->waitUntilIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
-        if (engine->evaluateScript("received", "received.js").doubleValue() != double(kFetchBodySize)) {
+        engine.waitUntilIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
+        if (engine.evaluateScript("received", "received.js").doubleValue() != double(kFetchBodySize)) {
             state.SkipWithError("the fetch failed");
             break;
         }
     }
     state.SetBytesProcessed(int64_t(state.iterations() * kFetchBodySize));
-    runtime->terminate();
-    const std::shared_ptr<VLRunLoopThread> thread = engine->runLoop()->thread();
-    engine.reset();
-    runtime.reset();
-    thread->waitUntilFinished(std::chrono::seconds(30));
-    std::filesystem::remove_all(package);
 }
 BENCHMARK(BM_FetchArrayBuffer)
     ->Unit(benchmark::kMillisecond)

@@ -14,6 +14,7 @@
 #include "Platform/Network/VLHTTPSession.h"
 #include "Platform/Network/VLHTTPSessionDelegate.h"
 #include "Tests/Support/VLHTTPTestServer.h"
+#include "bench/Support/VLBenchmarkNetworkRuntime.h"
 #include "bench/Support/VLBenchmarkReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -94,34 +95,24 @@ BENCHMARK(BM_SessionAlone)
     ->ReportAggregatesOnly(true);
 
 void BM_NetworkRequest(benchmark::State& state) {
-    const std::filesystem::path package =
-        std::filesystem::temp_directory_path() / ("velto-network-benchmark-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(package);
-    std::shared_ptr<VLRuntime> runtime = VLRuntime::create(std::make_shared<VLBundle>(package.string()));
-    runtime->setAllowsNetworkAccess(true);
-    std::shared_ptr<VLJSEngine> engine = runtime->engine();
-    engine->evaluateScript("globalThis.native = new VeltoRuntime.Network(); globalThis.received = 0; "
-                           "globalThis.listener = {data(b) { received += b.byteLength; }, "
-                           "complete(e) { if (e) received = -1; }};",
-                           "benchmark.js");
+    const VLBenchmarkNetworkRuntime runtime("velto-network-benchmark");
+    VLJSEngine& engine = runtime.engine();
+    engine.evaluateScript("globalThis.native = new VeltoRuntime.Network(); globalThis.received = 0; "
+                          "globalThis.listener = {data(b) { received += b.byteLength; }, "
+                          "complete(e) { if (e) received = -1; }};",
+                          "benchmark.js");
     const std::string request =
         "received = 0; native.request({url: '" + server().url("/body") + "'}, listener)";
     for (auto _ : state) {
-        engine->evaluateScript(request, "request.js");
+        engine.evaluateScript(request, "request.js");
         // The request holds the engine's pending work until its listener's complete.
-        engine->waitUntilIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
-        if (engine->evaluateScript("received", "received.js").doubleValue() != double(kBodySize)) {
+        engine.waitUntilIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
+        if (engine.evaluateScript("received", "received.js").doubleValue() != double(kBodySize)) {
             state.SkipWithError("the request failed");
             break;
         }
     }
     state.SetBytesProcessed(int64_t(state.iterations() * kBodySize));
-    runtime->terminate();
-    const std::shared_ptr<VLRunLoopThread> thread = engine->runLoop()->thread();
-    engine.reset();
-    runtime.reset();
-    thread->waitUntilFinished(std::chrono::seconds(30));
-    std::filesystem::remove_all(package);
 }
 BENCHMARK(BM_NetworkRequest)
     ->Unit(benchmark::kMillisecond)

@@ -11,6 +11,7 @@
 #include "Core/Runtime/VLBundle.h"
 #include "Core/Runtime/VLRuntime.h"
 #include "Tests/Support/VLWebSocketTestServer.h"
+#include "bench/Support/VLBenchmarkNetworkRuntime.h"
 #include "bench/Support/VLBenchmarkReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -105,15 +106,11 @@ BENCHMARK(BM_BeastClientEchoes)
     ->ReportAggregatesOnly(true);
 
 void BM_WebSocketScriptEchoes(benchmark::State& state) {
-    const std::filesystem::path package =
-        std::filesystem::temp_directory_path() / ("velto-websocket-benchmark-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(package);
-    std::shared_ptr<VLRuntime> runtime = VLRuntime::create(std::make_shared<VLBundle>(package.string()));
-    runtime->setAllowsNetworkAccess(true);
-    std::shared_ptr<VLJSEngine> engine = runtime->engine();
+    const VLBenchmarkNetworkRuntime runtime("velto-websocket-benchmark");
+    VLJSEngine& engine = runtime.engine();
     // The prelude's class and the widget's function are made outside the measured loop, as a widget
     // loads its script once.
-    engine->evaluateScript(
+    engine.evaluateScript(
         "globalThis.echoes = 0; globalThis.echo = url => { echoes = 0; const socket = new WebSocket(url); "
         "const text = 'x'.repeat(" +
             std::to_string(kEchoSize) + "); socket.onopen = () => { for (let i = 0; i < " +
@@ -123,21 +120,15 @@ void BM_WebSocketScriptEchoes(benchmark::State& state) {
         "benchmark.js");
     const std::string echo = "echo('" + echoServer().url("/") + "')";
     for (auto _ : state) {
-        engine->evaluateScript(echo, "echo.js");
+        engine.evaluateScript(echo, "echo.js");
         // The open socket holds the engine's pending work until it has closed.
-        engine->waitUntilIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
-        if (engine->evaluateScript("echoes", "echoes.js").doubleValue() != double(kEchoCount)) {
+        engine.waitUntilIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
+        if (engine.evaluateScript("echoes", "echoes.js").doubleValue() != double(kEchoCount)) {
             state.SkipWithError("the echoes did not all arrive");
             break;
         }
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kEchoCount);
-    runtime->terminate();
-    const std::shared_ptr<VLRunLoopThread> thread = engine->runLoop()->thread();
-    engine.reset();
-    runtime.reset();
-    thread->waitUntilFinished(std::chrono::seconds(30));
-    std::filesystem::remove_all(package);
 }
 BENCHMARK(BM_WebSocketScriptEchoes)
     ->Unit(benchmark::kMillisecond)

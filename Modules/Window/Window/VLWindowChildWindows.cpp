@@ -2,6 +2,7 @@
 // the platform windows on the main thread once they exist.
 #include "Modules/Window/Window/VLWindow.h"
 
+#include "Core/Engine/Support/VLLocks.h"
 #include "Platform/WindowServer/VLWSWindow.h"
 
 #include <algorithm>
