@@ -4,7 +4,7 @@
 {
     // The classes and their helpers, made at the first touch of one of the globals or helpers.
     internal.blob = internal.once(() => {
-        const { bytesOf, utf8Of, TextDecoder } = internal.encoding();
+        const { bytesOf, utf8Of, joinBytes, TextDecoder } = internal.encoding();
         const native = internal.native;
         // Past these a Blob is refused rather than built: a widget has no use for more.
         const maximumParts = 1 << 20;
@@ -67,15 +67,7 @@
                 }
             }
             addText();
-            if (pieces.length === 1)
-                return pieces[0];
-            const joined = new Uint8Array(size);
-            let offset = 0;
-            for (const bytes of pieces) {
-                joined.set(bytes, offset);
-                offset += bytes.length;
-            }
-            return joined;
+            return joinBytes(pieces, size);
         };
 
         // An index of slice: negative counts from the end; clamped to [0, size].

@@ -13,6 +13,18 @@
                 return new Uint8Array(value.buffer, value.byteOffset, value.byteLength);
             throw new TypeError(`${name}: the argument must be an ArrayBuffer or a view of one`);
         };
+        // Pieces of bytes as one array of their total size; a single piece is itself.
+        const joinBytes = (pieces, size) => {
+            if (pieces.length === 1 && pieces[0].length === size)
+                return pieces[0];
+            const joined = new Uint8Array(size);
+            let offset = 0;
+            for (const piece of pieces) {
+                joined.set(piece, offset);
+                offset += piece.length;
+            }
+            return joined;
+        };
         const labelText = (label, name) => {
             if (typeof label === 'symbol')
                 throw new TypeError(`${name}: the label must be a string`);
@@ -295,7 +307,7 @@
             }
         }
 
-        return { TextEncoder, TextDecoder, TextEncoderStream, TextDecoderStream, bytesOf, utf8Of, decodeBytes, encodingForLabel };
+        return { TextEncoder, TextDecoder, TextEncoderStream, TextDecoderStream, bytesOf, utf8Of, joinBytes, decodeBytes, encodingForLabel };
     });
     internal.defineLazyGlobals(['TextEncoder', 'TextDecoder', 'TextEncoderStream', 'TextDecoderStream'], internal.encoding);
 }

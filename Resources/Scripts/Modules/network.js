@@ -6,7 +6,7 @@
     // The classes and their helpers, made at the first touch of one of the globals or helpers.
     internal.fetch = internal.once(() => {
         const native = internal.native;
-        const { bytesOf, utf8Of, TextDecoder } = internal.encoding();
+        const { bytesOf, utf8Of, joinBytes: joinChunks, TextDecoder } = internal.encoding();
         const { isBlob, blobBytes, Blob } = internal.blob();
         const formData = internal.formData;
         const events = internal.events;
@@ -214,17 +214,6 @@
             return { bytes: utf8Of(String(value)), type: textType };
         };
 
-        const joinChunks = (chunks, size) => {
-            if (chunks.length === 1 && chunks[0].length === size)
-                return chunks[0];
-            const joined = new Uint8Array(size);
-            let offset = 0;
-            for (const chunk of chunks) {
-                joined.set(chunk, offset);
-                offset += chunk.length;
-            }
-            return joined;
-        };
         // A stream's bytes, whole; past the limit the stream is cancelled and the read fails.
         const readStreamWhole = async stream => {
             const reader = stream.getReader();
